@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/rename_list.h"
+#include "platform/platform.h"
+
+namespace tolvane {
+
+// Why a previewed entry cannot be renamed; the checks run in this order and an entry
+// carries the first that fails.
+enum class ProblemKind {
+  FileMissing,    // no file of the old name in the folder
+  NotAFile,       // the old name is a folder or something else than a file
+  InvalidName,    // empty, "." or "..", holds "/" or NUL, or longer than 255 bytes
+  DuplicateName,  // another entry of the batch gets the same new name
+  NameTaken,      // a file of the folder that the batch does not move away holds the new name
+};
+
+struct BatchProblem {
+  RenameList::Position position;
+  ProblemKind kind;
+};
+
+// Checks every previewed entry against the folder's present items before anything is renamed.
+std::vector<BatchProblem> CheckBatch(const RenameList& list, const std::vector<FolderItem>& folderItems);
+
+// One line naming the entry and its problem.
+std::string DescribeProblem(const RenameList& list, const BatchProblem& problem);
+
+// The message that lists the problems: the first 20 lines, then how many more.
+std::string DescribeProblems(const RenameList& list, const std::vector<BatchProblem>& problems);
+
+}  // namespace tolvane

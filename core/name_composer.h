@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tolvane {
+
+// The four naming fields, exactly as typed.
+struct NamingFields {
+  std::string PrefixBefore;
+  std::string PrefixAfter;
+  std::string SequenceStart = "1";
+  std::string SequencePattern = "00";
+};
+
+// The text after the last dot of a name, or no value when the name has no dot or its last
+// dot stands before the last "/". The result views into `name`.
+std::optional<std::string_view> GetExtension(std::string_view name);
+
+// PrefixBefore, the number after SequencePattern, PrefixAfter, ".", the extension.
+std::string ComposeName(const NamingFields& fields, std::int32_t number, std::string_view currentName);
+
+// The first number of a preview: SequenceStart read as a signed 32-bit number.
+std::int32_t SequenceStartNumber(const NamingFields& fields);
+
+// The number after `number`; raises Overflow past the largest signed 32-bit number.
+std::int32_t NextSequenceNumber(std::int32_t number);
+
+}  // namespace tolvane

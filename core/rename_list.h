@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tolvane {
+
+class RenameList;
+
+// One file of the batch. `Tag` is the name before the preview; unset and empty are the same.
+class RenameEntry {
+ public:
+  explicit RenameEntry(std::string text) : Text(std::move(text)) {}
+
+  std::string Text;
+  std::string Tag;
+  std::vector<std::string> SubItems;
+
+  bool Selected() const { return selected_; }
+
+ private:
+  friend class RenameList;
+  bool selected_ = false;
+};
+
+// The ordered, 1-based list of files to rename; list order decides the numbers.
+// The current entry follows its entry, not its position, when others come or go.
+class RenameList {
+ public:
+  using Position = std::size_t;
+
+  Position Count() const { return entries_.size(); }
+  RenameEntry& Item(Position position);
+  const RenameEntry& Item(Position position) const;
+
+  RenameEntry& Add(std::string text);
+  RenameEntry& Add(Position position, std::string text);
+  void Remove(Position position);
+  void Clear();
+
+  // The position of the current entry, if there is one.
+  std::optional<Position> SelectedItem() const { return current_; }
+  // Selecting an entry makes it the current one.
+  void SetSelected(Position position, bool selected);
+  // Makes an entry current without touching any selection (a pick in the window).
+  void SetCurrent(std::optional<Position> position);
+
+  void LoadFolder(FileSystem& files, const std::string& folderPath);
+  void RemoveSelected();
+  void MoveSelectedUp();
+  void MoveSelectedDown();
+
+ private:
+  std::size_t IndexOf(Position position) const;
+  // Inserts a copy of the current entry at `position` and removes the current entry.
+  void MoveCurrentTo(Position copyPosition);
+
+  std::vector<RenameEntry> entries_;
+  std::optional<Position> current_;
+};
+
+}  // namespace tolvane

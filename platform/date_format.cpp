@@ -1,0 +1,1 @@
+#include "platform/date_format.h"

@@ -1,0 +1,1 @@
+#include "platform/linux_file_system.h"

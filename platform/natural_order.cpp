@@ -1,0 +1,1 @@
+#include "platform/natural_order.h"

@@ -1,0 +1,1 @@
+#include "platform/number_format.h"

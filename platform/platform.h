@@ -1,0 +1,99 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/error.h"
+
+// The operating-system services the renaming core uses, behind three small interfaces:
+// the file system, the process's surroundings, and the services of the window.
+// Every failure is raised as tolvane::Error.
+namespace tolvane {
+
+enum class FolderItemKind {
+  File,       // a regular file, or a symbolic link to one
+  Directory,  // a folder, or a symbolic link to one
+  Other,      // anything else: devices, fifos, sockets, dangling links
+};
+
+struct FolderItem {
+  std::string name;  // the bare name, exactly the bytes the disk holds
+  FolderItemKind kind;
+};
+
+// Writes lines of a text file that was opened for appending; each line ends in CR LF.
+class LineWriter {
+ public:
+  virtual ~LineWriter() = default;
+  virtual void WriteLine(std::string_view text) = 0;
+  // Flushes and closes; a failure to store what was written is raised here.
+  virtual void Close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Every name in the folder but "." and "..", hidden ones included, in no particular order.
+  virtual std::vector<FolderItem> ReadFolder(const std::string& folderPath) = 0;
+  // Renames, never replacing: a file that already holds the new path makes it fail.
+  virtual void RenameFile(const std::string& oldPath, const std::string& newPath) = 0;
+  // Creates the file when absent and appends to it when present; a missing folder is an error.
+  virtual std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) = 0;
+};
+
+struct DateTime {
+  int year = 0;
+  int month = 1;  // 1 to 12
+  int day = 1;
+  int hour = 0;  // 0 to 23
+  int minute = 0;
+  int second = 0;
+  friend bool operator==(const DateTime&, const DateTime&) = default;
+};
+
+using MonthNames = std::array<std::string, 12>;
+
+class SystemServices {
+ public:
+  virtual ~SystemServices() = default;
+  // Local time, to the second.
+  virtual DateTime CurrentDateTime() = 0;
+  // The abbreviated month names of the user's locale, January first.
+  virtual MonthNames MonthAbbreviations() = 0;
+  // The folder of the running executable, without a closing "/" except at the root.
+  virtual std::string ExecutableFolder() = 0;
+  // Starts a program from an argument vector (never through a shell), detached and not awaited.
+  virtual void LaunchProgram(const std::vector<std::string>& arguments) = 0;
+};
+
+enum class MessageButtons { Ok = 0, OkCancel = 1, OkCancelWarning = 49 };
+enum class MessageAnswer { Ok = 1, Cancel = 2 };
+
+class WindowServices {
+ public:
+  virtual ~WindowServices() = default;
+  // Modal; without a title the application's title is shown.
+  virtual MessageAnswer ShowMessage(const std::string& prompt, MessageButtons buttons,
+                                    const std::optional<std::string>& title) = 0;
+  // Lets waiting window events run before it returns.
+  virtual void YieldToEvents() = 0;
+  // How far a commit has come: `done` of `total` files renamed.
+  virtual void ShowProgress(std::size_t done, std::size_t total) = 0;
+  // Shows an error that no operation trapped; the program goes on.
+  virtual void ReportUnhandledError(const Error& error) = 0;
+  virtual void EndProgram() = 0;
+};
+
+// What the core is handed: the window owns the services and lends them for a call.
+struct Platform {
+  FileSystem& files;
+  SystemServices& system;
+  WindowServices& window;
+};
+
+}  // namespace tolvane

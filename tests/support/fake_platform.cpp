@@ -1,0 +1,137 @@
+#include "tests/support/fake_platform.h"
+
+#include <cerrno>
+
+#include "platform/date_format.h"
+
+namespace tolvane::testing {
+
+namespace {
+
+std::string Normalise(const std::string& path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '/' && !out.empty() && out.back() == '/') continue;
+    out.push_back(c);
+  }
+  if (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+std::string ParentOf(const std::string& normalised) {
+  const auto slash = normalised.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : normalised.substr(0, slash);
+}
+
+std::string NameOf(const std::string& normalised) {
+  const auto slash = normalised.rfind('/');
+  return slash == std::string::npos ? normalised : normalised.substr(slash + 1);
+}
+
+class FakeLineWriter final : public LineWriter {
+ public:
+  explicit FakeLineWriter(std::string& content) : content_(content) {}
+  void WriteLine(std::string_view text) override {
+    content_.append(text);
+    content_.append("\r\n");
+  }
+  void Close() override {}
+
+ private:
+  std::string& content_;
+};
+
+}  // namespace
+
+void FakeFileSystem::AddFolder(const std::string& path) {
+  const std::string p = Normalise(path);
+  folders_.insert(p);
+  if (p != "/") nodes_[p] = Node{FolderItemKind::Directory, {}};
+}
+
+void FakeFileSystem::AddFile(const std::string& path, std::string content, FolderItemKind kind) {
+  const std::string p = Normalise(path);
+  folders_.insert(ParentOf(p));
+  nodes_[p] = Node{kind, std::move(content)};
+}
+
+void FakeFileSystem::Remove(const std::string& path) { nodes_.erase(Normalise(path)); }
+
+bool FakeFileSystem::Exists(const std::string& path) const { return nodes_.count(Normalise(path)) > 0; }
+
+const std::string& FakeFileSystem::Content(const std::string& path) const { return nodes_.at(Normalise(path)).content; }
+
+std::map<std::string, std::string> FakeFileSystem::FilesIn(const std::string& folder) const {
+  const std::string f = Normalise(folder);
+  std::map<std::string, std::string> out;
+  for (const auto& [path, node] : nodes_) {
+    if (ParentOf(path) == f) out[NameOf(path)] = node.content;
+  }
+  return out;
+}
+
+std::vector<FolderItem> FakeFileSystem::ReadFolder(const std::string& folderPath) {
+  const std::string f = Normalise(folderPath);
+  if (!folders_.count(f)) throw Error::FromErrno(ENOENT, folderPath);
+  std::vector<FolderItem> items;
+  for (const auto& [path, node] : nodes_) {
+    if (ParentOf(path) == f) items.push_back({NameOf(path), node.kind});
+  }
+  return items;
+}
+
+void FakeFileSystem::RenameFile(const std::string& oldPath, const std::string& newPath) {
+  renames.emplace_back(oldPath, newPath);
+  const std::string from = Normalise(oldPath);
+  const std::string to = Normalise(newPath);
+  const auto it = nodes_.find(from);
+  if (it == nodes_.end()) throw Error::FromErrno(ENOENT, oldPath);
+  if (!folders_.count(ParentOf(to))) throw Error::FromErrno(ENOENT, newPath);
+  if (from == to) return;
+  if (nodes_.count(to)) throw Error::FromErrno(EEXIST, newPath);
+  Node node = std::move(it->second);
+  nodes_.erase(it);
+  nodes_[to] = std::move(node);
+}
+
+std::unique_ptr<LineWriter> FakeFileSystem::OpenForAppend(const std::string& path) {
+  const std::string p = Normalise(path);
+  if (!folders_.count(ParentOf(p))) throw Error::FromErrno(ENOENT, path);
+  auto [it, inserted] = nodes_.try_emplace(p, Node{FolderItemKind::File, {}});
+  if (it->second.kind != FolderItemKind::File) throw Error::FromErrno(EISDIR, path);
+  return std::make_unique<FakeLineWriter>(it->second.content);
+}
+
+DateTime FakeSystem::CurrentDateTime() {
+  DateTime now = times.front();
+  if (times.size() > 1) times.pop_front();
+  return now;
+}
+
+MonthNames FakeSystem::MonthAbbreviations() { return EnglishMonthAbbreviations(); }
+
+void FakeSystem::LaunchProgram(const std::vector<std::string>& arguments) {
+  if (launchFailure) throw *launchFailure;
+  launches.push_back(arguments);
+}
+
+MessageAnswer FakeWindow::ShowMessage(const std::string& prompt, MessageButtons buttons,
+                                      const std::optional<std::string>& title) {
+  messages.push_back({prompt, buttons, title});
+  if (answers.empty()) return MessageAnswer::Ok;
+  const MessageAnswer answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+void FakeWindow::YieldToEvents() {
+  ++yields;
+  if (onYield) onYield();
+}
+
+void FakeWindow::ShowProgress(std::size_t done, std::size_t total) { progress.emplace_back(done, total); }
+
+void FakeWindow::ReportUnhandledError(const Error& error) { unhandledErrors.push_back(error); }
+
+}  // namespace tolvane::testing

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tolvane::testing {
+
+// An in-memory file system: folders and the files in them, each file with its content.
+// Paths are normalised (repeated "/" folded, a closing "/" dropped) before they are looked up.
+class FakeFileSystem final : public FileSystem {
+ public:
+  void AddFolder(const std::string& path);
+  void AddFile(const std::string& path, std::string content = {}, FolderItemKind kind = FolderItemKind::File);
+  void Remove(const std::string& path);
+  bool Exists(const std::string& path) const;
+  const std::string& Content(const std::string& path) const;
+  // The folder's names with their contents, in name order.
+  std::map<std::string, std::string> FilesIn(const std::string& folder) const;
+
+  std::vector<FolderItem> ReadFolder(const std::string& folderPath) override;
+  void RenameFile(const std::string& oldPath, const std::string& newPath) override;
+  std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override;
+
+  // Every rename asked for, in order, as (old path, new path).
+  std::vector<std::pair<std::string, std::string>> renames;
+
+ private:
+  struct Node {
+    FolderItemKind kind;
+    std::string content;
+  };
+  std::map<std::string, Node> nodes_;
+  std::set<std::string> folders_;
+};
+
+// A fixed clock and executable folder; launches are recorded, not run.
+class FakeSystem final : public SystemServices {
+ public:
+  DateTime CurrentDateTime() override;
+  MonthNames MonthAbbreviations() override;
+  std::string ExecutableFolder() override { return executableFolder; }
+  void LaunchProgram(const std::vector<std::string>& arguments) override;
+
+  // Each reading of the clock takes the next time from `times`; the last one repeats.
+  std::deque<DateTime> times{DateTime{2026, 12, 6, 14, 5, 9}};
+  std::string executableFolder = "/opt/tolvane";
+  std::vector<std::vector<std::string>> launches;
+  std::optional<Error> launchFailure;
+};
+
+// Message boxes answered from a script; everything shown is recorded.
+class FakeWindow final : public WindowServices {
+ public:
+  struct Message {
+    std::string prompt;
+    MessageButtons buttons;
+    std::optional<std::string> title;
+  };
+
+  MessageAnswer ShowMessage(const std::string& prompt, MessageButtons buttons,
+                            const std::optional<std::string>& title) override;
+  void YieldToEvents() override;
+  void ShowProgress(std::size_t done, std::size_t total) override;
+  void ReportUnhandledError(const Error& error) override;
+  void EndProgram() override { ended = true; }
+
+  // Answers for the next message boxes, in order; once used up every box is answered OK.
+  std::deque<MessageAnswer> answers;
+  std::vector<Message> messages;
+  std::vector<Error> unhandledErrors;
+  std::function<void()> onYield;
+  int yields = 0;
+  std::vector<std::pair<std::size_t, std::size_t>> progress;
+  bool ended = false;
+};
+
+// The three fakes together, lent to the core as one Platform.
+struct FakePlatform {
+  FakeFileSystem files;
+  FakeSystem system;
+  FakeWindow window;
+  Platform platform() { return Platform{files, system, window}; }
+};
+
+}  // namespace tolvane::testing
