@@ -54,6 +54,7 @@ Error Error::FromErrno(int errnum, std::string_view path) {
 std::string_view ClassicDescription(ErrorNumber number) {
   switch (number) {
     case ErrorNumber::Overflow: return "Overflow";
+    case ErrorNumber::SubscriptOutOfRange: return "Subscript out of range";
     case ErrorNumber::TypeMismatch: return "Type mismatch";
     case ErrorNumber::BadFileName: return "Bad file name or number";
     case ErrorNumber::FileNotFound: return "File not found";

@@ -9,6 +9,7 @@ namespace tolvane {
 // The classic run-time numbers, so that users and tests can tell errors apart by number.
 enum class ErrorNumber : int {
   Overflow = 6,
+  SubscriptOutOfRange = 9,
   TypeMismatch = 13,
   BadFileName = 52,
   FileNotFound = 53,

@@ -1,0 +1,37 @@
+#include "core/name_composer.h"
+
+#include <limits>
+
+#include "platform/error.h"
+#include "platform/number_format.h"
+#include "platform/path.h"
+#include "platform/text_to_integer.h"
+
+namespace tolvane {
+
+std::optional<std::string_view> GetExtension(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  const std::size_t separator = name.rfind(kPathSeparator);
+  // A dot before the last separator belongs to a folder's name, not to the file's extension.
+  if (separator != std::string_view::npos && separator > dot) return std::nullopt;
+  return name.substr(dot + 1);
+}
+
+std::string ComposeName(const NamingFields& fields, std::int32_t number, std::string_view currentName) {
+  const std::string_view extension = GetExtension(currentName).value_or(std::string_view{});
+  const std::string written = FormatNumber(number, fields.SequencePattern);
+  std::string name;
+  name.reserve(fields.PrefixBefore.size() + written.size() + fields.PrefixAfter.size() + 1 + extension.size());
+  name.append(fields.PrefixBefore).append(written).append(fields.PrefixAfter).append(".").append(extension);
+  return name;
+}
+
+std::int32_t SequenceStartNumber(const NamingFields& fields) { return TextToInteger(fields.SequenceStart); }
+
+std::int32_t NextSequenceNumber(std::int32_t number) {
+  if (number == std::numeric_limits<std::int32_t>::max()) throw Error::Overflow();
+  return number + 1;
+}
+
+}  // namespace tolvane

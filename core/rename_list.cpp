@@ -1,0 +1,109 @@
+#include "core/rename_list.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/file_enumeration.h"
+#include "platform/path.h"
+
+namespace tolvane {
+
+std::size_t RenameList::IndexOf(Position position) const {
+  if (position < 1 || position > entries_.size()) {
+    throw Error(ErrorNumber::SubscriptOutOfRange, "Subscript out of range: no entry at position " + std::to_string(position));
+  }
+  return position - 1;
+}
+
+RenameEntry& RenameList::Item(Position position) { return entries_[IndexOf(position)]; }
+
+const RenameEntry& RenameList::Item(Position position) const { return entries_[IndexOf(position)]; }
+
+RenameEntry& RenameList::Add(std::string text) {
+  entries_.emplace_back(std::move(text));
+  return entries_.back();
+}
+
+RenameEntry& RenameList::Add(Position position, std::string text) {
+  if (position == entries_.size() + 1) return Add(std::move(text));
+  const std::size_t index = IndexOf(position);
+  if (current_ && *current_ >= position) ++*current_;
+  return *entries_.emplace(entries_.begin() + static_cast<std::ptrdiff_t>(index), std::move(text));
+}
+
+void RenameList::Remove(Position position) {
+  const std::size_t index = IndexOf(position);
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+  if (!current_) return;
+  if (*current_ > position) {
+    --*current_;
+  } else if (*current_ == position && position > entries_.size()) {
+    // The entry that now stands at the removed position becomes current; past the end there is none.
+    current_.reset();
+  }
+}
+
+void RenameList::Clear() {
+  entries_.clear();
+  current_.reset();
+}
+
+void RenameList::SetSelected(Position position, bool selected) {
+  Item(position).selected_ = selected;
+  if (selected) current_ = position;
+}
+
+void RenameList::SetCurrent(std::optional<Position> position) {
+  if (position) IndexOf(*position);
+  current_ = position;
+}
+
+void RenameList::LoadFolder(FileSystem& files, const std::string& folderPath) {
+  Clear();
+  std::vector<std::string> names = EnumerateFiles(files, folderPath + kPathSeparator);
+  entries_.reserve(names.size());
+  for (std::string& name : names) Add(std::move(name));
+}
+
+void RenameList::RemoveSelected() {
+  // One pass that keeps the unselected entries in order gives the same list as removing the
+  // selected ones from the end to the start, in linear time. A removed current entry hands
+  // over to the first entry after it that stays, as repeated removals at its position would.
+  std::optional<std::size_t> survivorIndex;
+  if (current_) {
+    const auto first = entries_.begin() + static_cast<std::ptrdiff_t>(*current_ - 1);
+    const auto stays = std::find_if(first, entries_.end(), [](const RenameEntry& e) { return !e.selected_; });
+    if (stays != entries_.end()) survivorIndex = static_cast<std::size_t>(stays - entries_.begin());
+  }
+  std::optional<Position> newCurrent;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].selected_) continue;
+    if (survivorIndex == i) newCurrent = kept + 1;
+    if (kept != i) entries_[kept] = std::move(entries_[i]);
+    ++kept;
+  }
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(kept), entries_.end());
+  current_ = newCurrent;
+}
+
+void RenameList::MoveSelectedUp() {
+  if (!current_ || *current_ <= 1) return;
+  MoveCurrentTo(*current_ - 1);
+}
+
+void RenameList::MoveSelectedDown() {
+  if (!current_ || *current_ >= Count()) return;
+  MoveCurrentTo(*current_ + 1);
+}
+
+void RenameList::MoveCurrentTo(Position target) {
+  // A move inserts a copy of the current entry (text, tag and sub-items) beside its neighbour,
+  // removes the original and selects the copy. The neighbour keeps its own selection, so
+  // swapping the two entries and selecting the moved one gives the same list without shifting
+  // the entries that follow.
+  std::swap(entries_[*current_ - 1], entries_[target - 1]);
+  SetSelected(target, true);
+}
+
+}  // namespace tolvane
