@@ -1,1 +1,182 @@
 #include "platform/linux_file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "platform/no_replace_rename.h"
+
+namespace tolvane {
+
+namespace {
+
+struct FolderCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+FolderItemKind KindFromMode(mode_t mode) {
+  if (S_ISREG(mode)) return FolderItemKind::File;
+  if (S_ISDIR(mode)) return FolderItemKind::Directory;
+  return FolderItemKind::Other;
+}
+
+// The entry's own type suffices for everything but links and file systems that do not
+// give one, so a large folder costs one pass of readdir and few stat calls.
+FolderItemKind KindOf(int folder, const dirent& entry) {
+  switch (entry.d_type) {
+    case DT_REG: return FolderItemKind::File;
+    case DT_DIR: return FolderItemKind::Directory;
+    case DT_LNK:
+    case DT_UNKNOWN: {
+      struct stat info {};
+      if (fstatat(folder, entry.d_name, &info, 0) != 0) return FolderItemKind::Other;
+      return KindFromMode(info.st_mode);
+    }
+    default: return FolderItemKind::Other;
+  }
+}
+
+[[noreturn]] void RaiseRenameError(int errnum, const std::string& oldPath, const std::string& newPath) {
+  const bool newPathTaken = errnum == EEXIST || errnum == ENOTEMPTY;
+  const Error error = Error::FromErrno(errnum, newPathTaken ? newPath : oldPath);
+  throw Error(static_cast<ErrorNumber>(error.Number()),
+              error.Description() + " while renaming " + oldPath + " to " + newPath);
+}
+
+bool LinksUnavailable(int errnum) {
+  return errnum == EPERM || errnum == EOPNOTSUPP || errnum == ENOSYS || errnum == EMLINK;
+}
+
+// Unwritten bytes stay in `buffer`; the result is 0 or the errno of the failed write.
+int WriteAll(int fd, std::string& buffer) {
+  std::size_t written = 0;
+  int failure = 0;
+  while (written < buffer.size()) {
+    const ssize_t count = write(fd, buffer.data() + written, buffer.size() - written);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      failure = errno;
+      break;
+    }
+    written += static_cast<std::size_t>(count);
+  }
+  buffer.erase(0, written);
+  return failure;
+}
+
+class FileLineWriter final : public LineWriter {
+ public:
+  FileLineWriter(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  FileLineWriter(const FileLineWriter&) = delete;
+  FileLineWriter& operator=(const FileLineWriter&) = delete;
+
+  ~FileLineWriter() override {
+    // Lines written before an error stay written; failures here have nobody to go to.
+    if (fd_ < 0) return;
+    WriteAll(fd_, buffer_);
+    close(fd_);
+  }
+
+  void WriteLine(std::string_view text) override {
+    if (fd_ < 0) throw Error(ErrorNumber::BadFileName, "Bad file name or number: " + path_ + " is closed");
+    buffer_.append(text).append("\r\n");
+    if (buffer_.size() < kFlushSize) return;
+    if (const int failure = WriteAll(fd_, buffer_); failure != 0) throw Error::FromErrno(failure, path_);
+  }
+
+  void Close() override {
+    if (fd_ < 0) return;
+    int failure = WriteAll(fd_, buffer_);
+    if (close(std::exchange(fd_, -1)) != 0 && failure == 0 && errno != EINTR) failure = errno;
+    buffer_.clear();
+    if (failure != 0) throw Error::FromErrno(failure, path_);
+  }
+
+ private:
+  static constexpr std::size_t kFlushSize = 1 << 16;
+  int fd_;
+  std::string path_;
+  std::string buffer_;
+};
+
+}  // namespace
+
+namespace no_replace_rename {
+
+void Rename(const std::string& oldPath, const std::string& newPath) {
+  if (renameat2(AT_FDCWD, oldPath.c_str(), AT_FDCWD, newPath.c_str(), RENAME_NOREPLACE) == 0) return;
+  const int failure = errno;
+  if (failure == EINVAL || failure == ENOSYS || failure == EOPNOTSUPP) return ByLink(oldPath, newPath);
+  RaiseRenameError(failure, oldPath, newPath);
+}
+
+void ByLink(const std::string& oldPath, const std::string& newPath) {
+  if (link(oldPath.c_str(), newPath.c_str()) != 0) {
+    const int failure = errno;
+    if (LinksUnavailable(failure)) return AfterCheck(oldPath, newPath);
+    RaiseRenameError(failure, oldPath, newPath);
+  }
+  if (unlink(oldPath.c_str()) != 0) {
+    const int failure = errno;
+    // Leave the file under its old name only, as before the call.
+    unlink(newPath.c_str());
+    RaiseRenameError(failure, oldPath, newPath);
+  }
+}
+
+void AfterCheck(const std::string& oldPath, const std::string& newPath) {
+  struct stat info {};
+  if (lstat(newPath.c_str(), &info) == 0) RaiseRenameError(EEXIST, oldPath, newPath);
+  if (rename(oldPath.c_str(), newPath.c_str()) != 0) RaiseRenameError(errno, oldPath, newPath);
+}
+
+}  // namespace no_replace_rename
+
+std::vector<FolderItem> LinuxFileSystem::ReadFolder(const std::string& folderPath) {
+  const std::unique_ptr<DIR, FolderCloser> folder(opendir(folderPath.c_str()));
+  if (!folder) throw Error::FromErrno(errno, folderPath);
+  const int folderFd = dirfd(folder.get());
+  std::vector<FolderItem> items;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(folder.get());
+    if (!entry) {
+      if (errno != 0) throw Error::FromErrno(errno, folderPath);
+      return items;
+    }
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    items.push_back({std::string(name), KindOf(folderFd, *entry)});
+  }
+}
+
+void LinuxFileSystem::RenameFile(const std::string& oldPath, const std::string& newPath) {
+  if (oldPath == newPath) {
+    struct stat info {};
+    if (lstat(oldPath.c_str(), &info) != 0) RaiseRenameError(errno, oldPath, newPath);
+    return;
+  }
+  no_replace_rename::Rename(oldPath, newPath);
+}
+
+std::unique_ptr<LineWriter> LinuxFileSystem::OpenForAppend(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    const int failure = errno;
+    // With O_CREAT a missing name can only be a missing folder on the way.
+    if (failure == ENOENT) {
+      throw Error(ErrorNumber::PathNotFound, std::string(ClassicDescription(ErrorNumber::PathNotFound)) + ": " + path +
+                                                 " (" + std::strerror(failure) + ")");
+    }
+    throw Error::FromErrno(failure, path);
+  }
+  return std::make_unique<FileLineWriter>(fd, path);
+}
+
+}  // namespace tolvane

@@ -1,0 +1,230 @@
+#include "platform/linux_file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/file_enumeration.h"
+#include "platform/no_replace_rename.h"
+#include "tests/support/temp_folder.h"
+
+namespace tolvane {
+namespace {
+
+using testing::TempFolder;
+
+// A folder holding every kind of name the enumeration must keep or leave out.
+class FolderOfEveryKind : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"IMG_10.jpg", "IMG_2.jpg", "img_1.jpg", "b\xFF.txt", "new\nline.txt", ".hidden"}) {
+      folder.WriteFile(name, name);
+    }
+    ASSERT_EQ(mkdir(folder.Path("sub").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo(folder.Path("pipe").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("IMG_2.jpg", folder.Path("link_to_file").c_str()), 0);
+    ASSERT_EQ(symlink("sub", folder.Path("link_to_folder").c_str()), 0);
+    ASSERT_EQ(symlink("missing", folder.Path("dangling").c_str()), 0);
+  }
+
+  TempFolder folder;
+  LinuxFileSystem files;
+};
+
+TEST_F(FolderOfEveryKind, ReadFolderTellsEachNamesKind) {
+  std::vector<FolderItem> items = files.ReadFolder(folder.path() + "/");
+  std::sort(items.begin(), items.end(), [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
+  std::vector<std::pair<std::string, FolderItemKind>> seen;
+  for (const FolderItem& item : items) seen.emplace_back(item.name, item.kind);
+  const std::vector<std::pair<std::string, FolderItemKind>> expected{
+      {".hidden", FolderItemKind::File},         {"IMG_10.jpg", FolderItemKind::File},
+      {"IMG_2.jpg", FolderItemKind::File},       {"b\xFF.txt", FolderItemKind::File},
+      {"dangling", FolderItemKind::Other},       {"img_1.jpg", FolderItemKind::File},
+      {"link_to_file", FolderItemKind::File},    {"link_to_folder", FolderItemKind::Directory},
+      {"new\nline.txt", FolderItemKind::File},   {"pipe", FolderItemKind::Other},
+      {"sub", FolderItemKind::Directory}};
+  EXPECT_EQ(seen, expected);
+}
+
+TEST_F(FolderOfEveryKind, EnumerationListsVisibleFilesInNaturalOrder) {
+  const std::vector<std::string> names = EnumerateFiles(files, folder.path() + "/");
+  const std::vector<std::string> expected{"b\xFF.txt", "img_1.jpg", "IMG_2.jpg", "IMG_10.jpg", "link_to_file",
+                                          "new\nline.txt"};
+  EXPECT_EQ(names, expected);
+}
+
+TEST(ReadFolderTest, AFolderThatCannotBeReadRaisesWithTheSystemsReason) {
+  TempFolder folder;
+  folder.WriteFile("plain.txt");
+  LinuxFileSystem files;
+  struct Case {
+    std::string path;
+    ErrorNumber number;
+    std::string reason;
+  };
+  for (const Case& c : {Case{folder.Path("missing") + "/", ErrorNumber::FileNotFound, "No such file or directory"},
+                        Case{folder.Path("plain.txt") + "/", ErrorNumber::PathNotFound, "Not a directory"}}) {
+    try {
+      files.ReadFolder(c.path);
+      ADD_FAILURE() << c.path << " was read";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Number(), static_cast<int>(c.number));
+      EXPECT_NE(error.Description().find(c.path), std::string::npos) << error.Description();
+      EXPECT_NE(error.Description().find(c.reason), std::string::npos) << error.Description();
+    }
+  }
+}
+
+TEST(ReadFolderTest, AFolderWithoutReadPermissionRaises) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  TempFolder folder;
+  ASSERT_EQ(mkdir(folder.Path("locked").c_str(), 0), 0);
+  LinuxFileSystem files;
+  try {
+    files.ReadFolder(folder.Path("locked") + "/");
+    ADD_FAILURE() << "the locked folder was read";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PermissionDenied));
+  }
+}
+
+int RaisedNumber(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Error& error) {
+    return error.Number();
+  }
+  return 0;
+}
+
+// Each way of renaming must refuse to replace, whichever the file system leaves to use.
+struct RenameWay {
+  const char* name;
+  void (*rename)(const std::string&, const std::string&);
+};
+
+class NoReplaceRenameTest : public ::testing::TestWithParam<RenameWay> {};
+
+TEST_P(NoReplaceRenameTest, RenamesOntoAFreeName) {
+  TempFolder folder;
+  folder.WriteFile("old.jpg", "picture");
+  GetParam().rename(folder.Path("old.jpg"), folder.Path("new.jpg"));
+  EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"new.jpg", "picture"}}));
+}
+
+TEST_P(NoReplaceRenameTest, NeverReplacesAnExistingFile) {
+  TempFolder folder;
+  folder.WriteFile("a.jpg", "first");
+  folder.WriteFile("b.jpg", "second");
+  try {
+    GetParam().rename(folder.Path("a.jpg"), folder.Path("b.jpg"));
+    ADD_FAILURE() << "b.jpg was replaced";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::FileAlreadyExists));
+    EXPECT_NE(error.Description().find(folder.Path("b.jpg")), std::string::npos) << error.Description();
+    EXPECT_NE(error.Description().find(folder.Path("a.jpg")), std::string::npos) << error.Description();
+  }
+  EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"a.jpg", "first"}, {"b.jpg", "second"}}));
+}
+
+TEST_P(NoReplaceRenameTest, AMissingFileIsNotFound) {
+  TempFolder folder;
+  EXPECT_EQ(RaisedNumber([&] { GetParam().rename(folder.Path("gone.jpg"), folder.Path("new.jpg")); }),
+            static_cast<int>(ErrorNumber::FileNotFound));
+  EXPECT_TRUE(folder.Contents().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, NoReplaceRenameTest,
+                         ::testing::Values(RenameWay{"Rename", no_replace_rename::Rename},
+                                           RenameWay{"ByLink", no_replace_rename::ByLink},
+                                           RenameWay{"AfterCheck", no_replace_rename::AfterCheck}),
+                         [](const ::testing::TestParamInfo<RenameWay>& way) { return std::string(way.param.name); });
+
+TEST(RenameFileTest, RenamesByteExactNamesThroughTheFileSystem) {
+  TempFolder folder;
+  folder.WriteFile("b\xFF\n.jpg", "data");
+  LinuxFileSystem files;
+  files.RenameFile(folder.Path("b\xFF\n.jpg"), folder.Path("01\xFE.jpg"));
+  EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"01\xFE.jpg", "data"}}));
+  EXPECT_EQ(RaisedNumber([&] { files.RenameFile(folder.Path("01\xFE.jpg"), folder.Path("01\xFE.jpg")); }), 0);
+  EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"01\xFE.jpg", "data"}}));
+}
+
+TEST(RenameFileTest, RenamingAMissingFileToItsOwnPathIsNotFound) {
+  TempFolder folder;
+  LinuxFileSystem files;
+  EXPECT_EQ(RaisedNumber([&] { files.RenameFile(folder.Path("gone"), folder.Path("gone")); }),
+            static_cast<int>(ErrorNumber::FileNotFound));
+}
+
+TEST(OpenForAppendTest, CreatesThenAppendsLinesEndingInCrLf) {
+  TempFolder folder;
+  LinuxFileSystem files;
+  const std::string path = folder.Path("Report.txt");
+  auto writer = files.OpenForAppend(path);
+  writer->WriteLine("Tolvane");
+  writer->WriteLine(std::string("b\xFF\0x", 4));
+  writer->WriteLine("");
+  writer->Close();
+  const std::string written = std::string("Tolvane\r\nb\xFF\0x\r\n\r\n", 17);
+  EXPECT_EQ(folder.ReadFile("Report.txt"), written);
+  auto again = files.OpenForAppend(path);
+  again->WriteLine("\xC3\xA9t\xC3\xA9");
+  again->Close();
+  EXPECT_EQ(folder.ReadFile("Report.txt"), written + "\xC3\xA9t\xC3\xA9\r\n");
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+}
+
+TEST(OpenForAppendTest, KeepsEveryLineOfALongFile) {
+  TempFolder folder;
+  LinuxFileSystem files;
+  auto writer = files.OpenForAppend(folder.Path("long.txt"));
+  std::string expected;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string line = "IMG_" + std::to_string(i) + ".jpg -> Pic" + std::to_string(i) + ".jpg";
+    writer->WriteLine(line);
+    expected += line + "\r\n";
+  }
+  writer->Close();
+  EXPECT_EQ(folder.ReadFile("long.txt"), expected);
+}
+
+TEST(OpenForAppendTest, AWriterDroppedWithoutCloseStillStoresItsLines) {
+  TempFolder folder;
+  LinuxFileSystem files;
+  files.OpenForAppend(folder.Path("r.txt"))->WriteLine("kept");
+  EXPECT_EQ(folder.ReadFile("r.txt"), "kept\r\n");
+}
+
+TEST(OpenForAppendTest, AMissingFolderIsPathNotFoundAndIsNotCreated) {
+  TempFolder folder;
+  LinuxFileSystem files;
+  const std::string path = folder.Path("log/Report_06122026140509.txt");
+  try {
+    files.OpenForAppend(path);
+    ADD_FAILURE() << path << " was opened";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PathNotFound));
+    EXPECT_EQ(error.Description(), "Path not found: " + path + " (No such file or directory)");
+  }
+  EXPECT_FALSE(folder.Exists("log"));
+}
+
+TEST(OpenForAppendTest, AFullDiskIsRaisedOnClose) {
+  LinuxFileSystem files;
+  auto writer = files.OpenForAppend("/dev/full");
+  writer->WriteLine("lost");
+  EXPECT_EQ(RaisedNumber([&] { writer->Close(); }), static_cast<int>(ErrorNumber::DiskFull));
+  EXPECT_EQ(RaisedNumber([&] { writer->WriteLine("after close"); }), static_cast<int>(ErrorNumber::BadFileName));
+}
+
+}  // namespace
+}  // namespace tolvane
