@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "platform/error.h"
-#include "platform/number_format.h"
 #include "platform/path.h"
 #include "platform/text_to_integer.h"
 
@@ -18,13 +17,20 @@ std::optional<std::string_view> GetExtension(std::string_view name) {
   return name.substr(dot + 1);
 }
 
-std::string ComposeName(const NamingFields& fields, std::int32_t number, std::string_view currentName) {
+NameComposer::NameComposer(const NamingFields& fields)
+    : prefixBefore_(fields.PrefixBefore), prefixAfter_(fields.PrefixAfter), pattern_(fields.SequencePattern) {}
+
+std::string NameComposer::Compose(std::int32_t number, std::string_view currentName) const {
   const std::string_view extension = GetExtension(currentName).value_or(std::string_view{});
-  const std::string written = FormatNumber(number, fields.SequencePattern);
+  const std::string written = pattern_.Format(number);
   std::string name;
-  name.reserve(fields.PrefixBefore.size() + written.size() + fields.PrefixAfter.size() + 1 + extension.size());
-  name.append(fields.PrefixBefore).append(written).append(fields.PrefixAfter).append(".").append(extension);
+  name.reserve(prefixBefore_.size() + written.size() + prefixAfter_.size() + 1 + extension.size());
+  name.append(prefixBefore_).append(written).append(prefixAfter_).append(".").append(extension);
   return name;
+}
+
+std::string ComposeName(const NamingFields& fields, std::int32_t number, std::string_view currentName) {
+  return NameComposer(fields).Compose(number, currentName);
 }
 
 std::int32_t SequenceStartNumber(const NamingFields& fields) { return TextToInteger(fields.SequenceStart); }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/number_format.h"
+
 namespace tolvane {
 
 // The four naming fields, exactly as typed.
@@ -19,7 +21,20 @@ struct NamingFields {
 // dot stands before the last "/". The result views into `name`.
 std::optional<std::string_view> GetExtension(std::string_view name);
 
-// PrefixBefore, the number after SequencePattern, PrefixAfter, ".", the extension.
+// Composes the new names of one preview: the pattern is read once for the whole batch.
+class NameComposer {
+ public:
+  explicit NameComposer(const NamingFields& fields);
+
+  // PrefixBefore, the number after SequencePattern, PrefixAfter, ".", the extension.
+  std::string Compose(std::int32_t number, std::string_view currentName) const;
+
+ private:
+  std::string prefixBefore_;
+  std::string prefixAfter_;
+  NumberPattern pattern_;
+};
+
 std::string ComposeName(const NamingFields& fields, std::int32_t number, std::string_view currentName);
 
 // The first number of a preview: SequenceStart read as a signed 32-bit number.

@@ -14,6 +14,8 @@ struct ExtensionCase {
   std::optional<std::string> extension;
 };
 
+void PrintTo(const ExtensionCase& c, std::ostream* out) { *out << '"' << c.name << '"'; }
+
 class GetExtensionTest : public ::testing::TestWithParam<ExtensionCase> {};
 
 TEST_P(GetExtensionTest, TakesTheTextAfterTheLastDot) {
@@ -43,6 +45,8 @@ struct ComposeCase {
   std::string current;
   std::string expected;
 };
+
+void PrintTo(const ComposeCase& c, std::ostream* out) { *out << c.number << " " << c.current; }
 
 class ComposeNameTest : public ::testing::TestWithParam<ComposeCase> {};
 

@@ -80,6 +80,8 @@ struct RemoveCase {
   std::optional<std::string> expectedCurrent;
 };
 
+void PrintTo(const RemoveCase& c, std::ostream* out) { *out << c.name; }
+
 class RemoveSelectedTest : public ::testing::TestWithParam<RemoveCase> {};
 
 TEST_P(RemoveSelectedTest, KeepsTheOthersInOrder) {
@@ -107,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         RemoveCase{"CurrentStays", {1, 5}, 3, {"b", "c", "d"}, "c"},
         RemoveCase{"CurrentHandsOverPastSelectedRun", {2, 3, 5}, 2, {"a", "d"}, "d"},
         RemoveCase{"CurrentInTrailingRun", {4, 5}, 4, {"a", "b", "c"}, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST(RemoveSelected, MatchesRemovalFromTheEndOnALongList) {
   RenameList fast;
