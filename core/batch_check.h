@@ -16,7 +16,11 @@ enum class ProblemKind {
   InvalidName,    // empty, "." or "..", holds "/" or NUL, or longer than 255 bytes
   DuplicateName,  // another entry of the batch gets the same new name
   NameTaken,      // a file of the folder that the batch does not move away holds the new name
+  SameFileTwice,  // another entry of the batch renames the same file
 };
+
+// An entry belongs to the batch once a preview has stored its old name.
+inline bool IsPreviewed(const RenameEntry& entry) { return !entry.Tag.empty(); }
 
 struct BatchProblem {
   RenameList::Position position;

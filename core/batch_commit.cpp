@@ -1,0 +1,136 @@
+#include "core/batch_commit.h"
+
+#include <algorithm>
+
+#include "core/batch_check.h"
+#include "core/name_escape.h"
+#include "platform/path.h"
+
+namespace tolvane {
+
+namespace {
+
+// One commit's walk through its steps, with what it needs to take back a broken cycle.
+class CommitRun {
+ public:
+  CommitRun(FileSystem& files, WindowServices& window, const std::string& folderPath,
+            const std::vector<NameMove>& moves, const RenameOrder& order)
+      : files_(files), window_(window), folderPath_(folderPath), moves_(moves), order_(order) {
+    result_.renamed.assign(moves.size(), false);
+  }
+
+  CommitResult Run() {
+    for (const RenameStep& step : order_.steps) {
+      try {
+        const auto [from, to] = order_.NamesOf(step, moves_);
+        RenameOnDisk(from, to);
+      } catch (const Error& error) {
+        result_.failure = CommitFailure{step.move, error, MoveWaitingFileBack()};
+        break;
+      }
+      Record(step);
+    }
+    return std::move(result_);
+  }
+
+ private:
+  void RenameOnDisk(std::string_view from, std::string_view to) {
+    files_.RenameFile(JoinPath(folderPath_, from), JoinPath(folderPath_, to));
+  }
+
+  void Record(const RenameStep& step) {
+    switch (step.part) {
+      case RenameStep::Part::ToTemporary:
+        waiting_ = step.move;
+        movedSinceWaiting_.clear();
+        return;
+      case RenameStep::Part::FromTemporary:
+        waiting_.reset();
+        break;
+      case RenameStep::Part::Whole:
+        if (waiting_) movedSinceWaiting_.push_back(step.move);
+        break;
+    }
+    MarkRenamed(step.move);
+  }
+
+  void MarkRenamed(std::size_t move) {
+    result_.renamed[move] = true;
+    ++done_;
+    window_.YieldToEvents();
+    window_.ShowProgress(done_, moves_.size());
+  }
+
+  // Every name of a cycle is held while one of its files waits, so the cycle's renames are
+  // taken back, latest first, to free the waiting file's old name. Returns the waiting move
+  // when its file could not be brought back.
+  std::optional<std::size_t> MoveWaitingFileBack() {
+    if (!waiting_) return std::nullopt;
+    try {
+      for (auto move = movedSinceWaiting_.rbegin(); move != movedSinceWaiting_.rend(); ++move) {
+        RenameOnDisk(moves_[*move].to, moves_[*move].from);
+        result_.renamed[*move] = false;
+        --done_;
+      }
+      RenameOnDisk(order_.TemporaryNameOf(*waiting_), moves_[*waiting_].from);
+    } catch (const Error&) {
+      return waiting_;
+    }
+    return std::nullopt;
+  }
+
+  FileSystem& files_;
+  WindowServices& window_;
+  const std::string& folderPath_;
+  const std::vector<NameMove>& moves_;
+  const RenameOrder& order_;
+  CommitResult result_;
+  std::size_t done_ = 0;
+  std::optional<std::size_t> waiting_;
+  std::vector<std::size_t> movedSinceWaiting_;
+};
+
+}  // namespace
+
+BatchMoves CollectMoves(const RenameList& list) {
+  BatchMoves batch;
+  const RenameList::Position count = list.Count();
+  for (RenameList::Position position = 1; position <= count; ++position) {
+    const RenameEntry& entry = list.Item(position);
+    if (!IsPreviewed(entry) || entry.Tag == entry.Text) continue;
+    batch.positions.push_back(position);
+    batch.moves.push_back({entry.Tag, entry.Text});
+  }
+  return batch;
+}
+
+std::size_t CommitResult::RenamedCount() const {
+  return static_cast<std::size_t>(std::count(renamed.begin(), renamed.end(), true));
+}
+
+CommitResult CommitMoves(FileSystem& files, WindowServices& window, const std::string& folderPath,
+                         const std::vector<NameMove>& moves, const RenameOrder& order) {
+  return CommitRun(files, window, folderPath, moves, order).Run();
+}
+
+std::string DescribeFailure(const std::vector<NameMove>& moves, const RenameOrder& order, const CommitResult& result) {
+  const CommitFailure& failure = result.failure.value();
+  const NameMove& move = moves[failure.move];
+  std::string message = "Renaming stopped at ";
+  AppendQuotedName(message, move.from);
+  message += " -> ";
+  AppendQuotedName(message, move.to);
+  message += ":\n" + failure.error.Description() + "\n";
+  message += std::to_string(result.RenamedCount()) + " of " + std::to_string(moves.size()) +
+             " files were renamed; the others keep their old names.";
+  if (failure.strandedMove) {
+    message += "\nThe file ";
+    AppendQuotedName(message, moves[*failure.strandedMove].from);
+    message += " could not be moved back and is now named ";
+    AppendQuotedName(message, order.TemporaryNameOf(*failure.strandedMove));
+    message += ".";
+  }
+  return message;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/rename_list.h"
+#include "core/rename_order.h"
+#include "platform/platform.h"
+
+namespace tolvane {
+
+// The files a commit renames: every previewed entry whose new name differs from its old
+// one, in list order, with the list position each came from.
+struct BatchMoves {
+  std::vector<RenameList::Position> positions;
+  std::vector<NameMove> moves;
+};
+
+BatchMoves CollectMoves(const RenameList& list);
+
+struct CommitFailure {
+  std::size_t move;  // the move whose rename failed
+  Error error;
+  // Set when the file waiting under a temporary name could not be moved back to its old name.
+  std::optional<std::size_t> strandedMove;
+};
+
+// What a commit did on disk.
+struct CommitResult {
+  std::vector<bool> renamed;  // by move: the file now has its new name
+  std::optional<CommitFailure> failure;
+
+  std::size_t RenamedCount() const;
+};
+
+// Renames in `order`, yielding and showing progress after each file. The first failing
+// rename stops the commit; a file waiting under a temporary name is then brought back to its
+// old name, undoing the renames of its cycle, so that every file keeps its old or new name.
+CommitResult CommitMoves(FileSystem& files, WindowServices& window, const std::string& folderPath,
+                         const std::vector<NameMove>& moves, const RenameOrder& order);
+
+// The message of a commit that stopped: which file failed, why, and how many were renamed.
+std::string DescribeFailure(const std::vector<NameMove>& moves, const RenameOrder& order, const CommitResult& result);
+
+}  // namespace tolvane

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tolvane {
+
+// One file of a batch going from its old name to its new one, both in the same folder.
+struct NameMove {
+  std::string from;
+  std::string to;
+};
+
+// One rename on disk. A move that closes a cycle of names goes in two parts: first to its
+// temporary name, and back from it once the rest of the cycle has moved.
+struct RenameStep {
+  enum class Part : unsigned char { Whole, ToTemporary, FromTemporary };
+  std::size_t move;  // index into the moves
+  Part part;
+};
+
+// The renames of a batch in an order in which no rename meets a file of its new name.
+class RenameOrder {
+ public:
+  std::vector<RenameStep> steps;
+
+  const std::string& TemporaryNameOf(std::size_t move) const { return temporaryNames_.at(move); }
+  // The old and the new name of one step.
+  std::pair<std::string_view, std::string_view> NamesOf(const RenameStep& step, const std::vector<NameMove>& moves) const;
+
+ private:
+  friend class RenameOrderBuilder;
+  std::unordered_map<std::size_t, std::string> temporaryNames_;
+};
+
+// The name a file waits under while its cycle moves: it says what it is and whose file it
+// is, is cut to 255 bytes, and is held neither by an item of the folder nor by a new name.
+inline constexpr std::string_view kTemporaryPrefix = "tolvane-moving";
+
+// Orders the moves so that a file moves only after the file holding its new name has moved
+// away; a cycle is broken through a temporary name, one cycle at a time, so that at most one
+// file stands under a temporary name at any moment. The moves must have distinct old names,
+// distinct new names, and new names that no item of the folder holds unless it moves away.
+RenameOrder OrderRenames(const std::vector<NameMove>& moves, const std::vector<FolderItem>& folderItems);
+
+}  // namespace tolvane

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <vector>
+
+#include "core/rename_list.h"
+#include "platform/platform.h"
+
+namespace tolvane {
+
+// A commit that stopped at a failure: the entries renamed before it, in list order, and why.
+struct StoppedCommit {
+  std::vector<RenameList::Position> renamed;
+  Error error;
+};
+
+// Writes the report of a completed commit into the "log" folder beside the executable (which
+// is never created): the header lines, every entry's old and new name in list order, and
+// "Process Completed, Thank you"; then opens it in the text editor. A name holding a line
+// break is written escaped (see name_escape.h) so that every entry stays on one line.
+// A report that cannot be written, or an editor that cannot be started, raises an Error
+// that names the report's path.
+void WriteReport(const RenameList& list, Platform platform);
+
+// The same for a commit that stopped: only the renamed entries, and in place of the closing
+// line "Process stopped: " with the error's description.
+void WriteReport(const RenameList& list, Platform platform, const StoppedCommit& stopped);
+
+}  // namespace tolvane

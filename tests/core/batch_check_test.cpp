@@ -1,0 +1,110 @@
+#include "core/batch_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tolvane {
+
+void PrintTo(const BatchProblem& problem, std::ostream* out) {
+  *out << "{" << problem.position << ", kind " << static_cast<int>(problem.kind) << "}";
+}
+
+bool operator==(const BatchProblem& a, const BatchProblem& b) { return a.position == b.position && a.kind == b.kind; }
+
+namespace {
+
+struct Entry {
+  std::string tag;
+  std::string text;
+};
+
+RenameList ListOf(const std::vector<Entry>& entries) {
+  RenameList list;
+  for (const Entry& entry : entries) list.Add(entry.text).Tag = entry.tag;
+  return list;
+}
+
+std::vector<FolderItem> Files(const std::vector<std::string>& names) {
+  std::vector<FolderItem> items;
+  for (const std::string& name : names) items.push_back({name, FolderItemKind::File});
+  return items;
+}
+
+struct Case {
+  const char* what;
+  std::vector<FolderItem> folder;
+  std::vector<Entry> entries;
+  std::vector<BatchProblem> expected;
+};
+
+TEST(CheckBatchTest, FindsEveryProblemOfTheBatch) {
+  using enum ProblemKind;
+  const std::string name255(255, 'x');
+  const std::string name256(256, 'x');
+  std::vector<FolderItem> withFolder = Files({"a"});
+  withFolder.push_back({"dir", FolderItemKind::Directory});
+  withFolder.push_back({"fifo", FolderItemKind::Other});
+  const std::vector<Case> cases{
+      {"a plain batch", Files({"a", "b"}), {{"a", "1"}, {"b", "2"}}, {}},
+      {"chain and swap", Files({"a", "b", "c"}), {{"a", "b"}, {"b", "c"}, {"c", "a"}}, {}},
+      {"unchanged names", Files({"a"}), {{"a", "a"}}, {}},
+      {"entries without a preview are not checked", Files({}), {{"", "gone"}, {"", "x/y"}}, {}},
+      {"a new name of 255 bytes", Files({"a"}), {{"a", name255}}, {}},
+      {"missing file", Files({"b"}), {{"a", "1"}, {"b", "2"}}, {{1, FileMissing}}},
+      {"a folder or a special item in place of the file", withFolder,
+       {{"dir", "1"}, {"fifo", "2"}, {"a", "3"}}, {{1, NotAFile}, {2, NotAFile}}},
+      {"invalid new names", Files({"a", "b", "c", "d", "e", "f"}),
+       {{"a", ""}, {"b", "."}, {"c", ".."}, {"d", "x/y"}, {"e", std::string("x\0y", 3)}, {"f", name256}},
+       {{1, InvalidName}, {2, InvalidName}, {3, InvalidName}, {4, InvalidName}, {5, InvalidName}, {6, InvalidName}}},
+      {"two entries with one new name", Files({"a", "b", "c"}),
+       {{"a", "x"}, {"b", "y"}, {"c", "x"}}, {{1, DuplicateName}, {3, DuplicateName}}},
+      {"a new name that another entry keeps", Files({"a", "b"}),
+       {{"a", "a"}, {"b", "a"}}, {{1, DuplicateName}, {2, DuplicateName}}},
+      {"a new name held outside the batch", withFolder,
+       {{"a", "dir"}}, {{1, NameTaken}}},
+      {"a new name held by an entry that is not previewed", Files({"a", "b"}),
+       {{"a", "b"}, {"", "b"}}, {{1, NameTaken}}},
+      {"one file renamed twice", Files({"a"}),
+       {{"a", "x"}, {"a", "y"}}, {{1, SameFileTwice}, {2, SameFileTwice}}},
+      {"the first failing check is the one reported", Files({"b", "c"}),
+       {{"a", "a/b"}, {"b", "c/"}, {"c", "z"}, {"b", "z"}}, {{1, FileMissing}, {2, InvalidName}, {3, DuplicateName},
+                                                            {4, DuplicateName}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(CheckBatch(ListOf(c.entries), c.folder), c.expected);
+  }
+}
+
+TEST(DescribeProblemsTest, NamesEachEntryOnOneLineAndCountsTheRest) {
+  std::vector<Entry> entries;
+  std::vector<BatchProblem> problems;
+  for (int i = 1; i <= 23; ++i) {
+    entries.push_back({"old" + std::to_string(i), "new"});
+    problems.push_back({static_cast<RenameList::Position>(i), ProblemKind::DuplicateName});
+  }
+  const std::string message = DescribeProblems(ListOf(entries), problems);
+  EXPECT_TRUE(message.starts_with("Nothing was renamed, because of these problems:\n"
+                                  "\"old1\" -> \"new\": another file of the batch gets the same new name\n"));
+  EXPECT_NE(message.find("\"old20\""), std::string::npos);
+  EXPECT_EQ(message.find("\"old21\""), std::string::npos);
+  EXPECT_TRUE(message.ends_with("\n... and 3 more"));
+  EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 21);
+}
+
+TEST(DescribeProblemsTest, SaysWhyANameIsInvalidAndKeepsLineBreaksOutOfTheLine) {
+  const RenameList list = ListOf({{"a\nb", std::string(300, 'n')}, {"c\rd", "x/y"}, {"e", ".."}});
+  EXPECT_EQ(DescribeProblem(list, {1, ProblemKind::InvalidName}),
+            "\"a\\nb\" -> \"" + std::string(300, 'n') + "\": the new name is longer than 255 bytes");
+  EXPECT_EQ(DescribeProblem(list, {2, ProblemKind::InvalidName}), "\"c\\rd\" -> \"x/y\": the new name holds a \"/\"");
+  EXPECT_EQ(DescribeProblem(list, {3, ProblemKind::InvalidName}),
+            "\"e\" -> \"..\": \".\" and \"..\" cannot be file names");
+  EXPECT_EQ(DescribeProblems(list, {{3, ProblemKind::NameTaken}}),
+            "Nothing was renamed, because of these problems:\n"
+            "\"e\" -> \"..\": an item of the folder that is not renamed already has the new name");
+}
+
+}  // namespace
+}  // namespace tolvane

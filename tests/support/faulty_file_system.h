@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace tolvane::testing {
+
+// Wraps any file system and makes chosen renames fail as the operating system would: with
+// the Error that Error::FromErrno gives for an errno, and without touching the disk.
+// Everything else goes to the wrapped file system unchanged.
+class FaultyFileSystem final : public FileSystem {
+ public:
+  using RenameFilter = std::function<bool(const std::string& oldPath, const std::string& newPath)>;
+
+  explicit FaultyFileSystem(FileSystem& inner) : inner_(inner) {}
+
+  // From now on, the `position`-th rename that `filter` accepts (every rename when it is
+  // empty), counting from 1, fails with `errnum`; when `persistent`, so does every one after it.
+  void FailRename(std::size_t position, int errnum, RenameFilter filter = {}, bool persistent = false);
+
+  std::vector<FolderItem> ReadFolder(const std::string& folderPath) override { return inner_.ReadFolder(folderPath); }
+  void RenameFile(const std::string& oldPath, const std::string& newPath) override;
+  std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return inner_.OpenForAppend(path); }
+
+  std::size_t renamesAsked = 0;   // every RenameFile call
+  std::size_t renamesFailed = 0;  // those made to fail
+
+ private:
+  FileSystem& inner_;
+  std::size_t failAt_ = 0;  // 0: no fault armed
+  int errnum_ = 0;
+  RenameFilter filter_;
+  bool persistent_ = false;
+  std::size_t matched_ = 0;
+};
+
+}  // namespace tolvane::testing
