@@ -1,0 +1,150 @@
+#include <QColor>
+#include <QTreeView>
+#include <filesystem>
+
+#include "tests/window/window_harness.h"
+
+namespace tolvane::testing {
+namespace {
+
+const QString kConfirmation = "This process is irreversible, are you sure to rename the file according to list?";
+
+class BatchRoad : public WindowTest {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"e.txt", "c.png", "a.txt", "d.gif", "b.jpg", ".hidden"}) {
+      WriteFile(std::string("photos/") + name, name);
+    }
+    MakeFolder("photos/sub");
+    OpenWindow();
+  }
+
+  std::vector<std::filesystem::path> Reports() const {
+    std::vector<std::filesystem::path> reports;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.Path("bin/log"))) reports.push_back(entry.path());
+    return reports;
+  }
+};
+
+TEST_F(BatchRoad, OneBatchFromOpeningTheFolderToTheReport) {
+  EXPECT_TRUE(ListRows().isEmpty()) << "the list fills only when the folder first changes";
+
+  OpenFolderInDir1("photos");
+  ASSERT_EQ(Dir1Path(), temp.Path("photos"));
+  ASSERT_EQ(ListRows(), (QStringList{"a.txt", "b.jpg", "c.png", "d.gif", "e.txt"}));
+
+  ClickRow(1);
+  Click("Command1");
+  EXPECT_EQ(ListRows(), (QStringList{"a.txt", "c.png", "d.gif", "e.txt"}));
+
+  ClickRow(2);
+  Click("Command2");
+  EXPECT_EQ(ListRows(), (QStringList{"a.txt", "d.gif", "c.png", "e.txt"}));
+  EXPECT_EQ(SelectedRows(), (std::vector<int>{1}));
+  EXPECT_EQ(CurrentRow(), 1);
+  Click("Command3");
+  Click("Command3");
+  EXPECT_EQ(ListRows(), (QStringList{"a.txt", "c.png", "e.txt", "d.gif"}));
+  EXPECT_EQ(SelectedRows(), (std::vector<int>{3}));
+  EXPECT_EQ(CurrentRow(), 3);
+
+  Type("Text1", "Trip");
+  Click("Command4");
+  EXPECT_EQ(ListRows(), (QStringList{"Trip01.txt", "Trip02.png", "Trip03.txt", "Trip04.gif"}));
+  EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{false, true, true}));
+  const QAbstractItemModel& model = *Find<QTreeView>("ListView1").model();
+  EXPECT_EQ(model.index(3, 0).data(Qt::ToolTipRole).toString(), "Old name: d.gif\nNew name: Trip04.gif");
+
+  Click("Command6");
+  EXPECT_EQ(ListRows(), (QStringList{"a.txt", "c.png", "e.txt", "d.gif"}));
+  EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{true, true, false}));
+
+  Type("Text2", "_x");
+  Type("Text3", "7");
+  Type("Text4", "000");
+  Click("Command4");
+  EXPECT_EQ(ListRows(), (QStringList{"Trip007_x.txt", "Trip008_x.png", "Trip009_x.txt", "Trip010_x.gif"}));
+
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+  ASSERT_EQ(answerer.boxes.size(), 2u);
+  EXPECT_EQ(answerer.boxes[0].title, "Confirmation");
+  EXPECT_EQ(answerer.boxes[0].text, kConfirmation);
+  EXPECT_EQ(answerer.boxes[0].icon, QMessageBox::NoIcon);
+  EXPECT_EQ(answerer.boxes[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_EQ(answerer.boxes[0].defaultButton, QMessageBox::Ok);
+  EXPECT_EQ(answerer.boxes[1].title, "Tolvane");
+  EXPECT_EQ(answerer.boxes[1].text, "File rename completed");
+  EXPECT_EQ(answerer.boxes[1].buttons, QMessageBox::Ok);
+
+  EXPECT_EQ(temp.Contents(), (std::map<std::string, std::string>{{"bin", "<dir>"}, {"photos", "<dir>"}}));
+  const std::map<std::string, std::string> photos{
+      {"Trip007_x.txt", "a.txt"}, {"Trip008_x.png", "c.png"}, {"Trip009_x.txt", "e.txt"}, {"Trip010_x.gif", "d.gif"},
+      {"b.jpg", "b.jpg"},         {".hidden", ".hidden"},     {"sub", "<dir>"}};
+  for (const auto& [name, content] : photos) {
+    EXPECT_TRUE(temp.Exists("photos/" + name)) << name;
+    if (content != "<dir>") {
+      EXPECT_EQ(temp.ReadFile("photos/" + name), content) << name;
+    }
+  }
+  EXPECT_FALSE(temp.Exists("photos/a.txt"));
+  EXPECT_EQ(ListRows(), (QStringList{"Trip007_x.txt", "Trip008_x.png", "Trip009_x.txt", "Trip010_x.gif"}));
+  EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{true, true, false}));
+
+  const auto reports = Reports();
+  ASSERT_EQ(reports.size(), 1u);
+  const std::string report = temp.ReadFile("bin/log/" + reports[0].filename().string());
+  EXPECT_NE(report.find("a.txt -> Trip007_x.txt\r\nc.png -> Trip008_x.png\r\ne.txt -> Trip009_x.txt\r\n"
+                        "d.gif -> Trip010_x.gif\r\nProcess Completed, Thank you\r\n"),
+            std::string::npos)
+      << report;
+  ASSERT_EQ(system->launches.size(), 1u);
+  EXPECT_EQ(system->launches[0].back(), reports[0].string());
+  EXPECT_EQ(answerer.unexpected, 0);
+}
+
+TEST_F(BatchRoad, CancelInTheConfirmationChangesNothing) {
+  OpenFolderInDir1("photos");
+  Click("Command4");
+  answerer.Queue(QMessageBox::Cancel);
+  Click("Command5");
+  EXPECT_EQ(answerer.boxes.size(), 1u);
+  EXPECT_EQ(files->renames, 0);
+  EXPECT_TRUE(temp.Exists("photos/a.txt"));
+  EXPECT_TRUE(Reports().empty());
+  EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{false, true, true}));
+}
+
+TEST_F(BatchRoad, RowsThatTheCommitWouldRefuseAreRedWithTheReasonAndTheMarkMovesWithTheRow) {
+  WriteFile("photos/Trip02.jpg", "keep me");
+  OpenFolderInDir1("photos");
+  ASSERT_EQ(ListRows().last(), "Trip02.jpg");
+  ClickRow(5);
+  Click("Command1");
+  Type("Text1", "Trip");
+  Click("Command4");
+
+  const QAbstractItemModel& model = *Find<QTreeView>("ListView1").model();
+  const auto isRed = [&](int row) { return model.index(row, 0).data(Qt::ForegroundRole).value<QColor>() == Qt::red; };
+  EXPECT_FALSE(isRed(0));
+  EXPECT_TRUE(isRed(1)) << "b.jpg would become Trip02.jpg, which a file outside the batch holds";
+  const QString tip = model.index(1, 0).data(Qt::ToolTipRole).toString();
+  EXPECT_TRUE(tip.startsWith("Old name: b.jpg\nNew name: Trip02.jpg\n")) << tip.toStdString();
+
+  ClickRow(1);
+  Click("Command2");
+  EXPECT_TRUE(isRed(0));
+  EXPECT_FALSE(isRed(1));
+
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+  ASSERT_EQ(answerer.boxes.size(), 2u);
+  EXPECT_TRUE(answerer.boxes[1].text.contains("b.jpg")) << answerer.boxes[1].text.toStdString();
+  EXPECT_EQ(files->renames, 0);
+  EXPECT_EQ(temp.ReadFile("photos/Trip02.jpg"), "keep me");
+}
+
+}  // namespace
+}  // namespace tolvane::testing

@@ -1,0 +1,94 @@
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include "tests/window/window_harness.h"
+#include "window/folder_list.h"
+#include "window/qt_window_services.h"
+
+namespace tolvane::testing {
+namespace {
+
+// Input is posted, as the window system delivers it, so that it waits in the queue until
+// the window next handles events.
+void PostMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+  QCoreApplication::postEvent(&widget, new QMouseEvent(type, at, widget.mapToGlobal(at), Qt::LeftButton, buttons,
+                                                       Qt::NoModifier));
+}
+
+void PostDoubleClick(QWidget& widget, QPoint at) {
+  PostMouse(widget, QEvent::MouseButtonPress, at, Qt::LeftButton);
+  PostMouse(widget, QEvent::MouseButtonRelease, at, Qt::NoButton);
+  PostMouse(widget, QEvent::MouseButtonDblClick, at, Qt::LeftButton);
+  PostMouse(widget, QEvent::MouseButtonRelease, at, Qt::NoButton);
+}
+
+void PostClick(QWidget& widget) {
+  PostMouse(widget, QEvent::MouseButtonPress, widget.rect().center(), Qt::LeftButton);
+  PostMouse(widget, QEvent::MouseButtonRelease, widget.rect().center(), Qt::NoButton);
+}
+
+class CommitInput : public WindowTest {
+ protected:
+  static constexpr int kFiles = 30;
+
+  void SetUp() override {
+    for (int i = 1; i <= kFiles; ++i) WriteFile("photos/f" + std::to_string(i) + ".txt");
+    WriteFile("photos/elsewhere/other.txt");
+    OpenWindow();
+    OpenFolderInDir1("photos");
+    Type("Text1", "Trip");
+    Click("Command4");
+    previewed = ListRows();
+    ASSERT_EQ(previewed.size(), kFiles);
+  }
+
+  // A double click on a subfolder in Dir1, a click on Command1 with a row selected, a key in
+  // Text1, and the window's close control.
+  void PostUserInput() {
+    auto& dir1 = Find<FolderList>("Dir1");
+    PostDoubleClick(*dir1.viewport(), dir1.visualItemRect(Dir1Row("elsewhere")).center());
+    PostClick(Find<QPushButton>("Command1"));
+    QCoreApplication::postEvent(&Find<QLineEdit>("Text1"), new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+    QCoreApplication::postEvent(form->windowHandle(), new QCloseEvent);
+  }
+
+  QStringList previewed;
+};
+
+TEST_F(CommitInput, InputPostedOutsideACommitReachesTheWindow) {
+  ClickRow(0);
+  PostUserInput();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Dir1Path(), temp.Path("photos/elsewhere"));
+  EXPECT_EQ(Find<QLineEdit>("Text1").text(), "Tripx");
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(CommitInput, InputArrivingDuringACommitChangesNeitherTheFolderNorTheList) {
+  ClickRow(0);
+  files->beforeRename = [&] {
+    if (files->renames == 1) PostUserInput();
+    // Long enough that the commit's next yield handles the waiting events.
+    if (files->renames == 2) QTest::qSleep(2 * QtWindowServices::kYieldInterval);
+  };
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+  QCoreApplication::processEvents();
+
+  EXPECT_EQ(answerer.boxes.size(), 2u);
+  EXPECT_EQ(files->renames, kFiles);
+  EXPECT_EQ(Dir1Path(), temp.Path("photos"));
+  EXPECT_EQ(ListRows(), previewed);
+  EXPECT_EQ(Find<QLineEdit>("Text1").text(), "Trip");
+  EXPECT_TRUE(form->isVisible());
+  for (const QString& name : previewed) EXPECT_TRUE(temp.Exists("photos/" + name.toStdString())) << name.toStdString();
+}
+
+}  // namespace
+}  // namespace tolvane::testing

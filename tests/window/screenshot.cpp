@@ -1,0 +1,70 @@
+// Draws the window after a preview of sample files, offscreen, into the PNG file named by the
+// first argument. The files live in a temporary folder that goes when the program ends.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/linux_file_system.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/temp_folder.h"
+#include "window/application.h"
+#include "window/folder_list.h"
+#include "window/form1.h"
+
+namespace {
+
+using tolvane::testing::TempFolder;
+
+void WriteSamples(const TempFolder& temp) {
+  std::filesystem::create_directories(temp.Path("Holiday 2024/originals"));
+  std::filesystem::create_directories(temp.Path("Holiday 2024/edited"));
+  std::filesystem::create_directories(temp.Path("Documents"));
+  for (int i = 1; i <= 14; ++i) temp.WriteFile("Holiday 2024/IMG_" + std::to_string(4800 + i * 7) + ".jpg");
+  temp.WriteFile("Holiday 2024/beach.png");
+  temp.WriteFile("Holiday 2024/Holiday_03.jpg");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: tolvane_screenshot <output.png>\n");
+    return 2;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  tolvane::SetUpApplication();
+  const TempFolder temp;
+  WriteSamples(temp);
+
+  tolvane::Form1 form(tolvane::Form1Environment{std::make_unique<tolvane::LinuxFileSystem>(),
+                                                std::make_unique<tolvane::testing::FakeSystem>(),
+                                                [&] { return std::vector<tolvane::Drive>{{temp.path(), "SAMPLES"}}; },
+                                                temp.path()});
+  form.show();
+  if (!QTest::qWaitForWindowExposed(&form)) return 1;
+
+  // The folder is opened, the file that already holds a new name is dropped from the batch
+  // (so its row turns red), and the preview is made.
+  auto* dir1 = form.findChild<tolvane::FolderList*>("Dir1");
+  const QPoint folderRow = dir1->visualItemRect(dir1->findItems("Holiday 2024", Qt::MatchExactly).value(0)).center();
+  QTest::mouseClick(dir1->viewport(), Qt::LeftButton, Qt::NoModifier, folderRow);
+  QTest::mouseDClick(dir1->viewport(), Qt::LeftButton, Qt::NoModifier, folderRow);
+  auto* list = form.findChild<QTreeView*>("ListView1");
+  list->selectionModel()->select(list->model()->index(1, 0), QItemSelectionModel::ClearAndSelect);
+  list->setCurrentIndex(list->model()->index(1, 0));
+  form.findChild<QPushButton*>("Command1")->click();
+  form.findChild<QLineEdit*>("Text1")->setText("Holiday_");
+  form.findChild<QPushButton*>("Command4")->click();
+  list->selectionModel()->select(list->model()->index(2, 0), QItemSelectionModel::ClearAndSelect);
+  list->setCurrentIndex(list->model()->index(2, 0));
+  QTest::qWait(50);
+
+  if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) return 1;
+  std::printf("%s\n", argv[1]);
+  return 0;
+}

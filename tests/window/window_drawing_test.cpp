@@ -1,0 +1,178 @@
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+#include "tests/window/window_harness.h"
+#include "window/drive_list.h"
+#include "window/folder_list.h"
+
+namespace tolvane::testing {
+namespace {
+
+struct ControlSpec {
+  const char* name;
+  const char* parent;
+  QRect geometry;
+  const char* caption;
+  const char* tip;
+};
+
+// Positions in pixels at 96 dots per inch, inside the frame for the frame's controls.
+const ControlSpec kControls[] = {
+    {"Command7", "Form1", {624, 423, 49, 43}, "", "End Program"},
+    {"Command6", "Form1", {261, 438, 109, 28}, "Undo", ""},
+    {"Command5", "Form1", {144, 438, 109, 28}, "Rename", ""},
+    {"Command4", "Form1", {27, 438, 109, 28}, "Simulate", ""},
+    {"Frame1", "Form1", {27, 327, 577, 94}, "", ""},
+    {"Text4", "Frame1", {219, 57, 43, 22}, "00", ""},
+    {"Text1", "Frame1", {111, 21, 124, 22}, "", ""},
+    {"Text2", "Frame1", {321, 21, 100, 22}, "", ""},
+    {"Text3", "Frame1", {111, 57, 31, 22}, "1", ""},
+    {"Label5", "Frame1", {156, 60, 54, 13}, "Seq Format", ""},
+    {"Label2", "Frame1", {21, 27, 82, 13}, "Prefix Before Seq", ""},
+    {"Label3", "Frame1", {243, 27, 73, 13}, "Prefix After Seq", ""},
+    {"Label4", "Frame1", {21, 60, 70, 13}, "Seq Start From", ""},
+    {"Command3", "Form1", {624, 273, 49, 43}, "", "Move down selected file"},
+    {"Command2", "Form1", {624, 39, 49, 43}, "", "Move up selected file"},
+    {"Command1", "Form1", {624, 156, 49, 43}, "", "Remove selected"},
+    {"ListView1", "Form1", {228, 39, 373, 274}, "", ""},
+    {"Dir1", "Form1", {27, 69, 193, 246}, "", ""},
+    {"Drive1", "Form1", {27, 39, 193, 21}, "", ""},
+    {"Label1", "Form1", {27, 15, 77, 13}, "Select the folder", ""},
+};
+
+QString CaptionOf(const QWidget& widget) {
+  if (const auto* button = qobject_cast<const QPushButton*>(&widget)) return button->text();
+  if (const auto* label = qobject_cast<const QLabel*>(&widget)) return label->text();
+  if (const auto* box = qobject_cast<const QLineEdit*>(&widget)) return box->text();
+  if (const auto* frame = qobject_cast<const QGroupBox*>(&widget)) return frame->title();
+  return {};
+}
+
+class WindowDrawing : public WindowTest {
+ protected:
+  void SetUp() override {
+    MakeFolder("photos/2024/b10");
+    MakeFolder("photos/2024/b9");
+    MakeFolder("photos/2024/.cache");
+    WriteFile("photos/2024/x.jpg");
+    OpenWindow({""}, "photos/2024");
+  }
+};
+
+TEST_F(WindowDrawing, EveryControlStandsWhereTheLayoutPutsItWithItsCaptionAndTip) {
+  for (const ControlSpec& spec : kControls) {
+    SCOPED_TRACE(spec.name);
+    const auto& widget = Find<QWidget>(spec.name);
+    EXPECT_EQ(widget.parentWidget()->objectName(), QString::fromLatin1(spec.parent));
+    EXPECT_EQ(widget.geometry(), spec.geometry);
+    EXPECT_EQ(CaptionOf(widget), QString::fromLatin1(spec.caption));
+    EXPECT_EQ(widget.toolTip(), QString::fromLatin1(spec.tip));
+  }
+}
+
+TEST_F(WindowDrawing, NoTwoControlsOfTheWindowOverlap) {
+  for (const ControlSpec& a : kControls) {
+    for (const ControlSpec& b : kControls) {
+      if (&a == &b || std::string_view(a.parent) != "Form1" || std::string_view(b.parent) != "Form1") continue;
+      EXPECT_FALSE(a.geometry.intersects(b.geometry)) << a.name << " and " << b.name;
+    }
+  }
+}
+
+TEST_F(WindowDrawing, TheWindowIsFixedAtItsSizeWithItsTitleColourAndIcon) {
+  EXPECT_EQ(form->windowTitle(), "Form1");
+  EXPECT_EQ(form->size(), QSize(687, 479));
+  EXPECT_EQ(form->minimumSize(), form->maximumSize());
+  EXPECT_EQ(form->palette().color(QPalette::Window), QColor(216, 228, 248));
+  EXPECT_FALSE(form->windowIcon().isNull());
+  EXPECT_EQ(QApplication::applicationName(), "Tolvane");
+  EXPECT_EQ(QApplication::applicationDisplayName(), "Tolvane");
+  EXPECT_EQ(QApplication::applicationVersion(), "1.01.0004");
+}
+
+TEST_F(WindowDrawing, ButtonsHaveWhiteFacesAndThePictureButtonsTheirPictures) {
+  for (const char* name : {"Command1", "Command2", "Command3", "Command4", "Command5", "Command6", "Command7"}) {
+    EXPECT_EQ(Find<QPushButton>(name).palette().color(QPalette::Button), QColor(Qt::white)) << name;
+  }
+  const std::pair<const char*, QSize> pictures[] = {
+      {"Command1", {37, 39}}, {"Command2", {39, 37}}, {"Command3", {39, 37}}, {"Command7", {42, 40}}};
+  for (const auto& [name, size] : pictures) {
+    const auto& button = Find<QPushButton>(name);
+    EXPECT_EQ(button.iconSize(), size) << name;
+    EXPECT_EQ(button.icon().availableSizes().value(0), size) << name;
+  }
+}
+
+TEST_F(WindowDrawing, ThreeLabelsStandOnTheInactiveTitleTextColourAndTwoOnTheWindowColour) {
+  const QColor stand_in = QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
+  for (const char* name : {"Label2", "Label4", "Label5"}) {
+    const auto& label = Find<QLabel>(name);
+    EXPECT_TRUE(label.autoFillBackground()) << name;
+    EXPECT_EQ(label.palette().color(QPalette::Window), stand_in) << name;
+  }
+  for (const char* name : {"Label1", "Label3", "Frame1"}) {
+    EXPECT_EQ(Find<QWidget>(name).palette().color(QPalette::Window), QColor(216, 228, 248)) << name;
+  }
+}
+
+TEST_F(WindowDrawing, StartsWithOnlySimulateOfThePreviewButtonsAndAnEmptyListUnderItsColumn) {
+  EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{true, false, false}));
+  for (const char* name : {"Command1", "Command2", "Command3", "Command7"}) {
+    EXPECT_TRUE(Find<QPushButton>(name).isEnabled()) << name;
+  }
+  const auto& view = Find<QTreeView>("ListView1");
+  EXPECT_EQ(view.model()->rowCount(), 0);
+  EXPECT_EQ(view.model()->columnCount(), 1);
+  EXPECT_EQ(view.model()->headerData(0, Qt::Horizontal).toString(), "File Name");
+  EXPECT_EQ(view.columnWidth(0), 333);
+  EXPECT_FALSE(view.rootIsDecorated());
+  EXPECT_EQ(view.selectionMode(), QAbstractItemView::ExtendedSelection);
+}
+
+TEST_F(WindowDrawing, TheFolderListShowsTheStartFolderAndTheDriveListItsDrive) {
+  EXPECT_EQ(Dir1Path(), temp.Path("photos/2024"));
+  EXPECT_EQ(Dir1Rows(), (QStringList{QString::fromStdString(temp.path()), "photos", "2024", "b9", "b10"}));
+  EXPECT_EQ(Find<FolderList>("Dir1").currentRow(), 2);
+  EXPECT_EQ(Find<DriveList>("Drive1").Drive(), temp.path());
+  EXPECT_EQ(Find<DriveList>("Drive1").currentText(), QString::fromStdString(temp.path()));
+}
+
+TEST_F(WindowDrawing, TabVisitsTheControlsInTheirOrderAndSkipsDisabledButtons) {
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  const auto tabRound = [&] {
+    Find<QWidget>("Drive1").setFocus();
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int step = 0; step < 14; ++step) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      visited << QApplication::focusWidget()->objectName();
+    }
+    return visited;
+  };
+  EXPECT_EQ(tabRound(), (QStringList{"Drive1", "Dir1", "ListView1", "Command1", "Command2", "Command3", "Text3", "Text2",
+                                     "Text1", "Command4", "Text4", "Command7", "Drive1", "Dir1", "ListView1"}));
+  Click("Command4");
+  EXPECT_EQ(tabRound().mid(6, 6), (QStringList{"Text3", "Text2", "Text1", "Command5", "Command6", "Text4"}));
+}
+
+TEST_F(WindowDrawing, EndProgramClosesTheWindowAtOnceAfterAnUncommittedPreview) {
+  WriteFile("photos/2024/y.jpg");
+  OpenFolderInDir1("photos");
+  OpenFolderInDir1("2024");
+  ASSERT_EQ(ListRows(), (QStringList{"x.jpg", "y.jpg"}));
+  Click("Command4");
+  Click("Command7");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(answerer.boxes.empty());
+  EXPECT_TRUE(temp.Exists("photos/2024/x.jpg"));
+  EXPECT_TRUE(temp.Exists("photos/2024/y.jpg"));
+}
+
+}  // namespace
+}  // namespace tolvane::testing

@@ -1,0 +1,129 @@
+#include "tests/window/window_harness.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeView>
+#include <filesystem>
+
+#include "window/folder_list.h"
+
+namespace tolvane::testing {
+
+void HookedFileSystem::RenameFile(const std::string& oldPath, const std::string& newPath) {
+  ++renames;
+  if (beforeRename) beforeRename();
+  real_.RenameFile(oldPath, newPath);
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer() {
+  connect(&poll_, &QTimer::timeout, this, &MessageBoxAnswerer::AnswerShownBox);
+  poll_.start(5);
+}
+
+void MessageBoxAnswerer::Queue(QMessageBox::StandardButton answer, std::function<void()> before) {
+  answers_.push_back(Answer{answer, std::move(before)});
+}
+
+void MessageBoxAnswerer::AnswerShownBox() {
+  auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  if (box == nullptr || !box->isVisible()) return;
+  boxes.push_back(Box{box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                      box->standardButton(box->defaultButton())});
+  if (answers_.empty()) {
+    ++unexpected;
+    box->escapeButton() ? box->escapeButton()->click() : box->button(QMessageBox::Ok)->click();
+    return;
+  }
+  const Answer answer = std::move(answers_.front());
+  answers_.pop_front();
+  if (answer.before) answer.before();
+  box->button(answer.button)->click();
+}
+
+void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::string& startFolder) {
+  MakeFolder("bin/log");
+  auto fileSystem = std::make_unique<HookedFileSystem>();
+  auto fakeSystem = std::make_unique<FakeSystem>();
+  files = fileSystem.get();
+  system = fakeSystem.get();
+  system->executableFolder = temp.Path("bin");
+  std::vector<Drive> driveList;
+  for (const std::string& drive : drives) driveList.push_back(Drive{PathOf(drive), {}});
+  form = std::make_unique<Form1>(Form1Environment{std::move(fileSystem), std::move(fakeSystem),
+                                                  [driveList] { return driveList; }, PathOf(startFolder)});
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+}
+
+void WindowTest::MakeFolder(const std::string& name) const { std::filesystem::create_directories(temp.Path(name)); }
+
+void WindowTest::WriteFile(const std::string& name, const std::string& content) const {
+  std::filesystem::create_directories(std::filesystem::path(temp.Path(name)).parent_path());
+  temp.WriteFile(name, content);
+}
+
+void WindowTest::Click(const char* button) { QTest::mouseClick(&Find<QPushButton>(button), Qt::LeftButton); }
+
+void WindowTest::OpenFolderInDir1(const QString& rowText) {
+  auto& dir1 = Find<FolderList>("Dir1");
+  QListWidgetItem* row = Dir1Row(rowText);
+  ASSERT_NE(row, nullptr) << rowText.toStdString();
+  // As a mouse gives it: a click, then the second press as a double click.
+  const QPoint at = dir1.visualItemRect(row).center();
+  QTest::mouseClick(dir1.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  QTest::mouseDClick(dir1.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+void WindowTest::ClickRow(int row, Qt::KeyboardModifiers modifiers) {
+  auto& view = Find<QTreeView>("ListView1");
+  const QModelIndex index = view.model()->index(row, 0);
+  view.scrollTo(index);
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, modifiers, view.visualRect(index).center());
+}
+
+void WindowTest::Type(const char* textBox, const QString& text) {
+  auto& box = Find<QLineEdit>(textBox);
+  box.selectAll();
+  QTest::keyClick(&box, Qt::Key_Delete);
+  QTest::keyClicks(&box, text);
+}
+
+QStringList WindowTest::ListRows() const {
+  const QAbstractItemModel& model = *Find<QTreeView>("ListView1").model();
+  QStringList rows;
+  for (int row = 0; row < model.rowCount(); ++row) rows << model.index(row, 0).data().toString();
+  return rows;
+}
+
+QStringList WindowTest::Dir1Rows() const {
+  const auto& dir1 = Find<FolderList>("Dir1");
+  QStringList rows;
+  for (int row = 0; row < dir1.count(); ++row) rows << dir1.item(row)->text();
+  return rows;
+}
+
+std::string WindowTest::Dir1Path() const { return Find<FolderList>("Dir1").Path(); }
+
+std::vector<int> WindowTest::SelectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : Find<QTreeView>("ListView1").selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+int WindowTest::CurrentRow() const { return Find<QTreeView>("ListView1").currentIndex().row(); }
+
+QListWidgetItem* WindowTest::Dir1Row(const QString& text) const {
+  const QList<QListWidgetItem*> rows = Find<FolderList>("Dir1").findItems(text, Qt::MatchExactly);
+  return rows.isEmpty() ? nullptr : rows.first();
+}
+
+std::vector<bool> WindowTest::PreviewButtonsEnabled() const {
+  return {Find<QPushButton>("Command4").isEnabled(), Find<QPushButton>("Command5").isEnabled(),
+          Find<QPushButton>("Command6").isEnabled()};
+}
+
+}  // namespace tolvane::testing

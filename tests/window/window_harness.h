@@ -1,0 +1,118 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QMessageBox>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/linux_file_system.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/temp_folder.h"
+#include "window/form1.h"
+
+class QListWidgetItem;
+
+// Failures show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+  *out << '{' << texts.join(QStringLiteral(", ")).toStdString() << '}';
+}
+
+namespace tolvane::testing {
+
+// The real file system, with a hook that runs before each rename.
+class HookedFileSystem final : public FileSystem {
+ public:
+  std::vector<FolderItem> ReadFolder(const std::string& folderPath) override { return real_.ReadFolder(folderPath); }
+  void RenameFile(const std::string& oldPath, const std::string& newPath) override;
+  std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return real_.OpenForAppend(path); }
+
+  std::function<void()> beforeRename;
+  int renames = 0;
+
+ private:
+  LinuxFileSystem real_;
+};
+
+// Answers the window's message boxes as they come up, from a queue, and notes each one.
+class MessageBoxAnswerer final : public QObject {
+ public:
+  struct Box {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton;
+  };
+
+  MessageBoxAnswerer();
+  // `before` runs while the box is up, just before it is answered.
+  void Queue(QMessageBox::StandardButton answer, std::function<void()> before = {});
+
+  std::vector<Box> boxes;
+  // Boxes that came when the queue was empty; they are answered by their escape button.
+  int unexpected = 0;
+
+ private:
+  struct Answer {
+    QMessageBox::StandardButton button;
+    std::function<void()> before;
+  };
+  void AnswerShownBox();
+
+  QTimer poll_;
+  std::deque<Answer> answers_;
+};
+
+// Form1 on a temporary folder of the test's own: the drives are folders inside it, the
+// program's folder is "bin" inside it (with its "log"), and launched programs are recorded.
+class WindowTest : public ::testing::Test {
+ protected:
+  // Makes and shows the window; `drives` are the drives' folders below the temporary folder
+  // ("" for the temporary folder itself), and the folder list starts on `startFolder`.
+  void OpenWindow(const std::vector<std::string>& drives = {""}, const std::string& startFolder = "");
+
+  template <typename Widget>
+  Widget& Find(const char* name) const {
+    auto* widget = form->findChild<Widget*>(QString::fromLatin1(name));
+    if (widget == nullptr) throw std::runtime_error(std::string("no control ") + name);
+    return *widget;
+  }
+
+  std::string PathOf(const std::string& name) const { return name.empty() ? temp.path() : temp.Path(name); }
+  void MakeFolder(const std::string& name) const;
+  // Writes a file below the temporary folder, making the folders on its way.
+  void WriteFile(const std::string& name, const std::string& content = {}) const;
+
+  // What the user does.
+  void Click(const char* button);
+  void OpenFolderInDir1(const QString& rowText);
+  void ClickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  void Type(const char* textBox, const QString& text);
+
+  // What the window shows.
+  QStringList ListRows() const;
+  QStringList Dir1Rows() const;
+  std::string Dir1Path() const;
+  std::vector<int> SelectedRows() const;
+  int CurrentRow() const;
+  QListWidgetItem* Dir1Row(const QString& text) const;
+  std::vector<bool> PreviewButtonsEnabled() const;
+
+  TempFolder temp;
+  HookedFileSystem* files = nullptr;
+  FakeSystem* system = nullptr;
+  std::unique_ptr<Form1> form;
+  MessageBoxAnswerer answerer;
+};
+
+}  // namespace tolvane::testing

@@ -1,0 +1,315 @@
+#include "window/form1.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <filesystem>
+#include <optional>
+
+#include "platform/linux_file_system.h"
+#include "platform/linux_system.h"
+#include "window/commit_in_progress.h"
+#include "window/folder_list.h"
+#include "window/list_selection.h"
+#include "window/mounted_drives.h"
+#include "window/rename_list_model.h"
+
+namespace tolvane {
+
+namespace {
+
+const QColor kWindowColour(216, 228, 248);
+constexpr int kClientWidth = 687;
+constexpr int kClientHeight = 479;
+constexpr int kFileNameColumnWidth = 333;
+
+void SetColour(QWidget& widget, QPalette::ColorRole role, const QColor& colour) {
+  QPalette palette = widget.palette();
+  palette.setColor(role, colour);
+  widget.setPalette(palette);
+}
+
+QPushButton* AddButton(QWidget* parent, const char* name, const QRect& geometry) {
+  auto* button = new QPushButton(parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setGeometry(geometry);
+  button->setAutoDefault(false);
+  SetColour(*button, QPalette::Button, Qt::white);
+  return button;
+}
+
+QPushButton* AddCaptionButton(QWidget* parent, const char* name, const QRect& geometry, const QString& caption) {
+  QPushButton* button = AddButton(parent, name, geometry);
+  button->setText(caption);
+  return button;
+}
+
+QPushButton* AddPictureButton(QWidget* parent, const char* name, const QRect& geometry, const QString& tip) {
+  QPushButton* button = AddButton(parent, name, geometry);
+  const QPixmap picture(QStringLiteral(":/tolvane/%1.bmp").arg(QString::fromLatin1(name).toLower()));
+  button->setIcon(picture);
+  button->setIconSize(picture.size());
+  button->setToolTip(tip);
+  return button;
+}
+
+QLabel* AddLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setGeometry(geometry);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+// Linux has no colour for the text of an inactive title bar. Window decorations draw that
+// text dimmed, as the palette draws disabled text, so that colour stands in for it.
+void ShowOnInactiveTitleTextColour(QLabel& label) {
+  label.setAutoFillBackground(true);
+  SetColour(label, QPalette::Window, QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
+}
+
+QLineEdit* AddTextBox(QWidget* parent, const char* name, const QRect& geometry, const QString& text) {
+  auto* box = new QLineEdit(text, parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setGeometry(geometry);
+  return box;
+}
+
+std::string TextOf(const QLineEdit& box) { return box.text().toUtf8().toStdString(); }
+
+std::string NoDataPrompt(const Error& error) {
+  return "Error: " + std::to_string(error.Number()) + ": " + error.Description();
+}
+
+std::string ProcessCurrentFolder() {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  return error ? std::string("/") : folder.string();
+}
+
+}  // namespace
+
+Form1Environment MachineEnvironment() {
+  return Form1Environment{std::make_unique<LinuxFileSystem>(), std::make_unique<LinuxSystem>(), ReadMountedDrives,
+                          ProcessCurrentFolder()};
+}
+
+Form1::Form1(Form1Environment environment, QWidget* parent)
+    : QWidget(parent), files_(std::move(environment.files)), system_(std::move(environment.system)) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Form1"));
+  setFixedSize(kClientWidth, kClientHeight);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+  setAutoFillBackground(true);
+  SetColour(*this, QPalette::Window, kWindowColour);
+
+  drive1_ = new DriveList(std::move(environment.drives), this);
+  dir1_ = new FolderList(
+      *files_, [this](const std::string& path) { return drive1_->DriveOf(path); }, environment.startFolder, this);
+  BuildControls();
+  SetTabOrder();
+
+  drive1_->SetDrive(environment.startFolder);
+  lastFolderOnDrive_[drive1_->Drive()] = environment.startFolder;
+  Run([&] { dir1_->SetPath(environment.startFolder); });
+  Connect();
+}
+
+// The controls go first: while they are taken down they still raise their signals, whose
+// handlers use the list and the services that are about to go.
+Form1::~Form1() { qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly)); }
+
+void Form1::BuildControls() {
+  drive1_->setObjectName(QStringLiteral("Drive1"));
+  drive1_->setGeometry(27, 39, 193, 21);
+  dir1_->setObjectName(QStringLiteral("Dir1"));
+  dir1_->setGeometry(27, 69, 193, 246);
+  AddLabel(this, "Label1", QRect(27, 15, 77, 13), QStringLiteral("Select the folder"));
+
+  listView1_ = new QTreeView(this);
+  listView1_->setObjectName(QStringLiteral("ListView1"));
+  listView1_->setGeometry(228, 39, 373, 274);
+  listView1_->setRootIsDecorated(false);
+  listView1_->setItemsExpandable(false);
+  listView1_->setUniformRowHeights(true);
+  listView1_->setAllColumnsShowFocus(true);
+  listView1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  listView1_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  listView1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  listView1_->header()->setStretchLastSection(false);
+  model_ = new RenameListModel(list_, marks_, this);
+  listView1_->setModel(model_);
+  listView1_->setColumnWidth(0, kFileNameColumnWidth);
+
+  command1_ = AddPictureButton(this, "Command1", QRect(624, 156, 49, 43), QStringLiteral("Remove selected"));
+  command2_ = AddPictureButton(this, "Command2", QRect(624, 39, 49, 43), QStringLiteral("Move up selected file"));
+  command3_ = AddPictureButton(this, "Command3", QRect(624, 273, 49, 43), QStringLiteral("Move down selected file"));
+  command7_ = AddPictureButton(this, "Command7", QRect(624, 423, 49, 43), QStringLiteral("End Program"));
+  BuildNamingFields();
+  command4_ = AddCaptionButton(this, "Command4", QRect(27, 438, 109, 28), QStringLiteral("Simulate"));
+  command5_ = AddCaptionButton(this, "Command5", QRect(144, 438, 109, 28), QStringLiteral("Rename"));
+  command6_ = AddCaptionButton(this, "Command6", QRect(261, 438, 109, 28), QStringLiteral("Undo"));
+  ShowState();
+}
+
+void Form1::BuildNamingFields() {
+  auto* frame1 = new QGroupBox(this);
+  frame1->setObjectName(QStringLiteral("Frame1"));
+  frame1->setGeometry(27, 327, 577, 94);
+  text1_ = AddTextBox(frame1, "Text1", QRect(111, 21, 124, 22), QString());
+  text2_ = AddTextBox(frame1, "Text2", QRect(321, 21, 100, 22), QString());
+  text3_ = AddTextBox(frame1, "Text3", QRect(111, 57, 31, 22), QStringLiteral("1"));
+  text4_ = AddTextBox(frame1, "Text4", QRect(219, 57, 43, 22), QStringLiteral("00"));
+  ShowOnInactiveTitleTextColour(*AddLabel(frame1, "Label2", QRect(21, 27, 82, 13), QStringLiteral("Prefix Before Seq")));
+  AddLabel(frame1, "Label3", QRect(243, 27, 73, 13), QStringLiteral("Prefix After Seq"));
+  ShowOnInactiveTitleTextColour(*AddLabel(frame1, "Label4", QRect(21, 60, 70, 13), QStringLiteral("Seq Start From")));
+  ShowOnInactiveTitleTextColour(*AddLabel(frame1, "Label5", QRect(156, 60, 54, 13), QStringLiteral("Seq Format")));
+}
+
+// Labels and the frame never take the focus, so only these have a place in the chain.
+void Form1::SetTabOrder() {
+  QWidget* const order[] = {drive1_, dir1_,     listView1_, command1_, command2_, command3_, text3_,
+                            text2_,  text1_,    command4_,  command5_, command6_, text4_,    command7_};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+void Form1::Connect() {
+  connect(drive1_, &DriveList::DriveChanged, this, &Form1::ChangeDrive);
+  connect(dir1_, &FolderList::PathChanged, this, &Form1::ChangeFolder);
+  connect(dir1_, &FolderList::OpenRequested, this, &Form1::OpenFolder);
+  connect(command1_, &QPushButton::clicked, this, &Form1::RemoveSelected);
+  connect(command2_, &QPushButton::clicked, this, [this] { MoveSelected(&RenameList::MoveSelectedUp); });
+  connect(command3_, &QPushButton::clicked, this, [this] { MoveSelected(&RenameList::MoveSelectedDown); });
+  connect(command4_, &QPushButton::clicked, this, &Form1::Simulate);
+  connect(command5_, &QPushButton::clicked, this, &Form1::Rename);
+  connect(command6_, &QPushButton::clicked, this, &Form1::Undo);
+  connect(command7_, &QPushButton::clicked, this, [this] { services_.EndProgram(); });
+}
+
+void Form1::ChangeFolder() {
+  const std::string path = dir1_->Path();
+  lastFolderOnDrive_[drive1_->DriveOf(path)] = path;
+  // The rows of the old folder go first, so that no selection of theirs outlives them.
+  Run([&] {
+    marks_.Clear();
+    list_.Clear();
+    model_->Reset();
+    list_.LoadFolder(*files_, path);
+  });
+  drive1_->SetDrive(path);
+}
+
+// The one place in the window that traps an error: a drive that cannot be opened.
+void Form1::ChangeDrive() {
+  for (;;) {
+    const std::string drive = drive1_->Drive();
+    const std::string folder = FolderToOpenOn(drive);
+    try {
+      dir1_->SetPath(folder);
+      return;
+    } catch (const Error& error) {
+      if (folder != drive) {
+        // The folder last open there has gone; the drive's top folder may still open.
+        lastFolderOnDrive_.erase(drive);
+        continue;
+      }
+      if (services_.ShowMessage(NoDataPrompt(error), MessageButtons::OkCancelWarning, std::string("No Data")) !=
+          MessageAnswer::Ok) {
+        drive1_->SetDrive(dir1_->Path());
+        return;
+      }
+    }
+  }
+}
+
+void Form1::OpenFolder(const std::string& path) {
+  Run([&] { dir1_->SetPath(path); });
+}
+
+void Form1::RemoveSelected() {
+  Run([&] {
+    PushSelection(*listView1_->selectionModel(), list_);
+    list_.RemoveSelected();
+    CheckPreview();
+  });
+  ShowSelection(list_, *listView1_->selectionModel());
+}
+
+void Form1::MoveSelected(void (RenameList::*moveOperation)()) {
+  Run([&] {
+    PushSelection(*listView1_->selectionModel(), list_);
+    (list_.*moveOperation)();
+  });
+  ShowSelection(list_, *listView1_->selectionModel());
+  listView1_->scrollTo(listView1_->currentIndex());
+}
+
+void Form1::Simulate() {
+  Run([&] {
+    preview_.Simulate(ReadNamingFields());
+    CheckPreview();
+  });
+}
+
+// The commit renames in the folder that was open when it started, and the window holds
+// still until it ends.
+void Form1::Rename() {
+  CommitInProgress commit(services_, *this);
+  const std::string folder = dir1_->Path();
+  Run([&] {
+    preview_.Rename(Platform{*files_, *system_, services_}, folder);
+    CheckPreview();
+  });
+}
+
+void Form1::Undo() {
+  Run([&] {
+    preview_.Undo();
+    CheckPreview();
+  });
+}
+
+template <typename Operation>
+void Form1::Run(Operation&& operation) {
+  std::optional<Error> failure;
+  try {
+    operation();
+  } catch (const Error& error) {
+    failure = error;
+  }
+  ShowState();
+  if (failure) services_.ReportUnhandledError(*failure);
+}
+
+void Form1::ShowState() {
+  model_->Refresh();
+  const PreviewFlags& flags = preview_.Flags();
+  command4_->setEnabled(flags.simulate);
+  command5_->setEnabled(flags.rename);
+  command6_->setEnabled(flags.undo);
+}
+
+// Marks the rows that the commit's check would stop, for as long as a preview is on show
+// (Undo is offered exactly then).
+void Form1::CheckPreview() {
+  if (preview_.Flags().undo) {
+    marks_.Check(list_, files_->ReadFolder(dir1_->Path()));
+  } else {
+    marks_.Clear();
+  }
+}
+
+std::string Form1::FolderToOpenOn(const std::string& drive) const {
+  const auto folder = lastFolderOnDrive_.find(drive);
+  return folder == lastFolderOnDrive_.end() ? drive : folder->second;
+}
+
+NamingFields Form1::ReadNamingFields() const {
+  return NamingFields{TextOf(*text1_), TextOf(*text2_), TextOf(*text3_), TextOf(*text4_)};
+}
+
+}  // namespace tolvane

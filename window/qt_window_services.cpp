@@ -1,0 +1,96 @@
+#include "window/qt_window_services.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace tolvane {
+
+namespace {
+
+QString Displayed(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+constexpr int kProgressSteps = 1000;
+
+int StepsDone(std::size_t done, std::size_t total) {
+  if (total == 0) return kProgressSteps;
+  return static_cast<int>(std::min(done, total) * kProgressSteps / total);
+}
+
+}  // namespace
+
+MessageAnswer QtWindowServices::ShowMessage(const std::string& prompt, MessageButtons buttons,
+                                            const std::optional<std::string>& title) {
+  QMessageBox box(&window_);
+  box.setWindowTitle(title ? Displayed(*title) : QApplication::applicationDisplayName());
+  box.setTextFormat(Qt::PlainText);
+  box.setText(Displayed(prompt));
+  if (buttons == MessageButtons::Ok) {
+    box.setStandardButtons(QMessageBox::Ok);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+  }
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setIcon(buttons == MessageButtons::OkCancelWarning ? QMessageBox::Warning : QMessageBox::NoIcon);
+  box.exec();
+  return box.clickedButton() == box.button(QMessageBox::Ok) || buttons == MessageButtons::Ok ? MessageAnswer::Ok
+                                                                                              : MessageAnswer::Cancel;
+}
+
+void QtWindowServices::YieldToEvents() {
+  if (sinceYield_.isValid() && sinceYield_.elapsed() < kYieldInterval) return;
+  QCoreApplication::processEvents();
+  sinceYield_.start();
+}
+
+void QtWindowServices::ShowProgress(std::size_t done, std::size_t total) {
+  if (!commitClock_.isValid() || commitClock_.elapsed() < kProgressDelay) return;
+  if (progress_ && sinceProgress_.elapsed() < kProgressInterval && done < total) return;
+  if (!progress_) OpenProgress();
+  progress_->setLabelText(QApplication::translate("Tolvane", "Renamed %1 of %2 files")
+                              .arg(static_cast<qulonglong>(done))
+                              .arg(static_cast<qulonglong>(total)));
+  progress_->setValue(StepsDone(done, total));
+  sinceProgress_.start();
+}
+
+void QtWindowServices::ReportUnhandledError(const Error& error) {
+  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                  QStringLiteral("Error %1: %2").arg(error.Number()).arg(Displayed(error.Description())),
+                  QMessageBox::Ok, &window_);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void QtWindowServices::EndProgram() {
+  window_.close();
+  QCoreApplication::exit(0);
+}
+
+void QtWindowServices::BeginCommit() {
+  commitClock_.start();
+  sinceYield_.invalidate();
+}
+
+void QtWindowServices::EndCommit() {
+  progress_.reset();
+  commitClock_.invalidate();
+}
+
+// Window-modal and without a cancel button: the commit has no way to stop part-way.
+void QtWindowServices::OpenProgress() {
+  progress_ = std::make_unique<QProgressDialog>(&window_);
+  progress_->setWindowTitle(QApplication::applicationDisplayName());
+  progress_->setCancelButton(nullptr);
+  progress_->setRange(0, kProgressSteps);
+  progress_->setMinimumDuration(0);
+  progress_->setAutoClose(false);
+  progress_->setAutoReset(false);
+  progress_->setWindowModality(Qt::WindowModal);
+  progress_->show();
+}
+
+}  // namespace tolvane

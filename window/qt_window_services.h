@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <memory>
+
+#include "platform/platform.h"
+
+class QWidget;
+
+namespace tolvane {
+
+// The window's side of the platform: message boxes, yields and progress for the commit,
+// the report of an unhandled error, and the end of the program.
+class QtWindowServices final : public WindowServices {
+ public:
+  explicit QtWindowServices(QWidget& window) : window_(window) {}
+
+  MessageAnswer ShowMessage(const std::string& prompt, MessageButtons buttons,
+                            const std::optional<std::string>& title) override;
+  // Lets waiting events run, at most once in kYieldInterval: a commit yields after every file,
+  // and handling events a million times would cost more than the renames.
+  void YieldToEvents() override;
+  // Shown only once a commit has lasted longer than kProgressDelay.
+  void ShowProgress(std::size_t done, std::size_t total) override;
+  void ReportUnhandledError(const Error& error) override;
+  void EndProgram() override;
+
+  // The commit's start and end bound its progress display and its clock.
+  void BeginCommit();
+  void EndCommit();
+
+  static constexpr qint64 kYieldInterval = 15;    // milliseconds
+  static constexpr qint64 kProgressDelay = 500;   // milliseconds
+  static constexpr qint64 kProgressInterval = 50; // milliseconds
+
+ private:
+  void OpenProgress();
+
+  QWidget& window_;
+  QElapsedTimer commitClock_;
+  QElapsedTimer sinceYield_;
+  QElapsedTimer sinceProgress_;
+  std::unique_ptr<QProgressDialog> progress_;
+};
+
+}  // namespace tolvane

@@ -1,0 +1,76 @@
+#include "window/rename_list_model.h"
+
+#include <QColor>
+
+#include <algorithm>
+#include <limits>
+
+namespace tolvane {
+
+namespace {
+
+// Qt counts rows in int; a longer list is shown up to that bound.
+int RowsOf(const RenameList& list) {
+  constexpr RenameList::Position kMostRows = static_cast<RenameList::Position>(std::numeric_limits<int>::max());
+  return static_cast<int>(std::min(list.Count(), kMostRows));
+}
+
+QString Displayed(const std::string& name) { return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())); }
+
+}  // namespace
+
+RenameListModel::RenameListModel(const RenameList& list, const PreviewMarks& marks, QObject* parent)
+    : QAbstractTableModel(parent), list_(list), marks_(marks), shownCount_(RowsOf(list)) {}
+
+int RenameListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shownCount_; }
+
+int RenameListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
+
+QVariant RenameListModel::data(const QModelIndex& index, int role) const {
+  const auto position = static_cast<RenameList::Position>(index.row()) + 1;
+  if (!index.isValid() || index.row() < 0 || position > list_.Count()) return {};
+  const RenameEntry& entry = list_.Item(position);
+  switch (role) {
+    case Qt::DisplayRole:
+      return Displayed(entry.Text);
+    case Qt::ForegroundRole:
+      return marks_.ProblemOf(entry) ? QVariant(QColor(Qt::red)) : QVariant();
+    case Qt::ToolTipRole:
+      return ToolTipOf(entry);
+    default:
+      return {};
+  }
+}
+
+QVariant RenameListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole) return QStringLiteral("File Name");
+  return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags RenameListModel::flags(const QModelIndex& index) const {
+  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void RenameListModel::Reset() {
+  beginResetModel();
+  shownCount_ = RowsOf(list_);
+  endResetModel();
+}
+
+void RenameListModel::Refresh() {
+  if (shownCount_ != RowsOf(list_)) {
+    Reset();
+  } else if (shownCount_ > 0) {
+    emit dataChanged(index(0, 0), index(shownCount_ - 1, 0));
+  }
+}
+
+// A previewed row tells both of its names, and what would stop its rename.
+QString RenameListModel::ToolTipOf(const RenameEntry& entry) const {
+  if (entry.Tag.empty()) return {};
+  QString tip = tr("Old name: %1\nNew name: %2").arg(Displayed(entry.Tag), Displayed(entry.Text));
+  if (const std::string* problem = marks_.ProblemOf(entry)) tip += QStringLiteral("\n") + Displayed(*problem);
+  return tip;
+}
+
+}  // namespace tolvane

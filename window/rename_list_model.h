@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include "core/rename_list.h"
+#include "window/preview_marks.h"
+
+namespace tolvane {
+
+// ListView1's rows: the RenameList seen through one column, "File Name". The list is read
+// where it lies, so a million entries cost the view nothing until they are scrolled into sight.
+class RenameListModel final : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  RenameListModel(const RenameList& list, const PreviewMarks& marks, QObject* parent);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // After the list was replaced as a whole: rows, selection and current row start afresh.
+  void Reset();
+  // After any change: a changed count resets, otherwise the rows are repainted in place.
+  void Refresh();
+
+ private:
+  QString ToolTipOf(const RenameEntry& entry) const;
+
+  const RenameList& list_;
+  const PreviewMarks& marks_;
+  int shownCount_ = 0;
+};
+
+}  // namespace tolvane
