@@ -60,8 +60,8 @@ int main(int argc, char* argv[]) {
   form.findChild<QPushButton*>("Command1")->click();
   form.findChild<QLineEdit*>("Text1")->setText("Holiday_");
   form.findChild<QPushButton*>("Command4")->click();
-  list->selectionModel()->select(list->model()->index(2, 0), QItemSelectionModel::ClearAndSelect);
-  list->setCurrentIndex(list->model()->index(2, 0));
+  list->selectionModel()->select(list->model()->index(5, 0), QItemSelectionModel::ClearAndSelect);
+  list->setCurrentIndex(list->model()->index(5, 0));
   QTest::qWait(50);
 
   if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) return 1;
