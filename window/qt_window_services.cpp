@@ -4,8 +4,6 @@
 #include <QMessageBox>
 #include <QWidget>
 
-#include <algorithm>
-
 namespace tolvane {
 
 namespace {
@@ -14,10 +12,7 @@ QString Displayed(const std::string& text) { return QString::fromUtf8(text.data(
 
 constexpr int kProgressSteps = 1000;
 
-int StepsDone(std::size_t done, std::size_t total) {
-  if (total == 0) return kProgressSteps;
-  return static_cast<int>(std::min(done, total) * kProgressSteps / total);
-}
+int StepsDone(std::size_t done, std::size_t total) { return static_cast<int>(done * kProgressSteps / total); }
 
 }  // namespace
 
@@ -47,8 +42,13 @@ void QtWindowServices::YieldToEvents() {
 }
 
 void QtWindowServices::ShowProgress(std::size_t done, std::size_t total) {
+  // With the last file renamed, the commit's own messages follow, with nothing under them.
+  if (done >= total) {
+    progress_.reset();
+    return;
+  }
   if (!commitClock_.isValid() || commitClock_.elapsed() < kProgressDelay) return;
-  if (progress_ && sinceProgress_.elapsed() < kProgressInterval && done < total) return;
+  if (progress_ && sinceProgress_.elapsed() < kProgressInterval) return;
   if (!progress_) OpenProgress();
   progress_->setLabelText(QApplication::translate("Tolvane", "Renamed %1 of %2 files")
                               .arg(static_cast<qulonglong>(done))

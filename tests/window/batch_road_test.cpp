@@ -146,5 +146,36 @@ TEST_F(BatchRoad, RowsThatTheCommitWouldRefuseAreRedWithTheReasonAndTheMarkMoves
   EXPECT_EQ(temp.ReadFile("photos/Trip02.jpg"), "keep me");
 }
 
+TEST_F(BatchRoad, NamesThatAreNotUtf8AreOpenedAndRenamedByTheirExactBytes) {
+  WriteFile("\xfe-dir/\xff.jpg", "odd");
+  WriteFile("\xfe-dir/ok.jpg", "ok");
+  form.reset();
+  OpenWindow();
+  OpenFolderInDir1(QString::fromUtf8("\xfe-dir"));
+  ASSERT_EQ(Dir1Path(), temp.Path("\xfe-dir"));
+  EXPECT_EQ(ListRows(), (QStringList{"ok.jpg", QString::fromUtf8("\xff.jpg")}));
+  Type("Text1", "N");
+  Click("Command4");
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+  EXPECT_EQ(temp.ReadFile("\xfe-dir/N01.jpg"), "ok");
+  EXPECT_EQ(temp.ReadFile("\xfe-dir/N02.jpg"), "odd");
+  EXPECT_FALSE(temp.Exists("\xfe-dir/\xff.jpg"));
+}
+
+TEST_F(BatchRoad, AStartThatIsNotANumberIsReportedAndThePreviewDoesNotHappen) {
+  OpenFolderInDir1("photos");
+  Type("Text3", "one");
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command4");
+  ASSERT_EQ(answerer.boxes.size(), 1u);
+  EXPECT_EQ(answerer.boxes[0].title, "Tolvane");
+  EXPECT_EQ(answerer.boxes[0].icon, QMessageBox::Critical);
+  EXPECT_TRUE(answerer.boxes[0].text.startsWith("Error 13: ")) << answerer.boxes[0].text.toStdString();
+  EXPECT_EQ(ListRows(), (QStringList{"a.txt", "b.jpg", "c.png", "d.gif", "e.txt"}));
+  EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{true, false, false}));
+}
+
 }  // namespace
 }  // namespace tolvane::testing

@@ -3,7 +3,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "tests/window/window_harness.h"
@@ -88,6 +90,33 @@ TEST_F(CommitInput, InputArrivingDuringACommitChangesNeitherTheFolderNorTheList)
   EXPECT_EQ(Find<QLineEdit>("Text1").text(), "Trip");
   EXPECT_TRUE(form->isVisible());
   for (const QString& name : previewed) EXPECT_TRUE(temp.Exists("photos/" + name.toStdString())) << name.toStdString();
+}
+
+TEST_F(CommitInput, ACommitLongerThanHalfASecondShowsHowFarItHasCome) {
+  QStringList labels;
+  files->beforeRename = [&] {
+    QTest::qSleep(30);
+    if (const auto* progress = form->findChild<QProgressDialog*>(); progress && progress->isVisible()) {
+      labels << progress->labelText();
+    }
+  };
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+  ASSERT_FALSE(labels.isEmpty());
+  EXPECT_TRUE(QRegularExpression("^Renamed \\d+ of 30 files$").match(labels.last()).hasMatch()) << labels.last().toStdString();
+  EXPECT_EQ(form->findChild<QProgressDialog*>(), nullptr) << "closed before the completion message";
+  EXPECT_EQ(files->renames, kFiles);
+}
+
+TEST_F(CommitInput, AShortCommitShowsNoProgress) {
+  bool progressShown = false;
+  files->beforeRename = [&] { progressShown = progressShown || form->findChild<QProgressDialog*>() != nullptr; };
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+  EXPECT_EQ(files->renames, kFiles);
+  EXPECT_FALSE(progressShown);
 }
 
 }  // namespace
