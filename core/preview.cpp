@@ -15,6 +15,16 @@ bool Confirmed(WindowServices& window) {
   return window.ShowMessage(kConfirmation, MessageButtons::OkCancel, "Confirmation") != MessageAnswer::Cancel;
 }
 
+// The folder as the commit finds it; a folder gone or unreadable stops it before any rename.
+std::vector<FolderItem> ReadFolderToCommit(FileSystem& files, const std::string& folderPath) {
+  try {
+    return files.ReadFolder(folderPath);
+  } catch (const Error& error) {
+    throw Error(static_cast<ErrorNumber>(error.Number()),
+                "Nothing was renamed, because the folder cannot be read: " + error.Description());
+  }
+}
+
 // Shows what stops the batch, if anything does; nothing has been renamed then.
 bool RefusedByCheck(const RenameList& list, Platform platform, const std::vector<FolderItem>& folderItems) {
   const std::vector<BatchProblem> problems = CheckBatch(list, folderItems);
@@ -59,7 +69,7 @@ void Preview::Undo() {
 
 void Preview::Rename(Platform platform, const std::string& folderPath) {
   if (!Confirmed(platform.window)) return;
-  const std::vector<FolderItem> folderItems = platform.files.ReadFolder(folderPath);
+  const std::vector<FolderItem> folderItems = ReadFolderToCommit(platform.files, folderPath);
   if (RefusedByCheck(list_, platform, folderItems)) return;
 
   const BatchMoves batch = CollectMoves(list_);

@@ -119,6 +119,7 @@ void FakeSystem::LaunchProgram(const std::vector<std::string>& arguments) {
 MessageAnswer FakeWindow::ShowMessage(const std::string& prompt, MessageButtons buttons,
                                       const std::optional<std::string>& title) {
   messages.push_back({prompt, buttons, title});
+  if (onMessage) onMessage(messages.back());
   if (answers.empty()) return MessageAnswer::Ok;
   const MessageAnswer answer = answers.front();
   answers.pop_front();

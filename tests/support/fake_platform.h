@@ -75,6 +75,8 @@ class FakeWindow final : public WindowServices {
   std::deque<MessageAnswer> answers;
   std::vector<Message> messages;
   std::vector<Error> unhandledErrors;
+  // Runs while a box is open, before it is answered: the world may change meanwhile.
+  std::function<void(const Message&)> onMessage;
   std::function<void()> onYield;
   int yields = 0;
   std::vector<std::pair<std::size_t, std::size_t>> progress;

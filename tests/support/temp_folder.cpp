@@ -11,8 +11,19 @@
 
 namespace tolvane::testing {
 
-TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tolvane-test-XXXXXX").string();
+namespace {
+
+std::filesystem::path ParentFor(TempFolder::Storage storage) {
+  const std::filesystem::path memory = "/dev/shm";
+  std::error_code ignored;
+  if (storage == TempFolder::Storage::Memory && std::filesystem::is_directory(memory, ignored)) return memory;
+  return std::filesystem::temp_directory_path();
+}
+
+}  // namespace
+
+TempFolder::TempFolder(Storage storage) {
+  std::string pattern = (ParentFor(storage) / "tolvane-test-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }

@@ -8,7 +8,10 @@ namespace tolvane::testing {
 // A folder of its own under the system's temporary folder, removed with all it holds.
 class TempFolder {
  public:
-  TempFolder();
+  // Memory: under /dev/shm where the machine has it, for tests that make thousands of files.
+  enum class Storage { Default, Memory };
+
+  explicit TempFolder(Storage storage = Storage::Default);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
