@@ -2,6 +2,11 @@
 # Both first install the Debian packages that are missing.
 BUILD ?= build
 JOBS  ?= $(shell nproc)
+ASAN_BUILD   ?= $(BUILD)-asan
+FUZZ_BUILD   ?= $(BUILD)-fuzz
+FUZZ_SECONDS ?= 60
+# UndefinedBehaviorSanitizer prints only the faulty line unless asked for the whole stack.
+SANITIZER_ENV = UBSAN_OPTIONS=print_stacktrace=1
 
 .PHONY: all deps configure build run test clean
 
@@ -31,3 +36,22 @@ test: build
 
 clean:
 	rm -rf $(BUILD)
+
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# A failed configure leaves a cache behind; it is removed so that the next run configures again.
+.PHONY: test-asan fuzz
+$(ASAN_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_SANITIZE=ON || { rm -f $@; exit 1; }
+
+test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer needs clang; each target runs for FUZZ_SECONDS (see tests/fuzz/run-fuzzers).
+$(FUZZ_BUILD)/CMakeCache.txt: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTOLVANE_SANITIZE=ON -DTOLVANE_FUZZ=ON -DTOLVANE_WINDOW=OFF || { rm -f $@; exit 1; }
+
+fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	$(SANITIZER_ENV) tests/fuzz/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
