@@ -26,12 +26,11 @@ class DriveList final : public QComboBox {
   // The mount point of the listed drive that holds `path` (the path itself when none does).
   std::string DriveOf(const std::string& path) const;
 
- signals:
-  void DriveChanged();
-
- protected:
   // Drives come and go while the program runs: the list is read again each time it opens.
   void showPopup() override;
+
+ signals:
+  void DriveChanged();
 
  private:
   void ShowDrives(std::vector<tolvane::Drive> drives, const std::string& shownMountPoint);

@@ -169,10 +169,7 @@ TEST_F(BatchRoad, AStartThatIsNotANumberIsReportedAndThePreviewDoesNotHappen) {
   Type("Text3", "one");
   answerer.Queue(QMessageBox::Ok);
   Click("Command4");
-  ASSERT_EQ(answerer.boxes.size(), 1u);
-  EXPECT_EQ(answerer.boxes[0].title, "Tolvane");
-  EXPECT_EQ(answerer.boxes[0].icon, QMessageBox::Critical);
-  EXPECT_TRUE(answerer.boxes[0].text.startsWith("Error 13: ")) << answerer.boxes[0].text.toStdString();
+  EXPECT_TRUE(OnlyErrorReport().startsWith("Error 13: "));
   EXPECT_EQ(ListRows(), (QStringList{"a.txt", "b.jpg", "c.png", "d.gif", "e.txt"}));
   EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{true, false, false}));
 }

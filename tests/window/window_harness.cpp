@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
@@ -124,6 +125,16 @@ QListWidgetItem* WindowTest::Dir1Row(const QString& text) const {
 std::vector<bool> WindowTest::PreviewButtonsEnabled() const {
   return {Find<QPushButton>("Command4").isEnabled(), Find<QPushButton>("Command5").isEnabled(),
           Find<QPushButton>("Command6").isEnabled()};
+}
+
+QString WindowTest::OnlyErrorReport() const {
+  EXPECT_EQ(answerer.boxes.size(), 1u);
+  if (answerer.boxes.empty()) return {};
+  const MessageBoxAnswerer::Box& box = answerer.boxes.front();
+  EXPECT_EQ(box.title, "Tolvane");
+  EXPECT_EQ(box.icon, QMessageBox::Critical);
+  EXPECT_TRUE(QRegularExpression("^Error \\d+: .").match(box.text).hasMatch()) << box.text.toStdString();
+  return box.text;
 }
 
 }  // namespace tolvane::testing

@@ -107,6 +107,8 @@ class WindowTest : public ::testing::Test {
   int CurrentRow() const;
   QListWidgetItem* Dir1Row(const QString& text) const;
   std::vector<bool> PreviewButtonsEnabled() const;
+  // Expects that the one box shown was the report of an unhandled error; returns its text.
+  QString OnlyErrorReport() const;
 
   TempFolder temp;
   HookedFileSystem* files = nullptr;
