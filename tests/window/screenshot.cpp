@@ -20,7 +20,7 @@ namespace {
 using tolvane::testing::TempFolder;
 
 void WriteSamples(const TempFolder& temp) {
-  std::filesystem::create_directories(temp.Path("Holiday 2024/originals"));
+  std::filesystem::create_directories(temp.Path("Holiday 2024/raw"));
   std::filesystem::create_directories(temp.Path("Holiday 2024/edited"));
   std::filesystem::create_directories(temp.Path("Documents"));
   for (int i = 1; i <= 14; ++i) temp.WriteFile("Holiday 2024/IMG_" + std::to_string(4800 + i * 7) + ".jpg");

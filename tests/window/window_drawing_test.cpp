@@ -14,7 +14,7 @@
 namespace tolvane::testing {
 namespace {
 
-struct ControlSpec {
+struct PlacedControl {
   const char* name;
   const char* parent;
   QRect geometry;
@@ -23,7 +23,7 @@ struct ControlSpec {
 };
 
 // Positions in pixels at 96 dots per inch, inside the frame for the frame's controls.
-const ControlSpec kControls[] = {
+const PlacedControl kControls[] = {
     {"Command7", "Form1", {624, 423, 49, 43}, "", "End Program"},
     {"Command6", "Form1", {261, 438, 109, 28}, "Undo", ""},
     {"Command5", "Form1", {144, 438, 109, 28}, "Rename", ""},
@@ -66,19 +66,19 @@ class WindowDrawing : public WindowTest {
 };
 
 TEST_F(WindowDrawing, EveryControlStandsWhereTheLayoutPutsItWithItsCaptionAndTip) {
-  for (const ControlSpec& spec : kControls) {
-    SCOPED_TRACE(spec.name);
-    const auto& widget = Find<QWidget>(spec.name);
-    EXPECT_EQ(widget.parentWidget()->objectName(), QString::fromLatin1(spec.parent));
-    EXPECT_EQ(widget.geometry(), spec.geometry);
-    EXPECT_EQ(CaptionOf(widget), QString::fromLatin1(spec.caption));
-    EXPECT_EQ(widget.toolTip(), QString::fromLatin1(spec.tip));
+  for (const PlacedControl& control : kControls) {
+    SCOPED_TRACE(control.name);
+    const auto& widget = Find<QWidget>(control.name);
+    EXPECT_EQ(widget.parentWidget()->objectName(), QString::fromLatin1(control.parent));
+    EXPECT_EQ(widget.geometry(), control.geometry);
+    EXPECT_EQ(CaptionOf(widget), QString::fromLatin1(control.caption));
+    EXPECT_EQ(widget.toolTip(), QString::fromLatin1(control.tip));
   }
 }
 
 TEST_F(WindowDrawing, NoTwoControlsOfTheWindowOverlap) {
-  for (const ControlSpec& a : kControls) {
-    for (const ControlSpec& b : kControls) {
+  for (const PlacedControl& a : kControls) {
+    for (const PlacedControl& b : kControls) {
       if (&a == &b || std::string_view(a.parent) != "Form1" || std::string_view(b.parent) != "Form1") continue;
       EXPECT_FALSE(a.geometry.intersects(b.geometry)) << a.name << " and " << b.name;
     }
