@@ -44,10 +44,12 @@ void QtWindowServices::YieldToEvents() {
 void QtWindowServices::ShowProgress(std::size_t done, std::size_t total) {
   // With the last file renamed, the commit's own messages follow, with nothing under them.
   if (done >= total) {
-    progress_.reset();
+    EndProgress();
     return;
   }
-  if (!commitClock_.isValid() || commitClock_.elapsed() < kProgressDelay) return;
+  // The clock starts at the first file, not at the confirmation that the user may ponder.
+  if (!renamingClock_.isValid()) renamingClock_.start();
+  if (renamingClock_.elapsed() < kProgressDelay) return;
   if (progress_ && sinceProgress_.elapsed() < kProgressInterval) return;
   if (!progress_) OpenProgress();
   progress_->setLabelText(QApplication::translate("Tolvane", "Renamed %1 of %2 files")
@@ -70,14 +72,13 @@ void QtWindowServices::EndProgram() {
   QCoreApplication::exit(0);
 }
 
-void QtWindowServices::BeginCommit() {
-  commitClock_.start();
-  sinceYield_.invalidate();
-}
+void QtWindowServices::BeginCommit() { sinceYield_.invalidate(); }
 
-void QtWindowServices::EndCommit() {
+void QtWindowServices::EndCommit() { EndProgress(); }
+
+void QtWindowServices::EndProgress() {
   progress_.reset();
-  commitClock_.invalidate();
+  renamingClock_.invalidate();
 }
 
 // Window-modal and without a cancel button: the commit has no way to stop part-way.

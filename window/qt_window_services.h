@@ -21,12 +21,12 @@ class QtWindowServices final : public WindowServices {
   // Lets waiting events run, at most once in kYieldInterval: a commit yields after every file,
   // and handling events a million times would cost more than the renames.
   void YieldToEvents() override;
-  // Shown only once a commit has lasted longer than kProgressDelay.
+  // Shown only once the renames have lasted longer than kProgressDelay.
   void ShowProgress(std::size_t done, std::size_t total) override;
   void ReportUnhandledError(const Error& error) override;
   void EndProgram() override;
 
-  // The commit's start and end bound its progress display and its clock.
+  // The commit's start and end: its yields start afresh, and its progress goes with it.
   void BeginCommit();
   void EndCommit();
 
@@ -36,9 +36,10 @@ class QtWindowServices final : public WindowServices {
 
  private:
   void OpenProgress();
+  void EndProgress();
 
   QWidget& window_;
-  QElapsedTimer commitClock_;
+  QElapsedTimer renamingClock_;
   QElapsedTimer sinceYield_;
   QElapsedTimer sinceProgress_;
   std::unique_ptr<QProgressDialog> progress_;

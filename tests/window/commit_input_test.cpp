@@ -109,10 +109,10 @@ TEST_F(CommitInput, ACommitLongerThanHalfASecondShowsHowFarItHasCome) {
   EXPECT_EQ(files->renames, kFiles);
 }
 
-TEST_F(CommitInput, AShortCommitShowsNoProgress) {
+TEST_F(CommitInput, AShortCommitShowsNoProgressHoweverLongTheConfirmationTook) {
   bool progressShown = false;
   files->beforeRename = [&] { progressShown = progressShown || form->findChild<QProgressDialog*>() != nullptr; };
-  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok, [] { QTest::qSleep(2 * QtWindowServices::kProgressDelay); });
   answerer.Queue(QMessageBox::Ok);
   Click("Command5");
   EXPECT_EQ(files->renames, kFiles);
