@@ -55,3 +55,12 @@ $(FUZZ_BUILD)/CMakeCache.txt: | deps
 fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	$(SANITIZER_ENV) tests/fuzz/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Tolvane's pipeline against a plain reference, on folders of its own under /dev/shm
+# (bench/README.md); built for speed in $(BENCH_BUILD).
+BENCH_BUILD ?= $(BUILD)-bench
+.PHONY: bench
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target tolvane_bench
+	$(BENCH_BUILD)/bench/tolvane_bench

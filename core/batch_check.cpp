@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 
 #include "core/name_escape.h"
+#include "core/name_table.h"
 
 namespace tolvane {
 
@@ -24,12 +24,26 @@ std::optional<std::string_view> InvalidNameReason(std::string_view name) {
   return std::nullopt;
 }
 
+// How many previewed entries use a name in one role, as far as the check asks: none, one, or
+// more than one. Counting no further keeps a million names' facts small.
+class UseCount {
+ public:
+  void Add() {
+    if (count_ < 2) ++count_;
+  }
+  bool MoreThanOne() const { return count_ > 1; }
+
+ private:
+  unsigned char count_ = 0;
+};
+
 // What the folder and the batch say about one name.
 struct NameFacts {
-  std::optional<FolderItemKind> folderKind;  // the kind of the folder's item of this name, if any
-  std::size_t asNewName = 0;                 // previewed entries that get this name
-  std::size_t asOldName = 0;                 // previewed entries that rename the file of this name
-  bool movedAway = false;                    // the file of this name gets another name
+  FolderItemKind folderKind = FolderItemKind::Other;  // the kind of the folder's item of this name
+  bool inFolder = false;                              // the folder has an item of this name
+  UseCount asNewName;                                 // previewed entries that get this name
+  UseCount asOldName;                                 // previewed entries that rename the file of this name
+  bool movedAway = false;                             // the file of this name gets another name
 };
 
 // One previewed entry with the facts of its old and its new name.
@@ -44,18 +58,22 @@ struct CheckedEntry {
 // million entries is checked in a few hash look-ups per entry.
 class BatchFacts {
  public:
-  BatchFacts(const RenameList& list, const std::vector<FolderItem>& folderItems) {
+  BatchFacts(const RenameList& list, const std::vector<FolderItem>& folderItems)
+      : names_(folderItems.size() + 2 * list.Count()) {
     const RenameList::Position count = list.Count();
-    names_.reserve(folderItems.size() + count);
-    for (const FolderItem& item : folderItems) names_[item.name].folderKind = item.kind;
+    for (const FolderItem& item : folderItems) {
+      NameFacts& facts = names_[item.name];
+      facts.folderKind = item.kind;
+      facts.inFolder = true;
+    }
     entries_.reserve(count);
     for (RenameList::Position position = 1; position <= count; ++position) {
       const RenameEntry& entry = list.Item(position);
       if (!IsPreviewed(entry)) continue;
       NameFacts& oldName = names_[entry.Tag];
       NameFacts& newName = names_[entry.Text];
-      ++oldName.asOldName;
-      ++newName.asNewName;
+      oldName.asOldName.Add();
+      newName.asNewName.Add();
       if (entry.Tag != entry.Text) oldName.movedAway = true;
       entries_.push_back({position, &entry, &oldName, &newName});
     }
@@ -66,17 +84,17 @@ class BatchFacts {
   static std::optional<ProblemKind> FirstProblem(const CheckedEntry& checked) {
     const NameFacts& oldName = *checked.oldName;
     const NameFacts& newName = *checked.newName;
-    if (!oldName.folderKind) return ProblemKind::FileMissing;
-    if (*oldName.folderKind != FolderItemKind::File) return ProblemKind::NotAFile;
+    if (!oldName.inFolder) return ProblemKind::FileMissing;
+    if (oldName.folderKind != FolderItemKind::File) return ProblemKind::NotAFile;
     if (InvalidNameReason(checked.entry->Text)) return ProblemKind::InvalidName;
-    if (newName.asNewName > 1) return ProblemKind::DuplicateName;
-    if (&newName != &oldName && newName.folderKind && !newName.movedAway) return ProblemKind::NameTaken;
-    if (oldName.asOldName > 1) return ProblemKind::SameFileTwice;
+    if (newName.asNewName.MoreThanOne()) return ProblemKind::DuplicateName;
+    if (&newName != &oldName && newName.inFolder && !newName.movedAway) return ProblemKind::NameTaken;
+    if (oldName.asOldName.MoreThanOne()) return ProblemKind::SameFileTwice;
     return std::nullopt;
   }
 
  private:
-  std::unordered_map<std::string_view, NameFacts> names_;
+  NameTable<NameFacts> names_;
   std::vector<CheckedEntry> entries_;
 };
 

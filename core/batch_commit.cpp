@@ -95,6 +95,9 @@ class CommitRun {
 BatchMoves CollectMoves(const RenameList& list) {
   BatchMoves batch;
   const RenameList::Position count = list.Count();
+  // Room for every entry: room that no move takes is never touched, so it costs no memory.
+  batch.positions.reserve(count);
+  batch.moves.reserve(count);
   for (RenameList::Position position = 1; position <= count; ++position) {
     const RenameEntry& entry = list.Item(position);
     if (!IsPreviewed(entry) || entry.Tag == entry.Text) continue;

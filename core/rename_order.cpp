@@ -4,6 +4,8 @@
 #include <optional>
 #include <unordered_set>
 
+#include "core/name_table.h"
+
 namespace tolvane {
 
 namespace {
@@ -12,7 +14,7 @@ constexpr std::size_t kMaxNameBytes = 255;
 
 std::string TemporaryCandidate(std::string_view oldName, std::size_t attempt) {
   std::string name(kTemporaryPrefix);
-  if (attempt > 1) name += "-" + std::to_string(attempt);
+  if (attempt > 1) name.append("-").append(std::to_string(attempt));
   name += "~";
   name.append(oldName);
   name.resize(std::min(name.size(), kMaxNameBytes));
@@ -53,8 +55,7 @@ class RenameOrderBuilder {
 
   // Looks every name up once, so that a million moves cost two hash look-ups each.
   void LinkMoves() {
-    std::unordered_map<std::string_view, NameRoles> roles;
-    roles.reserve(2 * moves_.size());
+    NameTable<NameRoles> roles(2 * moves_.size());
     std::vector<std::pair<const NameRoles*, const NameRoles*>> rolesOfMove;
     rolesOfMove.reserve(moves_.size());
     for (std::size_t m = 0; m < moves_.size(); ++m) {

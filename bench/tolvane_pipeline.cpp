@@ -1,0 +1,119 @@
+#include <optional>
+
+#include "bench/pipelines.h"
+#include "bench/quiet_system.h"
+#include "core/preview.h"
+#include "core/rename_list.h"
+#include "platform/linux_file_system.h"
+
+namespace tolvane::bench {
+
+namespace {
+
+constexpr std::string_view kCompletedMessage = "File rename completed";
+
+// Marks the moments inside Rename that the benchmark splits it at.
+struct Marks {
+  std::optional<Clock::time_point> firstRename;
+  std::optional<Clock::time_point> completed;
+  std::optional<Clock::time_point> reportOpened;
+  std::optional<Clock::time_point> reportClosed;
+  std::string refusal;  // a message other than the completion, which means the batch failed
+};
+
+class MarkingLineWriter final : public LineWriter {
+ public:
+  MarkingLineWriter(std::unique_ptr<LineWriter> writer, Marks& marks) : writer_(std::move(writer)), marks_(marks) {}
+  void WriteLine(std::string_view text) override { writer_->WriteLine(text); }
+  void Close() override {
+    writer_->Close();
+    marks_.reportClosed = Clock::now();
+  }
+
+ private:
+  std::unique_ptr<LineWriter> writer_;
+  Marks& marks_;
+};
+
+// The Linux file system, marking the first rename and the report file's life.
+class MarkingFileSystem final : public FileSystem {
+ public:
+  explicit MarkingFileSystem(Marks& marks) : marks_(marks) {}
+  std::vector<FolderItem> ReadFolder(const std::string& folderPath) override { return files_.ReadFolder(folderPath); }
+  void RenameFile(const std::string& oldPath, const std::string& newPath) override {
+    if (!marks_.firstRename) marks_.firstRename = Clock::now();
+    files_.RenameFile(oldPath, newPath);
+  }
+  std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override {
+    marks_.reportOpened = Clock::now();
+    return std::make_unique<MarkingLineWriter>(files_.OpenForAppend(path), marks_);
+  }
+
+ private:
+  LinuxFileSystem files_;
+  Marks& marks_;
+};
+
+// A user who answers OK to every box, and a window with nothing to repaint.
+class AgreeingWindow final : public WindowServices {
+ public:
+  explicit AgreeingWindow(Marks& marks) : marks_(marks) {}
+  MessageAnswer ShowMessage(const std::string& prompt, MessageButtons buttons, const std::optional<std::string>&) override {
+    if (prompt == kCompletedMessage) {
+      marks_.completed = Clock::now();
+    } else if (buttons == MessageButtons::Ok) {
+      marks_.refusal = prompt;
+    }
+    return MessageAnswer::Ok;
+  }
+  void YieldToEvents() override {}
+  void ShowProgress(std::size_t, std::size_t) override {}
+  void ReportUnhandledError(const Error& error) override { throw error; }
+  void EndProgram() override {}
+
+ private:
+  Marks& marks_;
+};
+
+std::size_t NameBytes(const RenameList& list) {
+  std::size_t bytes = 0;
+  for (RenameList::Position position = 1; position <= list.Count(); ++position) {
+    bytes += list.Item(position).Text.size() + list.Item(position).Tag.size();
+  }
+  return bytes;
+}
+
+}  // namespace
+
+PipelineMeasure RunTolvane(const RunFolders& folders) {
+  Marks marks;
+  MarkingFileSystem files(marks);
+  QuietSystem system(folders.executableFolder);
+  AgreeingWindow window(marks);
+  RenameList list;
+  Preview preview(list);
+
+  const Clock::time_point start = Clock::now();
+  list.LoadFolder(files, folders.folder);
+  const Clock::time_point loaded = Clock::now();
+  preview.Simulate(kBenchFields);
+  const Clock::time_point simulated = Clock::now();
+  preview.Rename({files, system, window}, folders.folder);
+  const Clock::time_point end = Clock::now();
+
+  if (!marks.completed) throw Error(ErrorNumber::PathFileAccessError, "Tolvane did not complete the batch: " + marks.refusal);
+  // Rename shows its completion message right before it writes the report.
+  PipelineMeasure measure;
+  measure[Phase::Load] = SecondsBetween(start, loaded);
+  measure[Phase::Simulate] = SecondsBetween(loaded, simulated);
+  measure[Phase::Rename] = SecondsBetween(simulated, *marks.completed);
+  measure[Phase::Report] = SecondsBetween(*marks.completed, end);
+  measure.wholeSeconds = SecondsBetween(start, end);
+  measure.checkSeconds = SecondsBetween(simulated, marks.firstRename.value_or(*marks.completed));
+  measure.reportFileSeconds = SecondsBetween(marks.reportOpened.value(), marks.reportClosed.value());
+  measure.entries = list.Count();
+  measure.nameBytes = NameBytes(list);
+  return measure;
+}
+
+}  // namespace tolvane::bench

@@ -1,0 +1,232 @@
+// Times the window's operations on a folder of a million files, each from its event to the
+// list shown again, and watches whether the window repaints while an operation runs.
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QItemSelection>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "bench/pipeline_measure.h"
+#include "bench/quiet_system.h"
+#include "bench/scratch_folder.h"
+#include "platform/linux_file_system.h"
+#include "window/application.h"
+#include "window/folder_list.h"
+#include "window/form1.h"
+
+namespace tolvane::bench {
+
+namespace {
+
+constexpr double kTargetSeconds = 1.0;
+// The window counts as live when no event waits longer than this while an operation runs.
+constexpr double kLiveStallSeconds = 0.1;
+
+struct Options {
+  std::size_t n = 1'000'000;
+  std::string parent;
+};
+
+Options ParseOptions(const QStringList& arguments) {
+  Options options;
+  for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
+    if (arguments[i] == "--n") {
+      options.n = arguments[i + 1].toULongLong();
+    } else if (arguments[i] == "--parent") {
+      options.parent = arguments[i + 1].toStdString();
+    } else {
+      throw std::invalid_argument("usage: tolvane_window_bench [--n N] [--parent DIR]");
+    }
+  }
+  if (options.n == 0) throw std::invalid_argument("--n needs a positive number");
+  if (options.parent.empty()) {
+    options.parent = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
+  }
+  return options;
+}
+
+// Lets the window handle everything it has waiting: posted events, the list's repaint, timers due.
+void WaitUntilIdle() {
+  QCoreApplication::sendPostedEvents();
+  while (QAbstractEventDispatcher::instance()->processEvents(QEventLoop::AllEvents)) {
+  }
+}
+
+// Watches the event loop while an operation runs: a timer that asks to run every few
+// milliseconds, every paint of any widget, and the paints of the list's rows.
+class EventLoopWatch final : public QObject {
+ public:
+  explicit EventLoopWatch(QObject& listViewport) : listViewport_(listViewport) {
+    ticker_.setInterval(5);
+    QObject::connect(&ticker_, &QTimer::timeout, [this] { Tick(); });
+    qApp->installEventFilter(this);
+  }
+  ~EventLoopWatch() override { qApp->removeEventFilter(this); }
+  EventLoopWatch(const EventLoopWatch&) = delete;
+  EventLoopWatch& operator=(const EventLoopWatch&) = delete;
+
+  void Begin() {
+    paints_ = 0;
+    listPaints_ = 0;
+    longestStall_ = 0;
+    lastTick_ = Clock::now();
+    ticker_.start();
+  }
+  void End() {
+    Tick();
+    ticker_.stop();
+  }
+  int Paints() const { return paints_; }
+  int ListPaints() const { return listPaints_; }
+  double LongestStall() const { return longestStall_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      ++paints_;
+      if (watched == &listViewport_) ++listPaints_;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  void Tick() {
+    const Clock::time_point now = Clock::now();
+    longestStall_ = std::max(longestStall_, SecondsBetween(lastTick_, now));
+    lastTick_ = now;
+  }
+
+  QObject& listViewport_;
+  QTimer ticker_;
+  Clock::time_point lastTick_;
+  int paints_ = 0;
+  int listPaints_ = 0;
+  double longestStall_ = 0;
+};
+
+struct OperationTime {
+  std::string name;
+  double seconds = 0;
+  int paintsWhileRunning = 0;
+  double longestStall = 0;
+  bool listShown = false;  // the list's rows were painted after the event
+};
+
+OperationTime TimeOperation(const std::string& name, EventLoopWatch& watch, const std::function<void()>& event) {
+  WaitUntilIdle();
+  OperationTime time{name};
+  watch.Begin();
+  const Clock::time_point start = Clock::now();
+  event();
+  watch.End();
+  time.paintsWhileRunning = watch.Paints();
+  time.longestStall = watch.LongestStall();
+  WaitUntilIdle();
+  time.seconds = SecondsBetween(start, Clock::now());
+  time.listShown = watch.ListPaints() > 0;
+  return time;
+}
+
+// Answers OK to the message boxes of a commit as soon as each is shown.
+class AgreeingUser final : public QObject {
+ public:
+  AgreeingUser() {
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->button(QMessageBox::Ok)->click();
+    });
+    timer_.start();
+  }
+
+ private:
+  QTimer timer_;
+};
+
+void SelectRows(QTreeView& list, const std::vector<int>& rows, int current) {
+  QItemSelection selection;
+  for (const int row : rows) selection.select(list.model()->index(row, 0), list.model()->index(row, 0));
+  // The list has one column, so cells are rows: asking for whole rows would make Qt merge
+  // every range with every other.
+  list.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  list.selectionModel()->setCurrentIndex(list.model()->index(current, 0), QItemSelectionModel::NoUpdate);
+}
+
+std::vector<int> EverySecondRow(int rows) {
+  std::vector<int> chosen;
+  for (int row = 0; row < rows; row += 2) chosen.push_back(row);
+  return chosen;
+}
+
+void PrintResults(std::size_t n, const std::vector<OperationTime>& times) {
+  std::printf("\nwindow at N=%zu (offscreen), each from its event to the list shown:\n", n);
+  std::printf("%-38s %8s %7s %14s %7s %s\n", "operation", "seconds", "< 1 s", "longest stall", "paints", "live while running");
+  for (const OperationTime& time : times) {
+    std::printf("%-38s %8.3f %7s %12.3f s %7d %s%s\n", time.name.c_str(), time.seconds,
+                time.seconds < kTargetSeconds ? "holds" : "MISSED", time.longestStall, time.paintsWhileRunning,
+                time.longestStall <= kLiveStallSeconds ? "yes" : "no", time.listShown ? "" : " (LIST NOT SHOWN)");
+  }
+}
+
+int Run(const Options& options) {
+  const ScratchFolder folder(options.parent, "tolvane-window-bench");
+  const ScratchFolder executable(options.parent, "tolvane-window-bench-program");
+  std::filesystem::create_directory(executable.Path() + "/log");
+  std::fprintf(stderr, "making %zu files in %s\n", options.n, folder.Path().c_str());
+  FillFolder(folder.Path(), options.n, 1);
+
+  Form1 form(Form1Environment{std::make_unique<LinuxFileSystem>(), std::make_unique<QuietSystem>(executable.Path()),
+                              [&] { return std::vector<Drive>{{options.parent, "BENCH"}}; }, executable.Path()});
+  form.show();
+  WaitUntilIdle();
+  auto& list = *form.findChild<QTreeView*>("ListView1");
+  auto& dir1 = *form.findChild<FolderList*>("Dir1");
+  const auto click = [&form](const char* button) { return [&form, button] { form.findChild<QPushButton*>(button)->click(); }; };
+  const std::vector<std::pair<const char*, const char*>> fields{{"Text1", "Pic"}, {"Text2", "_x"}, {"Text3", "1"}, {"Text4", "000000"}};
+  for (const auto& [box, text] : fields) form.findChild<QLineEdit*>(box)->setText(text);
+
+  EventLoopWatch watch(*list.viewport());
+  std::vector<OperationTime> times;
+  times.push_back(TimeOperation("load the folder into ListView1", watch, [&] { dir1.SetPath(folder.Path()); }));
+  times.push_back(TimeOperation("Simulate", watch, click("Command4")));
+  const int rows = list.model()->rowCount();
+  SelectRows(list, {rows - 1}, rows - 1);
+  times.push_back(TimeOperation("MoveSelectedUp at the last position", watch, click("Command2")));
+  SelectRows(list, EverySecondRow(rows), 0);
+  times.push_back(TimeOperation("RemoveSelected of every second entry", watch, click("Command1")));
+  times.push_back(TimeOperation("Undo", watch, click("Command6")));
+  // A commit is the one operation that lets the window run while it works.
+  times.push_back(TimeOperation("Simulate again", watch, click("Command4")));
+  const AgreeingUser user;
+  times.push_back(TimeOperation("Rename (answered OK) with its report", watch, click("Command5")));
+  const std::size_t renamed = FolderState(folder.Path()).size();
+  PrintResults(options.n, times);
+  std::printf("rows after the removal: %d of %zu; files in the folder after the commit: %zu\n", list.model()->rowCount(),
+              options.n, renamed);
+  return 0;
+}
+
+}  // namespace
+
+}  // namespace tolvane::bench
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  tolvane::SetUpApplication();
+  try {
+    return tolvane::bench::Run(tolvane::bench::ParseOptions(QApplication::arguments()));
+  } catch (const std::exception& error) {
+    std::cerr << "tolvane_window_bench: " << error.what() << "\n";
+    return 2;
+  }
+}
