@@ -137,13 +137,15 @@ Series RunSeries(const Options& options, std::size_t n) {
     series.sameReport = series.sameReport && tolvane->reportLines == reference->reportLines;
     series.tolvane.push_back(tolvane->measure);
     series.reference.push_back(reference->measure);
-    std::fprintf(stderr, "  N=%zu run %zu: tolvane %.3f s, reference %.3f s\n", n, run + 1, tolvane->measure.wholeSeconds,
-                 reference->measure.wholeSeconds);
+    std::fprintf(stderr, "  N=%zu run %zu: tolvane %.3f s, reference %.3f s\n", n, run + 1, tolvane->measure.whole.wall,
+                 reference->measure.whole.wall);
   }
   return series;
 }
 
-double Median(const std::vector<PipelineMeasure>& measures, const std::function<double(const PipelineMeasure&)>& value) {
+using Value = std::function<double(const PipelineMeasure&)>;
+
+double Median(const std::vector<PipelineMeasure>& measures, const Value& value) {
   std::vector<double> values;
   for (const PipelineMeasure& measure : measures) values.push_back(value(measure));
   std::sort(values.begin(), values.end());
@@ -151,11 +153,16 @@ double Median(const std::vector<PipelineMeasure>& measures, const std::function<
   return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-std::function<double(const PipelineMeasure&)> PhaseOf(Phase phase) {
-  return [phase](const PipelineMeasure& measure) { return measure[phase]; };
+// Which clock a table reads: the wall clock, or the processor time the run used.
+using SpanClock = double Span::*;
+
+Value PhaseOf(Phase phase, SpanClock clock) {
+  return [phase, clock](const PipelineMeasure& measure) { return measure[phase].*clock; };
 }
 
-const std::function<double(const PipelineMeasure&)> kWhole = [](const PipelineMeasure& m) { return m.wholeSeconds; };
+Value WholeOf(SpanClock clock) {
+  return [clock](const PipelineMeasure& measure) { return measure.whole.*clock; };
+}
 
 const char* Verdict(bool holds) { return holds ? "holds" : "MISSED"; }
 
@@ -165,19 +172,18 @@ void PrintRow(const std::string& name, double tolvane, double reference, double 
               Verdict(ratio <= target));
 }
 
-void PrintTimes(const Series& series) {
+void PrintTimes(const Series& series, SpanClock clock) {
   std::printf("%-10s %12s %12s %8s   %s\n", "phase", "tolvane s", "reference s", "ratio", "target");
   for (std::size_t p = 0; p < kPhaseCount; ++p) {
-    const auto phase = static_cast<Phase>(p);
-    PrintRow(std::string(kPhaseNames[p]), Median(series.tolvane, PhaseOf(phase)), Median(series.reference, PhaseOf(phase)),
-             kPhaseTarget);
+    const Value phase = PhaseOf(static_cast<Phase>(p), clock);
+    PrintRow(std::string(kPhaseNames[p]), Median(series.tolvane, phase), Median(series.reference, phase), kPhaseTarget);
   }
-  PrintRow("whole", Median(series.tolvane, kWhole), Median(series.reference, kWhole), kWholeTarget);
+  PrintRow("whole", Median(series.tolvane, WholeOf(clock)), Median(series.reference, WholeOf(clock)), kWholeTarget);
   std::printf("  tolvane's rename phase: %.4f s before the first rename (folder read, batch check, order), %.4f s renaming\n",
-              Median(series.tolvane, [](const PipelineMeasure& m) { return m.checkSeconds; }),
-              Median(series.tolvane, [](const PipelineMeasure& m) { return m[Phase::Rename] - m.checkSeconds; }));
+              Median(series.tolvane, [clock](const PipelineMeasure& m) { return m.check.*clock; }),
+              Median(series.tolvane, [clock](const PipelineMeasure& m) { return m[Phase::Rename].*clock - m.check.*clock; }));
   std::printf("  tolvane's report phase: %.4f s from opening the report file to closing it\n",
-              Median(series.tolvane, [](const PipelineMeasure& m) { return m.reportFileSeconds; }));
+              Median(series.tolvane, [clock](const PipelineMeasure& m) { return m.reportFile.*clock; }));
 }
 
 void PrintMemory(const char* name, const std::vector<PipelineMeasure>& measures) {
@@ -189,21 +195,22 @@ void PrintMemory(const char* name, const std::vector<PipelineMeasure>& measures)
               peak / entries, peak / entries - names, names);
 }
 
-void PrintDoubling(const Series& single, const Series& twice) {
-  std::printf("doubling check, N=%zu to 2N=%zu (time at 2N / time at N, limit %.1f):\n", single.n, twice.n, kDoublingLimit);
-  const auto row = [&](const std::string& name, const std::function<double(const PipelineMeasure&)>& value) {
+void PrintDoubling(const Series& single, const Series& twice, SpanClock clock) {
+  const auto row = [&](const std::string& name, const Value& value) {
     const double tolvane = Median(twice.tolvane, value) / Median(single.tolvane, value);
     const double reference = Median(twice.reference, value) / Median(single.reference, value);
     std::printf("  %-10s tolvane x%.2f %s, reference x%.2f\n", name.c_str(), tolvane, Verdict(tolvane <= kDoublingLimit),
                 reference);
   };
-  for (std::size_t p = 0; p < kPhaseCount; ++p) row(std::string(kPhaseNames[p]), PhaseOf(static_cast<Phase>(p)));
-  row("whole", kWhole);
+  for (std::size_t p = 0; p < kPhaseCount; ++p) row(std::string(kPhaseNames[p]), PhaseOf(static_cast<Phase>(p), clock));
+  row("whole", WholeOf(clock));
 }
 
 void PrintSeries(const Series& series) {
-  std::printf("\nN=%zu, medians of %zu runs\n", series.n, series.tolvane.size());
-  PrintTimes(series);
+  std::printf("\nN=%zu, medians of %zu runs, wall clock\n", series.n, series.tolvane.size());
+  PrintTimes(series, &Span::wall);
+  std::printf("N=%zu, medians of %zu runs, processor time (user and kernel)\n", series.n, series.tolvane.size());
+  PrintTimes(series, &Span::processor);
   std::printf("memory, resident set above the start of the run:\n");
   PrintMemory("tolvane", series.tolvane);
   PrintMemory("reference", series.reference);
@@ -221,10 +228,13 @@ int Run(const Options& options) {
   const Series twice = RunSeries(options, 2 * options.n);
   PrintSeries(single);
   PrintSeries(twice);
-  std::printf("\n");
-  PrintDoubling(single, twice);
-  const double tolvane = Median(single.tolvane, kWhole);
-  const double reference = Median(single.reference, kWhole);
+  std::printf("\ndoubling check, N=%zu to 2N=%zu (time at 2N / time at N, limit %.1f), wall clock:\n", single.n, twice.n,
+              kDoublingLimit);
+  PrintDoubling(single, twice, &Span::wall);
+  std::printf("the same by processor time:\n");
+  PrintDoubling(single, twice, &Span::processor);
+  const double tolvane = Median(single.tolvane, WholeOf(&Span::wall));
+  const double reference = Median(single.reference, WholeOf(&Span::wall));
   std::printf("whole pipeline N=%zu: tolvane %.4f s, reference %.4f s, ratio %.2f\n", options.n, tolvane, reference,
               tolvane / reference);
   return single.sameState && twice.sameState && single.sameReport && twice.sameReport ? 0 : 1;

@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstddef>
+#include <ctime>
 #include <string_view>
 
 #include "core/name_composer.h"
@@ -25,22 +26,45 @@ inline double SecondsBetween(Clock::time_point start, Clock::time_point end) {
   return std::chrono::duration<double>(end - start).count();
 }
 
+// A moment by the wall clock and by the processor time the process has used so far, in
+// user and kernel mode. On a machine that other work shares, processor time tells what the
+// run itself cost when the wall clock also counts the time the run waited for a processor.
+struct Moment {
+  Clock::time_point wall;
+  double processor;
+
+  static Moment Now() {
+    timespec used{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return {Clock::now(), static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9};
+  }
+};
+
+struct Span {
+  double wall = 0;
+  double processor = 0;
+};
+
+inline Span Between(const Moment& start, const Moment& end) {
+  return {SecondsBetween(start.wall, end.wall), end.processor - start.processor};
+}
+
 // What one run of a pipeline measured. Plain data, so that a child process can send it whole.
 struct PipelineMeasure {
-  std::array<double, kPhaseCount> seconds{};
-  double wholeSeconds = 0;
+  std::array<Span, kPhaseCount> phases{};
+  Span whole;
   // Within the rename phase: the time before the first file is renamed (confirmation,
   // folder read, batch check, rename order).
-  double checkSeconds = 0;
+  Span check;
   // Within the report phase: from opening the report file to closing it; the reference
   // writes its report in one call, so for it this is the whole phase.
-  double reportFileSeconds = 0;
+  Span reportFile;
   std::size_t entries = 0;
   std::size_t nameBytes = 0;  // the old and the new names' bytes over all entries
   long peakBytes = 0;         // the resident set's peak above where the run started
 
-  double& operator[](Phase phase) { return seconds[static_cast<std::size_t>(phase)]; }
-  double operator[](Phase phase) const { return seconds[static_cast<std::size_t>(phase)]; }
+  Span& operator[](Phase phase) { return phases[static_cast<std::size_t>(phase)]; }
+  const Span& operator[](Phase phase) const { return phases[static_cast<std::size_t>(phase)]; }
 };
 
 }  // namespace tolvane::bench

@@ -99,25 +99,25 @@ void WriteReport(const std::string& path, const std::vector<std::string>& names,
 }  // namespace
 
 PipelineMeasure RunReference(const RunFolders& folders) {
-  const Clock::time_point start = Clock::now();
+  const Moment start = Moment::Now();
   const std::unique_ptr<DIR, FolderCloser> folder(opendir(folders.folder.c_str()));
   if (!folder) throw Error::FromErrno(errno, folders.folder);
   const std::vector<std::string> names = ListSortedFiles(folder.get());
-  const Clock::time_point loaded = Clock::now();
+  const Moment loaded = Moment::Now();
   const std::vector<std::string> newNames = ComposeNames(names);
-  const Clock::time_point composed = Clock::now();
+  const Moment composed = Moment::Now();
   RenameAll(dirfd(folder.get()), names, newNames);
-  const Clock::time_point renamed = Clock::now();
+  const Moment renamed = Moment::Now();
   WriteReport(JoinPath(folders.executableFolder, "log/Report_" + Stamp("%d%m%Y%H%M%S") + ".txt"), names, newNames);
-  const Clock::time_point end = Clock::now();
+  const Moment end = Moment::Now();
 
   PipelineMeasure measure;
-  measure[Phase::Load] = SecondsBetween(start, loaded);
-  measure[Phase::Simulate] = SecondsBetween(loaded, composed);
-  measure[Phase::Rename] = SecondsBetween(composed, renamed);
-  measure[Phase::Report] = SecondsBetween(renamed, end);
-  measure.wholeSeconds = SecondsBetween(start, end);
-  measure.reportFileSeconds = measure[Phase::Report];
+  measure[Phase::Load] = Between(start, loaded);
+  measure[Phase::Simulate] = Between(loaded, composed);
+  measure[Phase::Rename] = Between(composed, renamed);
+  measure[Phase::Report] = Between(renamed, end);
+  measure.whole = Between(start, end);
+  measure.reportFile = measure[Phase::Report];
   measure.entries = names.size();
   for (std::size_t i = 0; i < names.size(); ++i) measure.nameBytes += names[i].size() + newNames[i].size();
   return measure;

@@ -14,10 +14,10 @@ constexpr std::string_view kCompletedMessage = "File rename completed";
 
 // Marks the moments inside Rename that the benchmark splits it at.
 struct Marks {
-  std::optional<Clock::time_point> firstRename;
-  std::optional<Clock::time_point> completed;
-  std::optional<Clock::time_point> reportOpened;
-  std::optional<Clock::time_point> reportClosed;
+  std::optional<Moment> firstRename;
+  std::optional<Moment> completed;
+  std::optional<Moment> reportOpened;
+  std::optional<Moment> reportClosed;
   std::string refusal;  // a message other than the completion, which means the batch failed
 };
 
@@ -27,7 +27,7 @@ class MarkingLineWriter final : public LineWriter {
   void WriteLine(std::string_view text) override { writer_->WriteLine(text); }
   void Close() override {
     writer_->Close();
-    marks_.reportClosed = Clock::now();
+    marks_.reportClosed = Moment::Now();
   }
 
  private:
@@ -41,11 +41,11 @@ class MarkingFileSystem final : public FileSystem {
   explicit MarkingFileSystem(Marks& marks) : marks_(marks) {}
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override { return files_.ReadFolder(folderPath); }
   void RenameFile(const std::string& oldPath, const std::string& newPath) override {
-    if (!marks_.firstRename) marks_.firstRename = Clock::now();
+    if (!marks_.firstRename) marks_.firstRename = Moment::Now();
     files_.RenameFile(oldPath, newPath);
   }
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override {
-    marks_.reportOpened = Clock::now();
+    marks_.reportOpened = Moment::Now();
     return std::make_unique<MarkingLineWriter>(files_.OpenForAppend(path), marks_);
   }
 
@@ -60,7 +60,7 @@ class AgreeingWindow final : public WindowServices {
   explicit AgreeingWindow(Marks& marks) : marks_(marks) {}
   MessageAnswer ShowMessage(const std::string& prompt, MessageButtons buttons, const std::optional<std::string>&) override {
     if (prompt == kCompletedMessage) {
-      marks_.completed = Clock::now();
+      marks_.completed = Moment::Now();
     } else if (buttons == MessageButtons::Ok) {
       marks_.refusal = prompt;
     }
@@ -93,24 +93,24 @@ PipelineMeasure RunTolvane(const RunFolders& folders) {
   RenameList list;
   Preview preview(list);
 
-  const Clock::time_point start = Clock::now();
+  const Moment start = Moment::Now();
   list.LoadFolder(files, folders.folder);
-  const Clock::time_point loaded = Clock::now();
+  const Moment loaded = Moment::Now();
   preview.Simulate(kBenchFields);
-  const Clock::time_point simulated = Clock::now();
+  const Moment simulated = Moment::Now();
   preview.Rename({files, system, window}, folders.folder);
-  const Clock::time_point end = Clock::now();
+  const Moment end = Moment::Now();
 
   if (!marks.completed) throw Error(ErrorNumber::PathFileAccessError, "Tolvane did not complete the batch: " + marks.refusal);
   // Rename shows its completion message right before it writes the report.
   PipelineMeasure measure;
-  measure[Phase::Load] = SecondsBetween(start, loaded);
-  measure[Phase::Simulate] = SecondsBetween(loaded, simulated);
-  measure[Phase::Rename] = SecondsBetween(simulated, *marks.completed);
-  measure[Phase::Report] = SecondsBetween(*marks.completed, end);
-  measure.wholeSeconds = SecondsBetween(start, end);
-  measure.checkSeconds = SecondsBetween(simulated, marks.firstRename.value_or(*marks.completed));
-  measure.reportFileSeconds = SecondsBetween(marks.reportOpened.value(), marks.reportClosed.value());
+  measure[Phase::Load] = Between(start, loaded);
+  measure[Phase::Simulate] = Between(loaded, simulated);
+  measure[Phase::Rename] = Between(simulated, *marks.completed);
+  measure[Phase::Report] = Between(*marks.completed, end);
+  measure.whole = Between(start, end);
+  measure.check = Between(simulated, marks.firstRename.value_or(*marks.completed));
+  measure.reportFile = Between(marks.reportOpened.value(), marks.reportClosed.value());
   measure.entries = list.Count();
   measure.nameBytes = NameBytes(list);
   return measure;

@@ -1,15 +1,20 @@
 #include "core/name_escape.h"
 
+#include <algorithm>
+
 namespace tolvane {
 
 namespace {
 
 bool StartsEscape(char c) { return c == 'n' || c == 'r' || c == '\\' || c == '\n' || c == '\r'; }
 
+bool NeedsEscape(char c) { return c == '\\' || c == '\n' || c == '\r'; }
+
 }  // namespace
 
 void AppendEscapedName(std::string& out, std::string_view name) {
-  if (name.find_first_of("\\\n\r") == std::string_view::npos) {
+  // One pass of plain comparisons: a report of a million entries asks this two million times.
+  if (std::none_of(name.begin(), name.end(), NeedsEscape)) {
     out.append(name);
     return;
   }
