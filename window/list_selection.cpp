@@ -37,7 +37,10 @@ void ShowSelection(const RenameList& list, QItemSelectionModel& view) {
       runStart = -1;
     }
   }
-  view.select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  // The list has one column, so a range of cells is a range of rows; asking Qt to widen the
+  // ranges to rows makes it merge every range with every other, a cost that grows with the
+  // square of the ranges when many rows apart from each other are selected.
+  view.select(selection, QItemSelectionModel::ClearAndSelect);
   const auto current = list.SelectedItem();
   if (current && RowOf(*current) < rows) {
     view.setCurrentIndex(model.index(RowOf(*current), 0), QItemSelectionModel::NoUpdate);
