@@ -16,6 +16,7 @@
 #include "tests/support/fake_platform.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_folder.h"
+#include "tests/core/folder_check.h"
 
 namespace tolvane {
 namespace {
@@ -24,24 +25,19 @@ using testing::FakeSystem;
 using testing::FakeWindow;
 using testing::FaultyFileSystem;
 using testing::TempFolder;
-using Contents = std::map<std::string, std::string>;
+using testing::Contents;
+using testing::kReportHeader;
+using testing::kReportName;
 
 const std::string kConfirmation = "This process is irreversible, are you sure to rename the file according to list?";
-const std::string kReportName = "Report_06122026140509.txt";
-const std::string kHeader =
-    "Tolvane Report Date & Time : 06-Dec-2026 14:05:09\r\n"
-    "Old File Name -> New File Name \r\n";
 
 NamingFields Numbered(const std::string& start, const std::string& before = "") {
   return NamingFields{.PrefixBefore = before, .PrefixAfter = "", .SequenceStart = start, .SequencePattern = "00"};
 }
 
-// A folder of files, an executable folder with its "log" folder, and the core over them.
-struct CommitScene {
-  CommitScene() {
-    if (mkdir(executable.Path("log").c_str(), 0755) != 0) throw std::runtime_error("cannot make log folder");
-    system.executableFolder = executable.path();
-  }
+// The shared scene on the system's temporary folder, with the ways these tests fill it.
+struct CommitScene : testing::CommitScene {
+  CommitScene() : testing::CommitScene(TempFolder::Storage::Default) {}
 
   // Writes each file with its own name as content and lists the given names in this order.
   void Load(const std::vector<std::string>& fileNames, const std::vector<std::string>& listed) {
@@ -57,8 +53,6 @@ struct CommitScene {
     }
   }
 
-  void Rename() { preview.Rename(Platform{files, system, window}, folder.path()); }
-
   // Commits a.txt as 01.txt and gives the description of the error that the commit raises.
   std::string CommitOneFileFailing() {
     Load({"a.txt"}, {"a.txt"});
@@ -72,22 +66,11 @@ struct CommitScene {
     return {};
   }
 
-  std::string Report() const { return executable.ReadFile("log/" + kReportName); }
-  bool ReportWritten() const { return executable.Exists("log/" + kReportName); }
   std::vector<std::string> Prompts() const {
     std::vector<std::string> prompts;
     for (const auto& message : window.messages) prompts.push_back(message.prompt);
     return prompts;
   }
-
-  TempFolder folder;
-  TempFolder executable;
-  LinuxFileSystem disk;
-  FaultyFileSystem files{disk};
-  FakeSystem system;
-  FakeWindow window;
-  RenameList list;
-  Preview preview{list};
 };
 
 class CommitFolderTest : public ::testing::Test, protected CommitScene {};
@@ -98,7 +81,7 @@ TEST_F(CommitFolderTest, WorkedExampleRenamesAndWritesTheReport) {
   Rename();
   EXPECT_EQ(folder.Contents(), (Contents{{"Trip01.txt", "content of a.txt"}, {"Trip02.jpg", "content of b.jpg"}}));
   EXPECT_EQ(Prompts(), (std::vector<std::string>{kConfirmation, "File rename completed"}));
-  EXPECT_EQ(Report(), kHeader +
+  EXPECT_EQ(Report(), kReportHeader +
                           "a.txt -> Trip01.txt\r\n"
                           "b.jpg -> Trip02.jpg\r\n"
                           "Process Completed, Thank you\r\n");
@@ -114,14 +97,14 @@ TEST_F(CommitFolderTest, TwoCommitsInOneSecondShareOneReportFile) {
   preview.Simulate(Numbered("5"));
   Rename();
   EXPECT_EQ(folder.Contents(), (Contents{{"05.txt", "content of a.txt"}}));
-  EXPECT_EQ(Report(), kHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n" + kHeader +
+  EXPECT_EQ(Report(), kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n" + kReportHeader +
                           "01.txt -> 05.txt\r\nProcess Completed, Thank you\r\n");
 }
 
 TEST_F(CommitFolderTest, EmptyListGivesAThreeLineReport) {
   preview.Simulate(Numbered("1"));
   Rename();
-  EXPECT_EQ(Report(), kHeader + "Process Completed, Thank you\r\n");
+  EXPECT_EQ(Report(), kReportHeader + "Process Completed, Thank you\r\n");
   EXPECT_TRUE(folder.Contents().empty());
 }
 
@@ -152,7 +135,7 @@ TEST_F(CommitFolderTest, ChainsSwapsAndCyclesFollowTheList) {
     for (RenameList::Position i = 1; i <= t.list.Count(); ++i) {
       lines += t.list.Item(i).Tag + " -> " + t.list.Item(i).Text + "\r\n";
     }
-    EXPECT_EQ(t.Report(), kHeader + lines + "Process Completed, Thank you\r\n");
+    EXPECT_EQ(t.Report(), kReportHeader + lines + "Process Completed, Thank you\r\n");
     EXPECT_EQ(t.window.messages.back().prompt, "File rename completed");
   }
 }
@@ -274,7 +257,7 @@ void ExpectTruthfulStop(const CommitScene& t, const Batch& batch, const std::str
                                 " files were renamed; the others keep their old names."))
       << message;
   EXPECT_EQ(t.window.messages[1].title, std::nullopt);
-  EXPECT_EQ(t.Report(), kHeader + renamedLines + "Process stopped: " + error.Description() + "\r\n");
+  EXPECT_EQ(t.Report(), kReportHeader + renamedLines + "Process stopped: " + error.Description() + "\r\n");
   EXPECT_EQ(t.preview.Flags(), PreviewFlags{});
 }
 
@@ -332,7 +315,7 @@ TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
   system.launchFailure = Error::FromErrno(ENOENT, "xdg-open");
   EXPECT_TRUE(CommitOneFileFailing().starts_with("The report was written at " + executable.path() + "/log/" +
                                                  kReportName + ", but the text editor could not be started"));
-  EXPECT_EQ(Report(), kHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
+  EXPECT_EQ(Report(), kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
 }
 
 }  // namespace
