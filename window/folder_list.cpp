@@ -4,6 +4,7 @@
 #include <QStyledItemDelegate>
 
 #include "window/folder_rows.h"
+#include "window/work_in_background.h"
 
 namespace tolvane {
 
@@ -45,7 +46,8 @@ FolderList::FolderList(FileSystem& files, TopOf topOf, std::string startFolder, 
 }
 
 void FolderList::SetPath(const std::string& path) {
-  const std::vector<FolderRow> rows = FolderRows(topOf_(path), path, files_.ReadFolder(path));
+  const std::vector<FolderRow> rows =
+      FolderRows(topOf_(path), path, WorkInBackground([&] { return files_.ReadFolder(path); }));
   clear();
   int currentRow = 0;
   for (const FolderRow& row : rows) {

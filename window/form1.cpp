@@ -17,6 +17,7 @@
 #include "window/list_selection.h"
 #include "window/mounted_drives.h"
 #include "window/rename_list_model.h"
+#include "window/work_in_background.h"
 
 namespace tolvane {
 
@@ -204,12 +205,17 @@ void Form1::Connect() {
 void Form1::ChangeFolder() {
   const std::string path = dir1_->Path();
   lastFolderOnDrive_[drive1_->DriveOf(path)] = path;
-  // The rows of the old folder go first, so that no selection of theirs outlives them.
+  // The rows of the old folder go first, so that no selection of theirs outlives them; the
+  // new folder loads into a list of its own, since the window paints from this one meanwhile.
   Run([&] {
     marks_.Clear();
     list_.Clear();
     model_->Reset();
-    list_.LoadFolder(*files_, path);
+    list_ = WorkInBackground([&] {
+      RenameList loaded;
+      loaded.LoadFolder(*files_, path);
+      return loaded;
+    });
   });
   drive1_->SetDrive(path);
 }
@@ -242,12 +248,12 @@ void Form1::OpenFolder(const std::string& path) {
 }
 
 void Form1::RemoveSelected() {
-  Run([&] {
+  const bool removed = Run([&] {
     PushSelection(*listView1_->selectionModel(), list_);
     list_.RemoveSelected();
-    CheckPreview();
   });
   ShowSelection(list_, *listView1_->selectionModel());
+  if (removed) Run([&] { CheckPreview(); });
 }
 
 void Form1::MoveSelected(void (RenameList::*moveOperation)()) {
@@ -260,10 +266,12 @@ void Form1::MoveSelected(void (RenameList::*moveOperation)()) {
 }
 
 void Form1::Simulate() {
-  Run([&] {
+  // Marks of the last preview would stand on rows whose names are new.
+  const bool simulated = Run([&] {
     preview_.Simulate(ReadNamingFields());
-    CheckPreview();
+    marks_.Clear();
   });
+  if (simulated) Run([&] { CheckPreview(); });
 }
 
 // The commit renames in the folder that was open when it started, and the window holds
@@ -271,10 +279,7 @@ void Form1::Simulate() {
 void Form1::Rename() {
   CommitInProgress commit(services_, *this);
   const std::string folder = dir1_->Path();
-  Run([&] {
-    preview_.Rename(Platform{*files_, *system_, services_}, folder);
-    CheckPreview();
-  });
+  if (Run([&] { preview_.Rename(Platform{*files_, *system_, services_}, folder); })) Run([&] { CheckPreview(); });
 }
 
 void Form1::Undo() {
@@ -285,7 +290,7 @@ void Form1::Undo() {
 }
 
 template <typename Operation>
-void Form1::Run(Operation&& operation) {
+bool Form1::Run(Operation&& operation) {
   std::optional<Error> failure;
   try {
     operation();
@@ -294,6 +299,7 @@ void Form1::Run(Operation&& operation) {
   }
   ShowState();
   if (failure) services_.ReportUnhandledError(*failure);
+  return !failure;
 }
 
 void Form1::ShowState() {
@@ -305,13 +311,20 @@ void Form1::ShowState() {
 }
 
 // Marks the rows that the commit's check would stop, for as long as a preview is on show
-// (Undo is offered exactly then).
+// (Undo is offered exactly then). The list is shown before the check, which reads the whole
+// folder and looks at every entry, so that a long list shows its new names at once and the
+// marks follow.
 void Form1::CheckPreview() {
-  if (preview_.Flags().undo) {
-    marks_.Check(list_, files_->ReadFolder(dir1_->Path()));
-  } else {
+  if (!preview_.Flags().undo) {
     marks_.Clear();
+    return;
   }
+  const std::string folder = dir1_->Path();
+  marks_ = WorkInBackground([&] {
+    PreviewMarks marks;
+    marks.Check(list_, files_->ReadFolder(folder));
+    return marks;
+  });
 }
 
 std::string Form1::FolderToOpenOn(const std::string& drive) const {

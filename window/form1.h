@@ -59,9 +59,10 @@ class Form1 final : public QWidget {
   void Undo();
 
   // Runs one operation of a handler: an error it raises goes to the unhandled-error report,
-  // and the window shows the list and the buttons as the operation left them.
+  // and the window shows the list and the buttons as the operation left them. False when
+  // the operation raised an error.
   template <typename Operation>
-  void Run(Operation&& operation);
+  bool Run(Operation&& operation);
   void ShowState();
   void CheckPreview();
   std::string FolderToOpenOn(const std::string& drive) const;
