@@ -35,14 +35,26 @@ class MarkingLineWriter final : public LineWriter {
   Marks& marks_;
 };
 
+class MarkingFolder final : public OpenedFolder {
+ public:
+  MarkingFolder(std::unique_ptr<OpenedFolder> folder, Marks& marks) : folder_(std::move(folder)), marks_(marks) {}
+  void RenameFile(std::string_view oldName, std::string_view newName) override {
+    if (!marks_.firstRename) marks_.firstRename = Moment::Now();
+    folder_->RenameFile(oldName, newName);
+  }
+
+ private:
+  std::unique_ptr<OpenedFolder> folder_;
+  Marks& marks_;
+};
+
 // The Linux file system, marking the first rename and the report file's life.
 class MarkingFileSystem final : public FileSystem {
  public:
   explicit MarkingFileSystem(Marks& marks) : marks_(marks) {}
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override { return files_.ReadFolder(folderPath); }
-  void RenameFile(const std::string& oldPath, const std::string& newPath) override {
-    if (!marks_.firstRename) marks_.firstRename = Moment::Now();
-    files_.RenameFile(oldPath, newPath);
+  std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override {
+    return std::make_unique<MarkingFolder>(files_.OpenFolder(folderPath), marks_);
   }
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override {
     marks_.reportOpened = Moment::Now();

@@ -4,7 +4,6 @@
 
 #include "core/batch_check.h"
 #include "core/name_escape.h"
-#include "platform/path.h"
 
 namespace tolvane {
 
@@ -13,9 +12,8 @@ namespace {
 // One commit's walk through its steps, with what it needs to take back a broken cycle.
 class CommitRun {
  public:
-  CommitRun(FileSystem& files, WindowServices& window, const std::string& folderPath,
-            const std::vector<NameMove>& moves, const RenameOrder& order)
-      : files_(files), window_(window), folderPath_(folderPath), moves_(moves), order_(order) {
+  CommitRun(OpenedFolder& folder, WindowServices& window, const std::vector<NameMove>& moves, const RenameOrder& order)
+      : folder_(folder), window_(window), moves_(moves), order_(order) {
     result_.renamed.assign(moves.size(), false);
   }
 
@@ -34,17 +32,7 @@ class CommitRun {
   }
 
  private:
-  void RenameOnDisk(std::string_view from, std::string_view to) {
-    files_.RenameFile(PathIn(oldPath_, from), PathIn(newPath_, to));
-  }
-
-  // The path of a name of the folder, made in a buffer kept from file to file, so that a
-  // million renames do not allocate two million paths.
-  const std::string& PathIn(std::string& buffer, std::string_view name) const {
-    buffer.assign(folderPath_).push_back(kPathSeparator);
-    buffer.append(name);
-    return buffer;
-  }
+  void RenameOnDisk(std::string_view from, std::string_view to) { folder_.RenameFile(from, to); }
 
   void Record(const RenameStep& step) {
     switch (step.part) {
@@ -87,17 +75,14 @@ class CommitRun {
     return std::nullopt;
   }
 
-  FileSystem& files_;
+  OpenedFolder& folder_;
   WindowServices& window_;
-  const std::string& folderPath_;
   const std::vector<NameMove>& moves_;
   const RenameOrder& order_;
   CommitResult result_;
   std::size_t done_ = 0;
   std::optional<std::size_t> waiting_;
   std::vector<std::size_t> movedSinceWaiting_;
-  std::string oldPath_;
-  std::string newPath_;
 };
 
 }  // namespace
@@ -121,9 +106,9 @@ std::size_t CommitResult::RenamedCount() const {
   return static_cast<std::size_t>(std::count(renamed.begin(), renamed.end(), true));
 }
 
-CommitResult CommitMoves(FileSystem& files, WindowServices& window, const std::string& folderPath,
-                         const std::vector<NameMove>& moves, const RenameOrder& order) {
-  return CommitRun(files, window, folderPath, moves, order).Run();
+CommitResult CommitMoves(OpenedFolder& folder, WindowServices& window, const std::vector<NameMove>& moves,
+                         const RenameOrder& order) {
+  return CommitRun(folder, window, moves, order).Run();
 }
 
 std::string DescribeFailure(const std::vector<NameMove>& moves, const RenameOrder& order, const CommitResult& result) {

@@ -35,11 +35,11 @@ struct CommitResult {
   std::size_t RenamedCount() const;
 };
 
-// Renames in `order`, yielding and showing progress after each file. The first failing
+// Renames in `order` within `folder`, yielding and showing progress after each file. The first failing
 // rename stops the commit; a file waiting under a temporary name is then brought back to its
 // old name, undoing the renames of its cycle, so that every file keeps its old or new name.
-CommitResult CommitMoves(FileSystem& files, WindowServices& window, const std::string& folderPath,
-                         const std::vector<NameMove>& moves, const RenameOrder& order);
+CommitResult CommitMoves(OpenedFolder& folder, WindowServices& window, const std::vector<NameMove>& moves,
+                         const RenameOrder& order);
 
 // The message of a commit that stopped: which file failed, why, and how many were renamed.
 std::string DescribeFailure(const std::vector<NameMove>& moves, const RenameOrder& order, const CommitResult& result);

@@ -15,10 +15,19 @@ bool Confirmed(WindowServices& window) {
   return window.ShowMessage(kConfirmation, MessageButtons::OkCancel, "Confirmation") != MessageAnswer::Cancel;
 }
 
-// The folder as the commit finds it; a folder gone or unreadable stops it before any rename.
-std::vector<FolderItem> ReadFolderToCommit(FileSystem& files, const std::string& folderPath) {
+// The folder as the commit finds it, held open so that every rename lands in the folder that
+// was checked even if its path is moved meanwhile; a folder gone or unreadable stops the
+// commit before any rename.
+struct FolderToCommit {
+  std::unique_ptr<OpenedFolder> folder;
+  std::vector<FolderItem> items;
+};
+
+FolderToCommit OpenFolderToCommit(FileSystem& files, const std::string& folderPath) {
   try {
-    return files.ReadFolder(folderPath);
+    FolderToCommit opened{files.OpenFolder(folderPath), {}};
+    opened.items = files.ReadFolder(folderPath);
+    return opened;
   } catch (const Error& error) {
     throw Error(static_cast<ErrorNumber>(error.Number()),
                 "Nothing was renamed, because the folder cannot be read: " + error.Description());
@@ -69,12 +78,12 @@ void Preview::Undo() {
 
 void Preview::Rename(Platform platform, const std::string& folderPath) {
   if (!Confirmed(platform.window)) return;
-  const std::vector<FolderItem> folderItems = ReadFolderToCommit(platform.files, folderPath);
-  if (RefusedByCheck(list_, platform, folderItems)) return;
+  const FolderToCommit opened = OpenFolderToCommit(platform.files, folderPath);
+  if (RefusedByCheck(list_, platform, opened.items)) return;
 
   const BatchMoves batch = CollectMoves(list_);
-  const RenameOrder order = OrderRenames(batch.moves, folderItems);
-  const CommitResult result = CommitMoves(platform.files, platform.window, folderPath, batch.moves, order);
+  const RenameOrder order = OrderRenames(batch.moves, opened.items);
+  const CommitResult result = CommitMoves(*opened.folder, platform.window, batch.moves, order);
   if (result.failure) {
     platform.window.ShowMessage(DescribeFailure(batch.moves, order, result), MessageButtons::Ok, std::nullopt);
     WriteReport(list_, platform, Stopped(batch, result));

@@ -7,7 +7,7 @@ namespace tolvane {
 class LinuxFileSystem final : public FileSystem {
  public:
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override;
-  void RenameFile(const std::string& oldPath, const std::string& newPath) override;
+  std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override;
 };
 

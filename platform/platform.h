@@ -35,13 +35,23 @@ class LineWriter {
   virtual void Close() = 0;
 };
 
+// A folder held open for renaming its files by their bare names. It stays the folder it was
+// when opened, even when its path is moved away or comes to mean another folder.
+class OpenedFolder {
+ public:
+  virtual ~OpenedFolder() = default;
+  // Renames within the folder, never replacing: a file that already holds the new name makes
+  // it fail. A name holding "/" or NUL is refused. Errors name both files by their paths.
+  virtual void RenameFile(std::string_view oldName, std::string_view newName) = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Every name in the folder but "." and "..", hidden ones included, in no particular order.
   virtual std::vector<FolderItem> ReadFolder(const std::string& folderPath) = 0;
-  // Renames, never replacing: a file that already holds the new path makes it fail.
-  virtual void RenameFile(const std::string& oldPath, const std::string& newPath) = 0;
+  // Opens the folder for renames, so that the path is walked once for a whole batch.
+  virtual std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) = 0;
   // Creates the file when absent and appends to it when present; a missing folder is an error.
   virtual std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) = 0;
 };

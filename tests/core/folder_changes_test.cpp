@@ -246,5 +246,32 @@ TEST(FolderChangesTest, ChangeDuringTheCommitStopsItTruthfully) {
   }
 }
 
+// Another folder put in the folder's place in the middle of the commit: the renames go on in
+// the folder that was checked, and the newcomer and its files are left alone.
+TEST(FolderChangesTest, FolderSwappedDuringTheCommitKeepsItsRenamesInTheFolderChecked) {
+  CommitScene scene;
+  scene.Load(ThreeCycle());
+  const std::string path = scene.folder.path();
+  const std::string away = path + "-away";
+  Contents newcomers;
+  scene.window.onYield = [&] {
+    if (scene.window.yields != 1) return;
+    MoveAside(path, away);
+    MakeFolder(path);
+    for (const BatchFile& file : ThreeCycle()) {
+      scene.folder.WriteFile(file.oldName, kNewcomer);
+      newcomers[file.oldName] = kNewcomer;
+    }
+  };
+  scene.Rename();
+  EXPECT_EQ(scene.LastPrompt(), "File rename completed");
+  EXPECT_EQ(scene.folder.Contents(), newcomers);
+  std::filesystem::remove_all(path);
+  MoveAside(away, path);
+  BatchWhereabouts where;
+  EXPECT_TRUE(EveryFileOnce(scene.folder.Contents(), ThreeCycle(), where));
+  EXPECT_EQ(std::count(where.renamed.begin(), where.renamed.end(), true), 3);
+}
+
 }  // namespace
 }  // namespace tolvane::testing

@@ -1,12 +1,14 @@
 #include "platform/linux_file_system.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -103,40 +105,59 @@ int RaisedNumber(const std::function<void()>& action) {
   return 0;
 }
 
+// A descriptor of a folder, as an opened folder holds it.
+class FolderDescriptor {
+ public:
+  explicit FolderDescriptor(const std::string& path) : fd_(open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ < 0) throw std::runtime_error("cannot open " + path);
+  }
+  ~FolderDescriptor() { close(fd_); }
+  FolderDescriptor(const FolderDescriptor&) = delete;
+  FolderDescriptor& operator=(const FolderDescriptor&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
 // Each way of renaming must refuse to replace, whichever the file system leaves to use.
 struct RenameWay {
   const char* name;
-  void (*rename)(const std::string&, const std::string&);
+  void (*rename)(const no_replace_rename::NamesInFolder&);
 };
 
-class NoReplaceRenameTest : public ::testing::TestWithParam<RenameWay> {};
+class NoReplaceRenameTest : public ::testing::TestWithParam<RenameWay> {
+ protected:
+  void Rename(const char* oldName, const char* newName) {
+    const FolderDescriptor descriptor(folder.path());
+    GetParam().rename({descriptor.fd(), folder.path(), oldName, newName});
+  }
+
+  TempFolder folder;
+};
 
 TEST_P(NoReplaceRenameTest, RenamesOntoAFreeName) {
-  TempFolder folder;
   folder.WriteFile("old.jpg", "picture");
-  GetParam().rename(folder.Path("old.jpg"), folder.Path("new.jpg"));
+  Rename("old.jpg", "new.jpg");
   EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"new.jpg", "picture"}}));
 }
 
 TEST_P(NoReplaceRenameTest, NeverReplacesAnExistingFile) {
-  TempFolder folder;
   folder.WriteFile("a.jpg", "first");
   folder.WriteFile("b.jpg", "second");
   try {
-    GetParam().rename(folder.Path("a.jpg"), folder.Path("b.jpg"));
+    Rename("a.jpg", "b.jpg");
     ADD_FAILURE() << "b.jpg was replaced";
   } catch (const Error& error) {
     EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::FileAlreadyExists));
-    EXPECT_NE(error.Description().find(folder.Path("b.jpg")), std::string::npos) << error.Description();
-    EXPECT_NE(error.Description().find(folder.Path("a.jpg")), std::string::npos) << error.Description();
+    EXPECT_EQ(error.Description(), "File already exists: " + folder.Path("b.jpg") + " (File exists) while renaming " +
+                                       folder.Path("a.jpg") + " to " + folder.Path("b.jpg"));
   }
   EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"a.jpg", "first"}, {"b.jpg", "second"}}));
 }
 
 TEST_P(NoReplaceRenameTest, AMissingFileIsNotFound) {
-  TempFolder folder;
-  EXPECT_EQ(RaisedNumber([&] { GetParam().rename(folder.Path("gone.jpg"), folder.Path("new.jpg")); }),
-            static_cast<int>(ErrorNumber::FileNotFound));
+  EXPECT_EQ(RaisedNumber([&] { Rename("gone.jpg", "new.jpg"); }), static_cast<int>(ErrorNumber::FileNotFound));
   EXPECT_TRUE(folder.Contents().empty());
 }
 
@@ -146,21 +167,84 @@ INSTANTIATE_TEST_SUITE_P(Ways, NoReplaceRenameTest,
                                            RenameWay{"AfterCheck", no_replace_rename::AfterCheck}),
                          [](const ::testing::TestParamInfo<RenameWay>& way) { return std::string(way.param.name); });
 
-TEST(RenameFileTest, RenamesByteExactNamesThroughTheFileSystem) {
+TEST(OpenedFolderTest, RenamesByteExactNamesThroughTheFileSystem) {
   TempFolder folder;
   folder.WriteFile("b\xFF\n.jpg", "data");
-  LinuxFileSystem files;
-  files.RenameFile(folder.Path("b\xFF\n.jpg"), folder.Path("01\xFE.jpg"));
+  const auto opened = LinuxFileSystem().OpenFolder(folder.path());
+  opened->RenameFile("b\xFF\n.jpg", "01\xFE.jpg");
   EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"01\xFE.jpg", "data"}}));
-  EXPECT_EQ(RaisedNumber([&] { files.RenameFile(folder.Path("01\xFE.jpg"), folder.Path("01\xFE.jpg")); }), 0);
+  EXPECT_EQ(RaisedNumber([&] { opened->RenameFile("01\xFE.jpg", "01\xFE.jpg"); }), 0);
   EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"01\xFE.jpg", "data"}}));
 }
 
-TEST(RenameFileTest, RenamingAMissingFileToItsOwnPathIsNotFound) {
+TEST(OpenedFolderTest, RenamingAMissingFileToItsOwnNameIsNotFound) {
   TempFolder folder;
+  const auto opened = LinuxFileSystem().OpenFolder(folder.path());
+  EXPECT_EQ(RaisedNumber([&] { opened->RenameFile("gone", "gone"); }), static_cast<int>(ErrorNumber::FileNotFound));
+}
+
+TEST(OpenedFolderTest, AFolderThatIsNotThereOrIsAFileCannotBeOpened) {
+  TempFolder folder;
+  folder.WriteFile("file.txt");
   LinuxFileSystem files;
-  EXPECT_EQ(RaisedNumber([&] { files.RenameFile(folder.Path("gone"), folder.Path("gone")); }),
-            static_cast<int>(ErrorNumber::FileNotFound));
+  EXPECT_EQ(RaisedNumber([&] { files.OpenFolder(folder.Path("missing")); }), static_cast<int>(ErrorNumber::FileNotFound));
+  EXPECT_EQ(RaisedNumber([&] { files.OpenFolder(folder.Path("file.txt")); }), static_cast<int>(ErrorNumber::PathNotFound));
+}
+
+// A name reaching into another folder or cut short by a NUL is never passed to the kernel.
+TEST(OpenedFolderTest, ANameThatIsNotBareIsRefusedAndNothingMoves) {
+  TempFolder folder;
+  ASSERT_EQ(mkdir(folder.Path("sub").c_str(), 0755), 0);
+  folder.WriteFile("sub/inner.jpg", "inner");
+  folder.WriteFile("a", "outer");
+  const auto opened = LinuxFileSystem().OpenFolder(folder.path());
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"sub/inner.jpg", "out.jpg"}, {"a", "sub/a"}, {"a", "../a"}, {std::string("a\0b", 3), "c"}, {"a", std::string("c\0", 2)}};
+  for (const auto& [from, to] : cases) {
+    SCOPED_TRACE(from + " -> " + to);
+    try {
+      opened->RenameFile(from, to);
+      ADD_FAILURE() << "renamed";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::BadFileName));
+      EXPECT_NE(error.Description().find(" while renaming " + folder.Path(from) + " to " + folder.Path(to)), std::string::npos)
+          << error.Description();
+    }
+  }
+  EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"a", "outer"}, {"sub", "<dir>"}}));
+  EXPECT_EQ(folder.ReadFile("sub/inner.jpg"), "inner");
+}
+
+// The opened folder is the one renamed in, whatever its path comes to mean afterwards.
+TEST(OpenedFolderTest, RenamesStayInTheFolderOpenedWhenItsPathIsMovedAway) {
+  TempFolder parent;
+  ASSERT_EQ(mkdir(parent.Path("photos").c_str(), 0755), 0);
+  parent.WriteFile("photos/a.jpg", "original");
+  const auto opened = LinuxFileSystem().OpenFolder(parent.Path("photos"));
+  ASSERT_EQ(rename(parent.Path("photos").c_str(), parent.Path("moved").c_str()), 0);
+  ASSERT_EQ(mkdir(parent.Path("photos").c_str(), 0755), 0);
+  parent.WriteFile("photos/a.jpg", "newcomer");
+  opened->RenameFile("a.jpg", "b.jpg");
+  EXPECT_FALSE(parent.Exists("moved/a.jpg"));
+  EXPECT_EQ(parent.ReadFile("moved/b.jpg"), "original");
+  EXPECT_EQ(parent.ReadFile("photos/a.jpg"), "newcomer");
+  EXPECT_FALSE(parent.Exists("photos/b.jpg"));
+}
+
+// Renaming needs the right to change the folder, not to read it.
+TEST(OpenedFolderTest, RenamesInAFolderThatCannotBeRead) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  TempFolder folder;
+  ASSERT_EQ(mkdir(folder.Path("locked").c_str(), 0755), 0);
+  folder.WriteFile("locked/a.jpg", "data");
+  ASSERT_EQ(chmod(folder.Path("locked").c_str(), 0300), 0);
+  try {
+    LinuxFileSystem().OpenFolder(folder.Path("locked"))->RenameFile("a.jpg", "b.jpg");
+  } catch (const Error& error) {
+    ADD_FAILURE() << error.Description();
+  }
+  ASSERT_EQ(chmod(folder.Path("locked").c_str(), 0700), 0);
+  EXPECT_EQ(folder.ReadFile("locked/b.jpg"), "data");
 }
 
 TEST(OpenForAppendTest, CreatesThenAppendsLinesEndingInCrLf) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "platform/date_format.h"
+#include "platform/path.h"
 
 namespace tolvane::testing {
 
@@ -81,7 +82,24 @@ std::vector<FolderItem> FakeFileSystem::ReadFolder(const std::string& folderPath
   return items;
 }
 
-void FakeFileSystem::RenameFile(const std::string& oldPath, const std::string& newPath) {
+class FakeFileSystem::Folder final : public OpenedFolder {
+ public:
+  Folder(FakeFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
+  void RenameFile(std::string_view oldName, std::string_view newName) override {
+    files_.Rename(JoinPath(path_, oldName), JoinPath(path_, newName));
+  }
+
+ private:
+  FakeFileSystem& files_;
+  std::string path_;
+};
+
+std::unique_ptr<OpenedFolder> FakeFileSystem::OpenFolder(const std::string& folderPath) {
+  if (!folders_.count(Normalise(folderPath))) throw Error::FromErrno(ENOENT, folderPath);
+  return std::make_unique<Folder>(*this, folderPath);
+}
+
+void FakeFileSystem::Rename(const std::string& oldPath, const std::string& newPath) {
   renames.emplace_back(oldPath, newPath);
   const std::string from = Normalise(oldPath);
   const std::string to = Normalise(newPath);

@@ -25,13 +25,17 @@ class FakeFileSystem final : public FileSystem {
   std::map<std::string, std::string> FilesIn(const std::string& folder) const;
 
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override;
-  void RenameFile(const std::string& oldPath, const std::string& newPath) override;
+  // A missing folder cannot be opened; renames in an opened folder go by its path.
+  std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override;
 
   // Every rename asked for, in order, as (old path, new path).
   std::vector<std::pair<std::string, std::string>> renames;
 
  private:
+  class Folder;
+  void Rename(const std::string& oldPath, const std::string& newPath);
+
   struct Node {
     FolderItemKind kind;
     std::string content;

@@ -1,6 +1,24 @@
 #include "tests/support/faulty_file_system.h"
 
+#include "platform/path.h"
+
 namespace tolvane::testing {
+
+class FaultyFileSystem::Folder final : public OpenedFolder {
+ public:
+  Folder(FaultyFileSystem& files, std::unique_ptr<OpenedFolder> inner, std::string path)
+      : files_(files), inner_(std::move(inner)), path_(std::move(path)) {}
+
+  void RenameFile(std::string_view oldName, std::string_view newName) override {
+    files_.CountRename(JoinPath(path_, oldName), JoinPath(path_, newName));
+    inner_->RenameFile(oldName, newName);
+  }
+
+ private:
+  FaultyFileSystem& files_;
+  std::unique_ptr<OpenedFolder> inner_;
+  std::string path_;
+};
 
 void FaultyFileSystem::FailRename(std::size_t position, int errnum, RenameFilter filter, bool persistent) {
   failAt_ = position;
@@ -10,16 +28,18 @@ void FaultyFileSystem::FailRename(std::size_t position, int errnum, RenameFilter
   matched_ = 0;
 }
 
-void FaultyFileSystem::RenameFile(const std::string& oldPath, const std::string& newPath) {
+std::unique_ptr<OpenedFolder> FaultyFileSystem::OpenFolder(const std::string& folderPath) {
+  return std::make_unique<Folder>(*this, inner_.OpenFolder(folderPath), folderPath);
+}
+
+void FaultyFileSystem::CountRename(const std::string& oldPath, const std::string& newPath) {
   ++renamesAsked;
-  if (failAt_ != 0 && (!filter_ || filter_(oldPath, newPath))) {
-    ++matched_;
-    if (matched_ == failAt_ || (persistent_ && matched_ > failAt_)) {
-      ++renamesFailed;
-      throw Error::FromErrno(errnum_, oldPath);
-    }
+  if (failAt_ == 0 || (filter_ && !filter_(oldPath, newPath))) return;
+  ++matched_;
+  if (matched_ == failAt_ || (persistent_ && matched_ > failAt_)) {
+    ++renamesFailed;
+    throw Error::FromErrno(errnum_, oldPath);
   }
-  inner_.RenameFile(oldPath, newPath);
 }
 
 }  // namespace tolvane::testing

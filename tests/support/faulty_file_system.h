@@ -13,22 +13,28 @@ namespace tolvane::testing {
 // Everything else goes to the wrapped file system unchanged.
 class FaultyFileSystem final : public FileSystem {
  public:
+  // Renames are told by their paths: the opened folder's path joined with each name.
   using RenameFilter = std::function<bool(const std::string& oldPath, const std::string& newPath)>;
 
   explicit FaultyFileSystem(FileSystem& inner) : inner_(inner) {}
 
   // From now on, the `position`-th rename that `filter` accepts (every rename when it is
   // empty), counting from 1, fails with `errnum`; when `persistent`, so does every one after it.
+  // Renames in every folder opened through this file system count, whenever it was opened.
   void FailRename(std::size_t position, int errnum, RenameFilter filter = {}, bool persistent = false);
 
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override { return inner_.ReadFolder(folderPath); }
-  void RenameFile(const std::string& oldPath, const std::string& newPath) override;
+  std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return inner_.OpenForAppend(path); }
 
-  std::size_t renamesAsked = 0;   // every RenameFile call
+  std::size_t renamesAsked = 0;   // every rename in a folder it opened
   std::size_t renamesFailed = 0;  // those made to fail
 
  private:
+  class Folder;
+  // Raises the armed fault when the rename is the one to fail.
+  void CountRename(const std::string& oldPath, const std::string& newPath);
+
   FileSystem& inner_;
   std::size_t failAt_ = 0;  // 0: no fault armed
   int errnum_ = 0;

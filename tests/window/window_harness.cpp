@@ -13,10 +13,22 @@
 
 namespace tolvane::testing {
 
-void HookedFileSystem::RenameFile(const std::string& oldPath, const std::string& newPath) {
-  ++renames;
-  if (beforeRename) beforeRename();
-  real_.RenameFile(oldPath, newPath);
+class HookedFileSystem::Folder final : public OpenedFolder {
+ public:
+  Folder(HookedFileSystem& files, std::unique_ptr<OpenedFolder> real) : files_(files), real_(std::move(real)) {}
+  void RenameFile(std::string_view oldName, std::string_view newName) override {
+    ++files_.renames;
+    if (files_.beforeRename) files_.beforeRename();
+    real_->RenameFile(oldName, newName);
+  }
+
+ private:
+  HookedFileSystem& files_;
+  std::unique_ptr<OpenedFolder> real_;
+};
+
+std::unique_ptr<OpenedFolder> HookedFileSystem::OpenFolder(const std::string& folderPath) {
+  return std::make_unique<Folder>(*this, real_.OpenFolder(folderPath));
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer() {

@@ -33,13 +33,14 @@ namespace tolvane::testing {
 class HookedFileSystem final : public FileSystem {
  public:
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override { return real_.ReadFolder(folderPath); }
-  void RenameFile(const std::string& oldPath, const std::string& newPath) override;
+  std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return real_.OpenForAppend(path); }
 
   std::function<void()> beforeRename;
   int renames = 0;
 
  private:
+  class Folder;
   LinuxFileSystem real_;
 };
 
