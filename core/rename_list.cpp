@@ -60,9 +60,9 @@ void RenameList::SetCurrent(std::optional<Position> position) {
 
 void RenameList::LoadFolder(FileSystem& files, const std::string& folderPath) {
   Clear();
-  std::vector<std::string> names = EnumerateFiles(files, folderPath + kPathSeparator);
-  entries_.reserve(names.size());
-  for (std::string& name : names) Add(std::move(name));
+  FileEnumeration enumeration(files, folderPath + kPathSeparator);
+  entries_.reserve(enumeration.Count());
+  for (std::size_t i = 0; i < enumeration.Count(); ++i) Add(enumeration.TakeName(i));
 }
 
 void RenameList::RemoveSelected() {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text_list.h"
 #include "platform/platform.h"
 
 namespace tolvane {
@@ -18,7 +19,7 @@ class RenameEntry {
 
   std::string Text;
   std::string Tag;
-  std::vector<std::string> SubItems;
+  TextList SubItems;
 
   bool Selected() const { return selected_; }
 

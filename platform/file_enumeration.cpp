@@ -1,19 +1,26 @@
 #include "platform/file_enumeration.h"
 
-#include <algorithm>
-
-#include "platform/natural_order.h"
-
 namespace tolvane {
 
-std::vector<std::string> EnumerateFiles(FileSystem& files, const std::string& pattern) {
+namespace {
+
+std::vector<FolderItem> ReadVisibleFiles(FileSystem& files, const std::string& pattern) {
   std::vector<FolderItem> items = files.ReadFolder(pattern);
+  std::erase_if(items, [](const FolderItem& item) { return item.kind != FolderItemKind::File || item.name.starts_with('.'); });
+  return items;
+}
+
+}  // namespace
+
+FileEnumeration::FileEnumeration(FileSystem& files, const std::string& pattern)
+    : items_(ReadVisibleFiles(files, pattern)),
+      order_(items_.size(), [this](std::size_t i) -> std::string_view { return items_[i].name; }) {}
+
+std::vector<std::string> EnumerateFiles(FileSystem& files, const std::string& pattern) {
+  FileEnumeration enumeration(files, pattern);
   std::vector<std::string> names;
-  names.reserve(items.size());
-  for (FolderItem& item : items) {
-    if (item.kind == FolderItemKind::File && !item.name.starts_with('.')) names.push_back(std::move(item.name));
-  }
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
+  names.reserve(enumeration.Count());
+  for (std::size_t i = 0; i < enumeration.Count(); ++i) names.push_back(enumeration.TakeName(i));
   return names;
 }
 

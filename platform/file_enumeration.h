@@ -1,14 +1,31 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
+#include "platform/natural_order.h"
 #include "platform/platform.h"
 
 namespace tolvane {
 
 // The files the folder list offers for renaming, for the pattern "folder path" + "/":
-// regular files and links to them, never hidden ones, in natural order.
+// regular files and links to them, never hidden ones, in natural order. The names stay where
+// the folder read put them until they are taken, so that a million of them are not copied.
+class FileEnumeration {
+ public:
+  FileEnumeration(FileSystem& files, const std::string& pattern);
+
+  std::size_t Count() const { return order_.size(); }
+  // Moves out the name that comes `i`-th in natural order; each is taken once.
+  std::string TakeName(std::size_t i) { return std::move(items_[order_[i]].name); }
+
+ private:
+  std::vector<FolderItem> items_;
+  NaturalOrder order_;
+};
+
+// All the names of a FileEnumeration, in its order.
 std::vector<std::string> EnumerateFiles(FileSystem& files, const std::string& pattern);
 
 }  // namespace tolvane

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace tolvane {
 
@@ -58,7 +59,83 @@ int CompareNatural(std::string_view a, std::string_view b, std::size_t start) {
   return j < b.size() ? -1 : 0;
 }
 
+// A digit run this long or longer ends a natural form; names that agree up to it tie there.
+constexpr std::size_t kLongRun = 255;
+
+// Feeds `sink` the natural form of `name`, byte by byte until the sink returns false: bytes
+// whose plain order is NaturalLess's before its tie-break. A letter stands as its lower case.
+// A digit run stands as '0' (against any other byte a digit compares as its own byte, and no
+// other byte lies among the digits), then the length of its value without leading zeros, then
+// that value's digits: a longer value sorts later and equal values compare equal.
+template <typename Sink>
+void FeedNaturalForm(std::string_view name, Sink sink) {
+  std::size_t i = 0;
+  while (i < name.size()) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (!IsDigit(c)) {
+      if (!sink(FoldCase(c))) return;
+      ++i;
+      continue;
+    }
+    const std::size_t valueStart = SkipZeros(name, i);
+    i = DigitRunEnd(name, valueStart);
+    const std::size_t length = i - valueStart;
+    if (!sink('0') || !sink(static_cast<unsigned char>(std::min(length, kLongRun))) || length >= kLongRun) return;
+    for (const char digit : name.substr(valueStart, length)) {
+      if (!sink(static_cast<unsigned char>(digit))) return;
+    }
+  }
+}
+
+// How many leading bytes of their natural forms all the names share.
+std::size_t SharedFormLength(std::size_t count, const std::function<std::string_view(std::size_t)>& nameAt) {
+  std::string first;
+  FeedNaturalForm(nameAt(0), [&first](unsigned char byte) {
+    first.push_back(static_cast<char>(byte));
+    return true;
+  });
+  std::size_t shared = first.size();
+  for (std::size_t i = 1; i < count && shared > 0; ++i) {
+    std::size_t same = 0;
+    FeedNaturalForm(nameAt(i), [&](unsigned char byte) {
+      if (same == shared || static_cast<unsigned char>(first[same]) != byte) return false;
+      ++same;
+      return true;
+    });
+    shared = same;
+  }
+  return shared;
+}
+
+// The eight bytes of the natural form after the first `shared`, as a big-endian number, so
+// that numbers compare as the forms do; a shorter form is padded with zero bytes.
+std::uint64_t SortKey(std::string_view name, std::size_t shared) {
+  std::uint64_t key = 0;
+  std::size_t skipped = 0;
+  std::size_t taken = 0;
+  FeedNaturalForm(name, [&](unsigned char byte) {
+    if (skipped < shared) {
+      ++skipped;
+      return true;
+    }
+    key = key << 8 | byte;
+    return ++taken < sizeof key;
+  });
+  for (; taken < sizeof key; ++taken) key <<= 8;
+  return key;
+}
+
 }  // namespace
+
+NaturalOrder::NaturalOrder(std::size_t count, const std::function<std::string_view(std::size_t)>& nameAt) {
+  if (count == 0) return;
+  const std::size_t shared = SharedFormLength(count, nameAt);
+  ranks_.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) ranks_.push_back({SortKey(nameAt(i), shared), i});
+  std::sort(ranks_.begin(), ranks_.end(), [&nameAt](const Rank& a, const Rank& b) {
+    return a.key != b.key ? a.key < b.key : NaturalLess(nameAt(a.name), nameAt(b.name));
+  });
+}
 
 bool NaturalLess(std::string_view a, std::string_view b) {
   // Equal leading bytes are equal in natural order too; only a digit run cut by the

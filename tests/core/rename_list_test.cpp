@@ -160,7 +160,7 @@ TEST(MoveSelected, CarriesTextTagAndSubItemsButLeavesOtherSelections) {
   EXPECT_EQ(Texts(list), (std::vector<std::string>{"01.txt", "03.txt", "02.txt"}));
   EXPECT_EQ(list.Item(2).Tag, "c.txt");
   EXPECT_EQ(list.Item(3).Tag, "b.txt");
-  EXPECT_EQ(list.Item(2).SubItems, std::vector<std::string>{"x"});
+  EXPECT_EQ(list.Item(2).SubItems, TextList{"x"});
   EXPECT_EQ(SelectedPositions(list), (std::vector<RenameList::Position>{2, 3}));
 }
 

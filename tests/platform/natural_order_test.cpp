@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <ostream>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tolvane {
@@ -92,6 +95,88 @@ TEST(NaturalLessTest, SortsShuffledNamesToTheSameOrder) {
   EXPECT_LT(at("IMG_2"), at("IMG_10"));
   EXPECT_LT(at("9"), at("10"));
   EXPECT_LT(at("99999999999999999999"), at("100000000000000000000"));
+}
+
+// Names built from pieces that each strain a different rule: digit runs with and without
+// leading zeros, letters that differ only in case, bytes around the digits and letters, bytes
+// that are not UTF-8, and digit runs too long for any number type.
+std::string RandomName(std::mt19937& random, const std::string& prefix) {
+  static const std::vector<std::string> pieces = {
+      "0", "00", "007", "7", "1", "10", "9", "99", "100", "0100", "a", "A", "b", "B", "z", "Z", "img_", "IMG_",
+      "_", "-", ".", " ", "/", ":", "@", "[", "`", "{", "\x7F", "\x80", "\xC3\xA9", "\xFF", std::string(300, '4'),
+      std::string(254, '5'), std::string(255, '5'), "0" + std::string(260, '6')};
+  std::string name = prefix;
+  const int count = std::uniform_int_distribution<int>(0, 5)(random);
+  for (int i = 0; i < count; ++i) name += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
+  return name;
+}
+
+std::vector<std::string> SortedBy(const NaturalOrder& order, const std::vector<std::string>& names) {
+  std::vector<std::string> sorted;
+  for (std::size_t i = 0; i < order.size(); ++i) sorted.push_back(names[order[i]]);
+  return sorted;
+}
+
+void ExpectNaturalLessOrder(const std::vector<std::string>& names) {
+  const NaturalOrder order(names.size(), [&names](std::size_t i) -> std::string_view { return names[i]; });
+  std::vector<std::string> expected = names;
+  std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
+  EXPECT_EQ(SortedBy(order, names), expected);
+}
+
+// A shared prefix moves the part of each name that the quick comparison sees, so it is
+// checked cut at every kind of place: before, in and after digit runs, and through them.
+struct SharedPrefix {
+  std::string label;
+  std::string text;
+};
+
+void PrintTo(const SharedPrefix& prefix, std::ostream* out) { *out << prefix.label; }
+
+class NaturalOrderAgreesWithNaturalLess : public ::testing::TestWithParam<SharedPrefix> {};
+
+TEST_P(NaturalOrderAgreesWithNaturalLess, OnRandomNames) {
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 40; ++round) {
+    std::vector<std::string> names;
+    const int count = std::uniform_int_distribution<int>(0, 300)(random);
+    for (int i = 0; i < count; ++i) names.push_back(RandomName(random, GetParam().text));
+    ExpectNaturalLessOrder(names);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SharedPrefixes, NaturalOrderAgreesWithNaturalLess,
+    ::testing::Values(SharedPrefix{"None", ""}, SharedPrefix{"Letters", "IMG_"}, SharedPrefix{"Zeros", "IMG_000"},
+                      SharedPrefix{"DigitRun", "photo 12 "}, SharedPrefix{"NotUtf8", "\xFF\xFE"},
+                      SharedPrefix{"LongDigitRun", std::string(300, '8') + "x"},
+                      SharedPrefix{"LongZeroRun", "x" + std::string(256, '0')}),
+    [](const ::testing::TestParamInfo<SharedPrefix>& prefix) { return prefix.param.label; });
+
+TEST(NaturalOrderTest, ShuffledCameraNamesComeOutInNumberOrder) {
+  std::vector<std::string> names;
+  for (int i = 1; i <= 5000; ++i) {
+    names.push_back((i % 3 == 0 ? "img_" : "IMG_") + std::string(i % 7 == 0 ? "0" : "") + std::to_string(i) + ".jpg");
+  }
+  std::shuffle(names.begin(), names.end(), std::mt19937(7));
+  ExpectNaturalLessOrder(names);
+}
+
+TEST(NaturalOrderTest, NamesAlikeForEightBytesAndMoreAreStillOrdered) {
+  std::vector<std::string> names;
+  for (const std::string start : {"a", "A", "b"}) {
+    for (const std::string end : {"1", "01", "2", "10", "x", "X", ""}) names.push_back(start + "_same_long_part_" + end);
+  }
+  names.push_back("a");
+  names.push_back("a_same");
+  ExpectNaturalLessOrder(names);
+}
+
+TEST(NaturalOrderTest, NoNamesAndOneName) {
+  EXPECT_EQ(NaturalOrder(0, [](std::size_t) -> std::string_view { return "never asked"; }).size(), 0u);
+  const NaturalOrder one(1, [](std::size_t) -> std::string_view { return "only"; });
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0], 0u);
 }
 
 }  // namespace
