@@ -7,7 +7,11 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <memory>
+#include <thread>
 
 #include "window/folder_list.h"
 
@@ -29,6 +33,15 @@ class HookedFileSystem::Folder final : public OpenedFolder {
 
 std::unique_ptr<OpenedFolder> HookedFileSystem::OpenFolder(const std::string& folderPath) {
   return std::make_unique<Folder>(*this, real_.OpenFolder(folderPath));
+}
+
+bool WindowThreadAnswers() {
+  using namespace std::chrono_literals;
+  // Shared, since a call that comes too late must still find its flag.
+  const auto answered = std::make_shared<std::atomic<bool>>(false);
+  QMetaObject::invokeMethod(qApp, [answered] { *answered = true; }, Qt::QueuedConnection);
+  for (auto waited = 0ms; waited < 5s && !*answered; waited += 5ms) std::this_thread::sleep_for(5ms);
+  return *answered;
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer() {

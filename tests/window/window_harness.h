@@ -29,13 +29,17 @@ inline void PrintTo(const QStringList& texts, std::ostream* out) {
 
 namespace tolvane::testing {
 
-// The real file system, with a hook that runs before each rename.
+// The real file system, with hooks that run before each folder read and each rename.
 class HookedFileSystem final : public FileSystem {
  public:
-  std::vector<FolderItem> ReadFolder(const std::string& folderPath) override { return real_.ReadFolder(folderPath); }
+  std::vector<FolderItem> ReadFolder(const std::string& folderPath) override {
+    if (beforeRead) beforeRead();
+    return real_.ReadFolder(folderPath);
+  }
   std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return real_.OpenForAppend(path); }
 
+  std::function<void()> beforeRead;
   std::function<void()> beforeRename;
   int renames = 0;
 
@@ -43,6 +47,10 @@ class HookedFileSystem final : public FileSystem {
   class Folder;
   LinuxFileSystem real_;
 };
+
+// Asks the window's thread to run something and waits up to five seconds for it to have run;
+// true when it ran, which it can only do while that thread handles events.
+bool WindowThreadAnswers();
 
 // Answers the window's message boxes as they come up, from a queue, and notes each one.
 class MessageBoxAnswerer final : public QObject {

@@ -1,30 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QThread>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "platform/error.h"
+#include "tests/window/window_harness.h"
 #include "window/work_in_background.h"
 
-namespace tolvane {
+namespace tolvane::testing {
 namespace {
-
-using namespace std::chrono_literals;
-
-// Asks the window's thread to run something and waits a while for it to have run; true when
-// it ran, which it can only do while that thread handles events.
-bool WindowThreadAnswers() {
-  std::atomic<bool> answered{false};
-  QMetaObject::invokeMethod(qApp, [&answered] { answered = true; }, Qt::QueuedConnection);
-  for (auto waited = 0ms; waited < 5s && !answered; waited += 5ms) std::this_thread::sleep_for(5ms);
-  return answered;
-}
 
 TEST(WorkInBackground, TheWorkRunsOnAnotherThreadWhileTheWindowsThreadHandlesEvents) {
   const auto [ranElsewhere, windowAnswered] = WorkInBackground([] {
@@ -46,4 +32,4 @@ TEST(WorkInBackground, GivesBackTheResultOrRaisesTheWorksError) {
 }
 
 }  // namespace
-}  // namespace tolvane
+}  // namespace tolvane::testing
