@@ -107,34 +107,75 @@ std::size_t SharedFormLength(std::size_t count, const std::function<std::string_
   return shared;
 }
 
-// The eight bytes of the natural form after the first `shared`, as a big-endian number, so
-// that numbers compare as the forms do; a shorter form is padded with zero bytes.
-std::uint64_t SortKey(std::string_view name, std::size_t shared) {
+// How many bytes of the natural form one sort key holds.
+constexpr std::size_t kKeyFormBytes = 7;
+// The last byte of a key whose form goes on past it; it is 0 for a form that ends in the key.
+constexpr std::uint64_t kFormGoesOn = 1;
+
+// Seven bytes of the natural form from `offset` on, as a big-endian number, so that numbers
+// compare as the forms do; a form that ends sooner is padded with zero bytes. The last byte
+// tells whether the form goes on, so that a form that stops there comes before the longer
+// ones it begins.
+std::uint64_t SortKey(std::string_view name, std::size_t offset) {
   std::uint64_t key = 0;
   std::size_t skipped = 0;
   std::size_t taken = 0;
+  bool goesOn = false;
   FeedNaturalForm(name, [&](unsigned char byte) {
-    if (skipped < shared) {
+    if (skipped < offset) {
       ++skipped;
       return true;
     }
+    if (taken == kKeyFormBytes) {
+      goesOn = true;
+      return false;
+    }
     key = key << 8 | byte;
-    return ++taken < sizeof key;
+    ++taken;
+    return true;
   });
-  for (; taken < sizeof key; ++taken) key <<= 8;
-  return key;
+  for (; taken < kKeyFormBytes; ++taken) key <<= 8;
+  return key << 8 | (goesOn ? kFormGoesOn : 0);
 }
 
 }  // namespace
 
 NaturalOrder::NaturalOrder(std::size_t count, const std::function<std::string_view(std::size_t)>& nameAt) {
   if (count == 0) return;
-  const std::size_t shared = SharedFormLength(count, nameAt);
   ranks_.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) ranks_.push_back({SortKey(nameAt(i), shared), i});
-  std::sort(ranks_.begin(), ranks_.end(), [&nameAt](const Rank& a, const Rank& b) {
-    return a.key != b.key ? a.key < b.key : NaturalLess(nameAt(a.name), nameAt(b.name));
-  });
+  for (std::size_t i = 0; i < count; ++i) ranks_.push_back({0, i});
+  Sort(nameAt, SharedFormLength(count, nameAt));
+}
+
+void NaturalOrder::Sort(const std::function<std::string_view(std::size_t)>& nameAt, std::size_t shared) {
+  // Names whose keys tie are sorted again by the next bytes of their forms, as long as the
+  // forms go on, so that names alike for a long way (dates, long prefixes) still compare as
+  // numbers. Where forms end with equal keys, the names differ only in case, in leading
+  // zeros or in zero bytes against padding, and NaturalLess decides.
+  struct Tie {
+    std::size_t begin;
+    std::size_t end;
+    std::size_t offset;
+  };
+  const auto at = [this](std::size_t i) { return ranks_.begin() + static_cast<std::ptrdiff_t>(i); };
+  std::vector<Tie> ties{{0, ranks_.size(), shared}};
+  while (!ties.empty()) {
+    const Tie tie = ties.back();
+    ties.pop_back();
+    for (auto rank = at(tie.begin); rank != at(tie.end); ++rank) rank->key = SortKey(nameAt(rank->name), tie.offset);
+    std::sort(at(tie.begin), at(tie.end), [](const Rank& a, const Rank& b) { return a.key < b.key; });
+    for (std::size_t begin = tie.begin; begin < tie.end;) {
+      const std::uint64_t key = ranks_[begin].key;
+      std::size_t end = begin + 1;
+      while (end < tie.end && ranks_[end].key == key) ++end;
+      if (end - begin > 1 && (key & 0xFF) == kFormGoesOn) {
+        ties.push_back({begin, end, tie.offset + kKeyFormBytes});
+      } else if (end - begin > 1) {
+        std::sort(at(begin), at(end), [&nameAt](const Rank& a, const Rank& b) { return NaturalLess(nameAt(a.name), nameAt(b.name)); });
+      }
+      begin = end;
+    }
+  }
 }
 
 bool NaturalLess(std::string_view a, std::string_view b) {

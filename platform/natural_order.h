@@ -14,9 +14,9 @@ namespace tolvane {
 bool NaturalLess(std::string_view a, std::string_view b);
 
 // A whole folder of names in NaturalLess order. Walking two names for every comparison is
-// what makes sorting a million of them slow, so each name gets a number made of the first
-// eight bytes, past those every name shares, of a form whose byte order is the natural order;
-// most comparisons are then one comparison of numbers, and NaturalLess decides where they tie.
+// what makes sorting a million of them slow, so names are sorted by numbers made of a few
+// bytes at a time of a form whose byte order is the natural order, starting past the bytes
+// every name shares; comparisons are then comparisons of numbers.
 class NaturalOrder {
  public:
   // `nameAt(i)` is the i-th of `count` names; it is only called while this sorts.
@@ -31,6 +31,8 @@ class NaturalOrder {
     std::uint64_t key;
     std::size_t name;
   };
+  void Sort(const std::function<std::string_view(std::size_t)>& nameAt, std::size_t shared);
+
   std::vector<Rank> ranks_;
 };
 
