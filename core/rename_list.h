@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/text_list.h"
+#include "platform/huge_page_allocator.h"
 #include "platform/platform.h"
 
 namespace tolvane {
@@ -60,7 +61,7 @@ class RenameList {
   // Inserts a copy of the current entry at `position` and removes the current entry.
   void MoveCurrentTo(Position copyPosition);
 
-  std::vector<RenameEntry> entries_;
+  std::vector<RenameEntry, HugePageAllocator<RenameEntry>> entries_;
   std::optional<Position> current_;
 };
 

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/huge_page_allocator.h"
+
 namespace tolvane {
 
 // The order a file manager shows names in: runs of digits compare by their value, letters
@@ -33,7 +35,7 @@ class NaturalOrder {
   };
   void Sort(const std::function<std::string_view(std::size_t)>& nameAt, std::size_t shared);
 
-  std::vector<Rank> ranks_;
+  std::vector<Rank, HugePageAllocator<Rank>> ranks_;
 };
 
 }  // namespace tolvane
