@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "core/name_escape.h"
-#include "core/name_table.h"
 
 namespace tolvane {
 
@@ -24,79 +23,15 @@ std::optional<std::string_view> InvalidNameReason(std::string_view name) {
   return std::nullopt;
 }
 
-// How many previewed entries use a name in one role, as far as the check asks: none, one, or
-// more than one. Counting no further keeps a million names' facts small.
-class UseCount {
- public:
-  void Add() {
-    if (count_ < 2) ++count_;
-  }
-  bool MoreThanOne() const { return count_ > 1; }
-
- private:
-  unsigned char count_ = 0;
-};
-
-// What the folder and the batch say about one name.
-struct NameFacts {
-  FolderItemKind folderKind = FolderItemKind::Other;  // the kind of the folder's item of this name
-  bool inFolder = false;                              // the folder has an item of this name
-  UseCount asNewName;                                 // previewed entries that get this name
-  UseCount asOldName;                                 // previewed entries that rename the file of this name
-  bool movedAway = false;                             // the file of this name gets another name
-};
-
-// One previewed entry with the facts of its old and its new name.
-struct CheckedEntry {
-  RenameList::Position position;
-  const RenameEntry* entry;
-  const NameFacts* oldName;
-  const NameFacts* newName;
-};
-
-// Gathers every name's facts in one table, looking each name up once, so that a batch of a
-// million entries is checked in a few hash look-ups per entry.
-class BatchFacts {
- public:
-  BatchFacts(const RenameList& list, const std::vector<FolderItem>& folderItems)
-      : names_(folderItems.size() + 2 * list.Count()) {
-    const RenameList::Position count = list.Count();
-    for (const FolderItem& item : folderItems) {
-      NameFacts& facts = names_[item.name];
-      facts.folderKind = item.kind;
-      facts.inFolder = true;
-    }
-    entries_.reserve(count);
-    for (RenameList::Position position = 1; position <= count; ++position) {
-      const RenameEntry& entry = list.Item(position);
-      if (!IsPreviewed(entry)) continue;
-      NameFacts& oldName = names_[entry.Tag];
-      NameFacts& newName = names_[entry.Text];
-      oldName.asOldName.Add();
-      newName.asNewName.Add();
-      if (entry.Tag != entry.Text) oldName.movedAway = true;
-      entries_.push_back({position, &entry, &oldName, &newName});
-    }
-  }
-
-  const std::vector<CheckedEntry>& Entries() const { return entries_; }
-
-  static std::optional<ProblemKind> FirstProblem(const CheckedEntry& checked) {
-    const NameFacts& oldName = *checked.oldName;
-    const NameFacts& newName = *checked.newName;
-    if (!oldName.inFolder) return ProblemKind::FileMissing;
-    if (oldName.folderKind != FolderItemKind::File) return ProblemKind::NotAFile;
-    if (InvalidNameReason(checked.entry->Text)) return ProblemKind::InvalidName;
-    if (newName.asNewName.MoreThanOne()) return ProblemKind::DuplicateName;
-    if (&newName != &oldName && newName.inFolder && !newName.movedAway) return ProblemKind::NameTaken;
-    if (oldName.asOldName.MoreThanOne()) return ProblemKind::SameFileTwice;
-    return std::nullopt;
-  }
-
- private:
-  NameTable<NameFacts> names_;
-  std::vector<CheckedEntry> entries_;
-};
+std::optional<ProblemKind> FirstProblem(const RenameEntry& entry, const NameFacts& oldName, const NameFacts& newName) {
+  if (!oldName.inFolder) return ProblemKind::FileMissing;
+  if (!oldName.fileInFolder) return ProblemKind::NotAFile;
+  if (InvalidNameReason(entry.Text)) return ProblemKind::InvalidName;
+  if (newName.asNewName.MoreThanOne()) return ProblemKind::DuplicateName;
+  if (&newName != &oldName && newName.inFolder && !newName.movedAway) return ProblemKind::NameTaken;
+  if (oldName.asOldName.MoreThanOne()) return ProblemKind::SameFileTwice;
+  return std::nullopt;
+}
 
 std::string_view Explanation(ProblemKind kind) {
   switch (kind) {
@@ -113,10 +48,18 @@ std::string_view Explanation(ProblemKind kind) {
 }  // namespace
 
 std::vector<BatchProblem> CheckBatch(const RenameList& list, const std::vector<FolderItem>& folderItems) {
-  const BatchFacts facts(list, folderItems);
+  return CheckBatch(BatchNames(list, folderItems));
+}
+
+std::vector<BatchProblem> CheckBatch(const BatchNames& names) {
+  const RenameList& list = names.List();
   std::vector<BatchProblem> problems;
-  for (const CheckedEntry& checked : facts.Entries()) {
-    if (const auto kind = BatchFacts::FirstProblem(checked)) problems.push_back({checked.position, *kind});
+  for (RenameList::Position position = 1; position <= list.Count(); ++position) {
+    const RenameEntry& entry = list.Item(position);
+    if (!IsPreviewed(entry)) continue;
+    if (const auto kind = FirstProblem(entry, names.OldNameFacts(position), names.NewNameFacts(position))) {
+      problems.push_back({position, *kind});
+    }
   }
   return problems;
 }

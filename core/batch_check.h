@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/batch_names.h"
 #include "core/rename_list.h"
 #include "platform/platform.h"
 
@@ -19,9 +20,6 @@ enum class ProblemKind {
   SameFileTwice,  // another entry of the batch renames the same file
 };
 
-// An entry belongs to the batch once a preview has stored its old name.
-inline bool IsPreviewed(const RenameEntry& entry) { return !entry.Tag.empty(); }
-
 struct BatchProblem {
   RenameList::Position position;
   ProblemKind kind;
@@ -29,6 +27,8 @@ struct BatchProblem {
 
 // Checks every previewed entry against the folder's present items before anything is renamed.
 std::vector<BatchProblem> CheckBatch(const RenameList& list, const std::vector<FolderItem>& folderItems);
+// The same check over names already looked up, which the commit's order reads next.
+std::vector<BatchProblem> CheckBatch(const BatchNames& names);
 
 // One line naming the entry and its problem.
 std::string DescribeProblem(const RenameList& list, const BatchProblem& problem);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/batch_check.h"
+#include "core/batch_names.h"
 #include "core/name_escape.h"
 
 namespace tolvane {
@@ -95,7 +95,7 @@ BatchMoves CollectMoves(const RenameList& list) {
   batch.moves.reserve(count);
   for (RenameList::Position position = 1; position <= count; ++position) {
     const RenameEntry& entry = list.Item(position);
-    if (!IsPreviewed(entry) || entry.Tag == entry.Text) continue;
+    if (!ChangesName(entry)) continue;
     batch.positions.push_back(position);
     batch.moves.push_back({entry.Tag, entry.Text});
   }

@@ -12,7 +12,8 @@
 namespace tolvane {
 
 // The files a commit renames: every previewed entry whose new name differs from its old
-// one, in list order, with the list position each came from.
+// one, in list order, with the list position each came from. The moves view the list's
+// names, so the list must stay as it is until the commit has ended, as its positions must.
 struct BatchMoves {
   std::vector<RenameList::Position> positions;
   std::vector<NameMove> moves;

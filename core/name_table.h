@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -12,50 +13,57 @@
 
 namespace tolvane {
 
-// What a batch knows about each of its names, found by the name. A commit of a million files
-// looks names up some five million times; a node-based map spends there most of the commit's
-// time beyond the kernel's, allocating nodes and chasing them through memory. This table
-// keeps its slots in one array, each with part of its name's hash, so that a look-up mostly
-// touches one slot and one value, and its values in another, in the order they came.
-// It holds at most the number of names it was made for, so that a value never moves: a
-// reference to it stays good while other names come. Names are viewed, never copied, and
-// must outlive the table.
-template <typename Value>
+// Keys are four bytes, and one value of them is left for "none".
+inline constexpr std::size_t kMaxNamesInTable = std::numeric_limits<std::uint32_t>::max() - 1;
+
+// Finds a batch's names by their bytes. A commit of a million files looks names up millions
+// of times, and holds its table at the moment its memory peaks; a node-based map spends there
+// most of the commit's time beyond the kernel's, and a table of views twice the room. This
+// table keeps in one array of slots only the key its owner knows each name by, with part of
+// the name's hash, and asks the owner for a name's bytes when a look-up needs them: a look-up
+// mostly touches one slot and one name. Names are never copied.
+// `NameOf` turns a key into the name's bytes: std::string_view(Key).
+template <typename NameOf>
 class NameTable {
  public:
-  explicit NameTable(std::size_t maxNames) : slots_(SlotCountFor(maxNames), kEmpty) {
-    if (maxNames > kMaxNames) throw Error::Overflow();
-    // Reserved memory that is never reached costs no resident memory.
-    values_.reserve(maxNames);
+  using Key = std::uint32_t;
+
+  // Holds at most `maxNames` names, so that its slots are never more than three in four taken.
+  NameTable(std::size_t maxNames, NameOf nameOf) : nameOf_(std::move(nameOf)), maxNames_(maxNames) {
+    if (maxNames > kMaxNamesInTable) throw Error::Overflow();
+    slots_.assign(SlotCountFor(maxNames), kEmpty);
   }
 
-  // The value of `name`, made as Value{} when the name is new.
-  Value& operator[](std::string_view name) {
+  // The key that `name` was first added under; a new name is added under `key`, which must
+  // be below kMaxNamesInTable and give `name` back through NameOf.
+  Key Add(std::string_view name, Key key) {
     const std::size_t hash = HashOf(name);
     const std::size_t slot = SlotOf(name, hash);
-    if (slots_[slot] != kEmpty) return values_[IndexIn(slots_[slot])].second;
-    if (values_.size() == values_.capacity()) throw Error::Overflow();
-    slots_[slot] = SlotFor(hash, values_.size());
-    return values_.emplace_back(name, Value{}).second;
+    if (slots_[slot] != kEmpty) return KeyIn(slots_[slot]);
+    if (names_ == maxNames_) throw Error::Overflow();
+    ++names_;
+    slots_[slot] = SlotFor(hash, key);
+    return key;
   }
 
-  bool Contains(std::string_view name) const { return slots_[SlotOf(name, HashOf(name))] != kEmpty; }
+  std::optional<Key> Find(std::string_view name) const {
+    const Slot content = slots_[SlotOf(name, HashOf(name))];
+    if (content == kEmpty) return std::nullopt;
+    return KeyIn(content);
+  }
 
  private:
-  // A slot holds the high half of its name's hash and its value's index plus one; 0 is empty.
+  // A slot holds the high half of its name's hash and its key plus one; 0 is empty.
   using Slot = std::uint64_t;
   static constexpr Slot kEmpty = 0;
-  static constexpr std::size_t kMaxNames = std::numeric_limits<std::uint32_t>::max() - 1;
 
   static std::size_t HashOf(std::string_view name) { return std::hash<std::string_view>{}(name); }
   static std::uint32_t TagOf(std::size_t hash) { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32); }
-  static Slot SlotFor(std::size_t hash, std::size_t index) {
-    return (static_cast<Slot>(TagOf(hash)) << 32) | static_cast<Slot>(index + 1);
-  }
-  static std::size_t IndexIn(Slot slot) { return static_cast<std::size_t>(static_cast<std::uint32_t>(slot)) - 1; }
+  static Slot SlotFor(std::size_t hash, Key key) { return (static_cast<Slot>(TagOf(hash)) << 32) | (Slot{key} + 1); }
+  static Key KeyIn(Slot slot) { return static_cast<Key>(slot) - 1; }
 
-  // At most three slots in four are ever taken, and a batch mostly fills far fewer than the
-  // names it may hold, so that a look-up rarely probes more than a slot or two.
+  // At most three slots in four are ever taken, so that a look-up rarely probes more than a
+  // slot or two.
   static std::size_t SlotCountFor(std::size_t names) {
     std::size_t count = 16;
     while (3 * count < 4 * names) count *= 2;
@@ -68,12 +76,14 @@ class NameTable {
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
       const Slot content = slots_[slot];
       if (content == kEmpty) return slot;
-      if (static_cast<std::uint32_t>(content >> 32) == TagOf(hash) && values_[IndexIn(content)].first == name) return slot;
+      if (static_cast<std::uint32_t>(content >> 32) == TagOf(hash) && nameOf_(KeyIn(content)) == name) return slot;
     }
   }
 
+  NameOf nameOf_;
+  std::size_t maxNames_;
+  std::size_t names_ = 0;
   std::vector<Slot> slots_;
-  std::vector<std::pair<std::string_view, Value>> values_;
 };
 
 }  // namespace tolvane

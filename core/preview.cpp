@@ -1,5 +1,7 @@
 #include "core/preview.h"
 
+#include <optional>
+
 #include "core/batch_check.h"
 #include "core/batch_commit.h"
 #include "core/rename_order.h"
@@ -15,19 +17,11 @@ bool Confirmed(WindowServices& window) {
   return window.ShowMessage(kConfirmation, MessageButtons::OkCancel, "Confirmation") != MessageAnswer::Cancel;
 }
 
-// The folder as the commit finds it, held open so that every rename lands in the folder that
-// was checked even if its path is moved meanwhile; a folder gone or unreadable stops the
-// commit before any rename.
-struct FolderToCommit {
-  std::unique_ptr<OpenedFolder> folder;
-  std::vector<FolderItem> items;
-};
-
-FolderToCommit OpenFolderToCommit(FileSystem& files, const std::string& folderPath) {
+// A folder gone or unreadable stops the commit before any rename, and says so.
+template <typename FolderAccess>
+auto BeforeAnyRename(FolderAccess&& access) {
   try {
-    FolderToCommit opened{files.OpenFolder(folderPath), {}};
-    opened.items = files.ReadFolder(folderPath);
-    return opened;
+    return access();
   } catch (const Error& error) {
     throw Error(static_cast<ErrorNumber>(error.Number()),
                 "Nothing was renamed, because the folder cannot be read: " + error.Description());
@@ -35,11 +29,28 @@ FolderToCommit OpenFolderToCommit(FileSystem& files, const std::string& folderPa
 }
 
 // Shows what stops the batch, if anything does; nothing has been renamed then.
-bool RefusedByCheck(const RenameList& list, Platform platform, const std::vector<FolderItem>& folderItems) {
-  const std::vector<BatchProblem> problems = CheckBatch(list, folderItems);
+bool RefusedByCheck(const BatchNames& names, Platform platform) {
+  const std::vector<BatchProblem> problems = CheckBatch(names);
   if (problems.empty()) return false;
-  platform.window.ShowMessage(DescribeProblems(list, problems), MessageButtons::Ok, std::nullopt);
+  platform.window.ShowMessage(DescribeProblems(names.List(), problems), MessageButtons::Ok, std::nullopt);
   return true;
+}
+
+// What the commit will do, kept without the names it was worked out from.
+struct CommitPlan {
+  BatchMoves batch;
+  RenameOrder order;
+};
+
+// The batch checked against the folder as the commit finds it, and put in order; nothing when
+// the check stops it. The folder's items go once their names are looked up, and the names
+// before the first rename, for a large batch's memory peaks while they live.
+std::optional<CommitPlan> PlanCommit(const RenameList& list, Platform platform, const std::string& folderPath) {
+  const BatchNames names(list, BeforeAnyRename([&] { return platform.files.ReadFolder(folderPath); }));
+  if (RefusedByCheck(names, platform)) return std::nullopt;
+  CommitPlan plan{CollectMoves(list), {}};
+  plan.order = OrderRenames(plan.batch.moves, names);
+  return plan;
 }
 
 StoppedCommit Stopped(const BatchMoves& batch, const CommitResult& result) {
@@ -78,15 +89,17 @@ void Preview::Undo() {
 
 void Preview::Rename(Platform platform, const std::string& folderPath) {
   if (!Confirmed(platform.window)) return;
-  const FolderToCommit opened = OpenFolderToCommit(platform.files, folderPath);
-  if (RefusedByCheck(list_, platform, opened.items)) return;
+  // Held open, so that every rename lands in the folder that was checked even if its path
+  // comes to mean another folder meanwhile.
+  const std::unique_ptr<OpenedFolder> folder = BeforeAnyRename([&] { return platform.files.OpenFolder(folderPath); });
+  const std::optional<CommitPlan> plan = PlanCommit(list_, platform, folderPath);
+  if (!plan) return;
 
-  const BatchMoves batch = CollectMoves(list_);
-  const RenameOrder order = OrderRenames(batch.moves, opened.items);
-  const CommitResult result = CommitMoves(*opened.folder, platform.window, batch.moves, order);
+  const CommitResult result = CommitMoves(*folder, platform.window, plan->batch.moves, plan->order);
   if (result.failure) {
-    platform.window.ShowMessage(DescribeFailure(batch.moves, order, result), MessageButtons::Ok, std::nullopt);
-    WriteReport(list_, platform, Stopped(batch, result));
+    platform.window.ShowMessage(DescribeFailure(plan->batch.moves, plan->order, result), MessageButtons::Ok,
+                                std::nullopt);
+    WriteReport(list_, platform, Stopped(plan->batch, result));
     return;
   }
   platform.window.ShowMessage("File rename completed", MessageButtons::Ok, std::nullopt);

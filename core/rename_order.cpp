@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <optional>
-#include <unordered_set>
 
-#include "core/name_table.h"
+#include "core/batch_names.h"
 
 namespace tolvane {
 
@@ -27,15 +26,17 @@ std::string TemporaryCandidate(std::string_view oldName, std::size_t attempt) {
 // on with the move that waits for the name just vacated.
 class RenameOrderBuilder {
  public:
-  RenameOrderBuilder(const std::vector<NameMove>& moves, const std::vector<FolderItem>& folderItems)
-      : moves_(moves), folderItems_(folderItems), scheduled_(moves.size(), false) {
-    LinkMoves();
+  RenameOrderBuilder(const std::vector<NameMove>& moves, const BatchNames& names)
+      : moves_(moves), names_(names), links_(names.LinkMoves()), scheduled_(moves.size(), false) {
+    if (links_.waitingBehind.size() != moves.size()) {
+      throw Error(ErrorNumber::SubscriptOutOfRange, "Subscript out of range: the moves to order are not the batch's");
+    }
     order_.steps.reserve(moves.size());
   }
 
   RenameOrder Build() {
     for (std::size_t m = 0; m < moves_.size(); ++m) {
-      if (newNameFree_[m]) ScheduleChainFrom(m);
+      if (links_.newNameFree[m]) ScheduleChainFrom(m);
     }
     // What is left are cycles: every new name in them is another move's old name.
     for (std::size_t m = 0; m < moves_.size(); ++m) {
@@ -45,43 +46,15 @@ class RenameOrderBuilder {
   }
 
  private:
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-  // Which moves leave and which arrive at a name.
-  struct NameRoles {
-    std::size_t leaving = kNone;
-    std::size_t arriving = kNone;
-  };
-
-  // Looks every name up once, so that a million moves cost two hash look-ups each.
-  void LinkMoves() {
-    NameTable<NameRoles> roles(2 * moves_.size());
-    std::vector<std::pair<const NameRoles*, const NameRoles*>> rolesOfMove;
-    rolesOfMove.reserve(moves_.size());
-    for (std::size_t m = 0; m < moves_.size(); ++m) {
-      NameRoles& from = roles[moves_[m].from];
-      NameRoles& to = roles[moves_[m].to];
-      from.leaving = m;
-      to.arriving = m;
-      rolesOfMove.emplace_back(&from, &to);
-    }
-    waitingBehind_.reserve(moves_.size());
-    newNameFree_.reserve(moves_.size());
-    for (const auto& [from, to] : rolesOfMove) {
-      waitingBehind_.push_back(from->arriving);
-      newNameFree_.push_back(to->leaving == kNone);
-    }
-  }
-
   void Schedule(std::size_t move, RenameStep::Part part) {
-    order_.steps.push_back({move, part});
+    order_.steps.push_back({static_cast<std::uint32_t>(move), part});
     scheduled_[move] = true;
   }
 
   // The move, unscheduled yet, that waits for `move`'s old name to be vacated.
   std::optional<std::size_t> WaitingFor(std::size_t move) const {
-    const std::size_t waiting = waitingBehind_[move];
-    if (waiting == kNone || scheduled_[waiting]) return std::nullopt;
+    const std::uint32_t waiting = links_.waitingBehind[move];
+    if (waiting == MoveLinks::kNone || scheduled_[waiting]) return std::nullopt;
     return waiting;
   }
 
@@ -98,26 +71,19 @@ class RenameOrderBuilder {
     order_.temporaryNames_.emplace(move, FreeTemporaryName(moves_[move].from));
     Schedule(move, RenameStep::Part::ToTemporary);
     ScheduleWaitingBehind(move);
-    order_.steps.push_back({move, RenameStep::Part::FromTemporary});
+    order_.steps.push_back({static_cast<std::uint32_t>(move), RenameStep::Part::FromTemporary});
   }
 
-  std::string FreeTemporaryName(std::string_view oldName) {
-    if (taken_.empty()) {
-      taken_.reserve(folderItems_.size() + moves_.size());
-      for (const FolderItem& item : folderItems_) taken_.insert(item.name);
-      for (const NameMove& move : moves_) taken_.insert(move.to);
-    }
+  std::string FreeTemporaryName(std::string_view oldName) const {
     for (std::size_t attempt = 1;; ++attempt) {
       std::string candidate = TemporaryCandidate(oldName, attempt);
-      if (!taken_.contains(candidate)) return candidate;
+      if (!names_.Taken(candidate)) return candidate;
     }
   }
 
   const std::vector<NameMove>& moves_;
-  const std::vector<FolderItem>& folderItems_;
-  std::vector<std::size_t> waitingBehind_;  // by move: the move whose new name is its old name
-  std::vector<bool> newNameFree_;           // by move: no move leaves its new name
-  std::unordered_set<std::string_view> taken_;
+  const BatchNames& names_;
+  const MoveLinks links_;
   std::vector<bool> scheduled_;
   RenameOrder order_;
 };
@@ -133,8 +99,8 @@ std::pair<std::string_view, std::string_view> RenameOrder::NamesOf(const RenameS
   return {move.from, move.to};
 }
 
-RenameOrder OrderRenames(const std::vector<NameMove>& moves, const std::vector<FolderItem>& folderItems) {
-  return RenameOrderBuilder(moves, folderItems).Build();
+RenameOrder OrderRenames(const std::vector<NameMove>& moves, const BatchNames& names) {
+  return RenameOrderBuilder(moves, names).Build();
 }
 
 }  // namespace tolvane

@@ -1,26 +1,29 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
-
-#include "platform/platform.h"
 
 namespace tolvane {
 
-// One file of a batch going from its old name to its new one, both in the same folder.
+class BatchNames;
+
+// One file of a batch going from its old name to its new one, both in the same folder. The
+// names are viewed where the batch keeps them, never copied.
 struct NameMove {
-  std::string from;
-  std::string to;
+  std::string_view from;
+  std::string_view to;
 };
 
 // One rename on disk. A move that closes a cycle of names goes in two parts: first to its
 // temporary name, and back from it once the rest of the cycle has moved.
 struct RenameStep {
   enum class Part : unsigned char { Whole, ToTemporary, FromTemporary };
-  std::size_t move;  // index into the moves
+  std::uint32_t move;  // index into the moves; four bytes, as a batch has fewer moves than names
   Part part;
 };
 
@@ -44,8 +47,10 @@ inline constexpr std::string_view kTemporaryPrefix = "tolvane-moving";
 
 // Orders the moves so that a file moves only after the file holding its new name has moved
 // away; a cycle is broken through a temporary name, one cycle at a time, so that at most one
-// file stands under a temporary name at any moment. The moves must have distinct old names,
-// distinct new names, and new names that no item of the folder holds unless it moves away.
-RenameOrder OrderRenames(const std::vector<NameMove>& moves, const std::vector<FolderItem>& folderItems);
+// file stands under a temporary name at any moment. The moves are those of the entries of
+// `names` that change their names, in list order (as CollectMoves gives them), and the batch
+// has passed CheckBatch: distinct old names, distinct new names, and new names that no item
+// of the folder holds unless it moves away.
+RenameOrder OrderRenames(const std::vector<NameMove>& moves, const BatchNames& names);
 
 }  // namespace tolvane

@@ -8,48 +8,58 @@
 namespace tolvane {
 namespace {
 
+// A table whose keys are indexes into a list of names, as the batch's keys are positions.
+struct IndexIn {
+  const std::vector<std::string>* names;
+  std::string_view operator()(std::uint32_t key) const { return (*names)[key]; }
+};
+
+using Table = NameTable<IndexIn>;
+
 std::vector<std::string> NumberedNames(std::size_t count) {
   std::vector<std::string> names;
   for (std::size_t i = 0; i < count; ++i) names.push_back("IMG_" + std::to_string(i) + ".jpg");
   return names;
 }
 
+Table FilledWith(const std::vector<std::string>& names) {
+  Table table(names.size(), IndexIn{&names});
+  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(table.Add(names[i], static_cast<std::uint32_t>(i)), i);
+  return table;
+}
+
 TEST(NameTableTest, FindsEveryNameItWasGivenAndNoOther) {
   // Enough names to wrap probes around the slot array many times over.
   const std::vector<std::string> names = NumberedNames(5000);
-  NameTable<std::size_t> table(names.size());
-  for (std::size_t i = 0; i < names.size(); ++i) table[names[i]] = i + 1;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    ASSERT_TRUE(table.Contains(names[i]));
-    EXPECT_EQ(table[names[i]], i + 1) << names[i];
-  }
-  EXPECT_FALSE(table.Contains("IMG_5000.jpg"));
-  EXPECT_FALSE(table.Contains(""));
+  const Table table = FilledWith(names);
+  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(table.Find(names[i]), i) << names[i];
+  EXPECT_EQ(table.Find("IMG_5000.jpg"), std::nullopt);
+  EXPECT_EQ(table.Find(""), std::nullopt);
 }
 
 TEST(NameTableTest, NamesDifferingInBytesOnlyStayApart) {
   const std::vector<std::string> names{"a", "A", "a ", std::string("a\0b", 3), std::string("a\0c", 3), "\xff\xfe", ""};
-  NameTable<int> table(names.size());
-  for (std::size_t i = 0; i < names.size(); ++i) table[names[i]] = static_cast<int>(i);
-  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(table[names[i]], static_cast<int>(i));
+  const Table table = FilledWith(names);
+  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(table.Find(names[i]), i);
 }
 
-TEST(NameTableTest, AValueStaysWhereItIsWhileTheTableFills) {
-  const std::vector<std::string> names = NumberedNames(1000);
-  NameTable<int> table(names.size());
-  int& first = table[names.front()];
-  for (const std::string& name : names) ++table[name];
-  EXPECT_EQ(first, 1);
-  EXPECT_EQ(&first, &table[names.front()]);
+// The same name again, under another key, is known by the key it came with first.
+TEST(NameTableTest, ANameAddedAgainKeepsItsFirstKey) {
+  const std::vector<std::string> names{"b", "a", "b", "c", "a"};
+  Table table(names.size(), IndexIn{&names});
+  std::vector<std::uint32_t> keys;
+  for (std::size_t i = 0; i < names.size(); ++i) keys.push_back(table.Add(names[i], static_cast<std::uint32_t>(i)));
+  EXPECT_EQ(keys, (std::vector<std::uint32_t>{0, 1, 0, 3, 1}));
 }
 
 TEST(NameTableTest, MoreNamesThanItWasMadeForIsAnError) {
-  NameTable<int> table(2);
-  table["a"] = 1;
-  table["b"] = 2;
-  table["a"] = 3;  // a name it holds already takes no room
-  EXPECT_THROW(table["c"], Error);
-  EXPECT_FALSE(table.Contains("c"));
+  const std::vector<std::string> names{"a", "b", "a", "c"};
+  Table table(2, IndexIn{&names});
+  table.Add("a", 0);
+  table.Add("b", 1);
+  EXPECT_EQ(table.Add("a", 2), 0u);  // a name it holds already takes no room
+  EXPECT_THROW(table.Add("c", 3), Error);
+  EXPECT_EQ(table.Find("c"), std::nullopt);
 }
 
 }  // namespace

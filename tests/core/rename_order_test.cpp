@@ -7,6 +7,8 @@
 #include <random>
 #include <set>
 
+#include "core/batch_names.h"
+
 namespace tolvane {
 namespace {
 
@@ -25,12 +27,19 @@ Folder FolderOf(const std::vector<std::string>& names) {
   return folder;
 }
 
+// The order the commit takes: the moves listed as a preview leaves them, over the folder.
+RenameOrder Ordered(const std::vector<NameMove>& moves, const Folder& folder) {
+  RenameList list;
+  for (const NameMove& move : moves) list.Add(std::string(move.to)).Tag = move.from;
+  return OrderRenames(moves, BatchNames(list, ItemsOf(folder)));
+}
+
 // Plays the steps on `folder` as a non-replacing rename would, checking at every step that
 // no file is overwritten and at most one stands under a name that is neither old nor new.
 void Play(Folder& folder, const std::vector<NameMove>& moves, const RenameOrder& order) {
   std::set<std::string> chosenNames;
   for (const auto& [name, content] : folder) chosenNames.insert(name);
-  for (const NameMove& move : moves) chosenNames.insert(move.to);
+  for (const NameMove& move : moves) chosenNames.insert(std::string(move.to));
   const auto temporary = [&](const auto& file) { return !chosenNames.contains(file.first); };
   for (const RenameStep& step : order.steps) {
     const auto [from, to] = order.NamesOf(step, moves);
@@ -47,11 +56,11 @@ void Play(Folder& folder, const std::vector<NameMove>& moves, const RenameOrder&
 void ExpectCommitted(const Folder& before, const std::vector<NameMove>& moves) {
   SCOPED_TRACE(::testing::PrintToString(moves.size()) + " moves");
   Folder folder = before;
-  const RenameOrder order = OrderRenames(moves, ItemsOf(before));
+  const RenameOrder order = Ordered(moves, before);
   Play(folder, moves, order);
   Folder expected = before;
-  for (const NameMove& move : moves) expected.erase(move.from);
-  for (const NameMove& move : moves) expected[move.to] = before.at(move.from);
+  for (const NameMove& move : moves) expected.erase(std::string(move.from));
+  for (const NameMove& move : moves) expected[std::string(move.to)] = before.at(std::string(move.from));
   EXPECT_EQ(folder, expected);
 }
 
@@ -66,19 +75,19 @@ std::vector<std::string> StepNames(const std::vector<NameMove>& moves, const Ren
 
 TEST(RenameOrderTest, IndependentMovesKeepListOrder) {
   const std::vector<NameMove> moves{{"a.txt", "Trip01.txt"}, {"b.jpg", "Trip02.jpg"}};
-  const RenameOrder order = OrderRenames(moves, ItemsOf(FolderOf({"a.txt", "b.jpg"})));
+  const RenameOrder order = Ordered(moves, FolderOf({"a.txt", "b.jpg"}));
   EXPECT_EQ(StepNames(moves, order), (std::vector<std::string>{"a.txt>Trip01.txt", "b.jpg>Trip02.jpg"}));
 }
 
 TEST(RenameOrderTest, ChainMovesTheFileHoldingTheNewNameFirst) {
   const std::vector<NameMove> moves{{"01.jpg", "02.jpg"}, {"02.jpg", "03.jpg"}};
-  const RenameOrder order = OrderRenames(moves, ItemsOf(FolderOf({"01.jpg", "02.jpg"})));
+  const RenameOrder order = Ordered(moves, FolderOf({"01.jpg", "02.jpg"}));
   EXPECT_EQ(StepNames(moves, order), (std::vector<std::string>{"02.jpg>03.jpg", "01.jpg>02.jpg"}));
 }
 
 TEST(RenameOrderTest, SwapGoesThroughOneVisibleTemporaryName) {
   const std::vector<NameMove> moves{{"a", "b"}, {"b", "a"}};
-  const RenameOrder order = OrderRenames(moves, ItemsOf(FolderOf({"a", "b"})));
+  const RenameOrder order = Ordered(moves, FolderOf({"a", "b"}));
   EXPECT_EQ(StepNames(moves, order),
             (std::vector<std::string>{"a>tolvane-moving~a", "b>a", "tolvane-moving~a>b"}));
 }
@@ -92,11 +101,11 @@ TEST(RenameOrderTest, ChainsAndCyclesTogether) {
 TEST(RenameOrderTest, TemporaryNameAvoidsNamesOfTheFolderAndOfTheBatch) {
   const std::vector<NameMove> swap{{"a", "b"}, {"b", "a"}};
   const Folder leftovers = FolderOf({"a", "b", "tolvane-moving~a", "tolvane-moving-2~a"});
-  EXPECT_EQ(OrderRenames(swap, ItemsOf(leftovers)).TemporaryNameOf(0), "tolvane-moving-3~a");
+  EXPECT_EQ(Ordered(swap, leftovers).TemporaryNameOf(0), "tolvane-moving-3~a");
 
   const Folder before = FolderOf({"a", "b", "tolvane-moving~a", "c"});
   const std::vector<NameMove> moves{{"a", "b"}, {"b", "a"}, {"c", "tolvane-moving-2~a"}};
-  EXPECT_EQ(OrderRenames(moves, ItemsOf(before)).TemporaryNameOf(0), "tolvane-moving-3~a");
+  EXPECT_EQ(Ordered(moves, before).TemporaryNameOf(0), "tolvane-moving-3~a");
   ExpectCommitted(before, moves);
 }
 
@@ -104,11 +113,18 @@ TEST(RenameOrderTest, TemporaryNameIsCutTo255Bytes) {
   const std::string longName(255, 'n');
   const std::string other(254, 'n');
   const std::vector<NameMove> moves{{longName, other}, {other, longName}};
-  const RenameOrder order = OrderRenames(moves, ItemsOf(FolderOf({longName, other})));
+  const RenameOrder order = Ordered(moves, FolderOf({longName, other}));
   const std::string& temporary = order.TemporaryNameOf(0);
   EXPECT_EQ(temporary.size(), 255u);
   EXPECT_TRUE(temporary.starts_with("tolvane-moving~nnn"));
   ExpectCommitted(FolderOf({longName, other}), moves);
+}
+
+TEST(RenameOrderTest, MovesThatAreNotTheBatchsAreRefused) {
+  RenameList list;
+  list.Add("b").Tag = "a";
+  const BatchNames names(list, ItemsOf(FolderOf({"a"})));
+  EXPECT_THROW(OrderRenames({}, names), Error);
 }
 
 // Random batches over a small pool of names give every mix of chains, cycles and free moves.

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "core/name_table.h"
+#include "core/rename_list.h"
+#include "platform/platform.h"
+
+namespace tolvane {
+
+// An entry belongs to the batch once a preview has stored its old name.
+inline bool IsPreviewed(const RenameEntry& entry) { return !entry.Tag.empty(); }
+
+// An entry of the batch whose file the commit renames.
+inline bool ChangesName(const RenameEntry& entry) { return IsPreviewed(entry) && entry.Tag != entry.Text; }
+
+// How many previewed entries use a name in one role, as far as anyone asks: none, one, or
+// more than one. Counting no further keeps a million names' facts small.
+class UseCount {
+ public:
+  void Add() {
+    if (count_ < 2) ++count_;
+  }
+  bool None() const { return count_ == 0; }
+  bool MoreThanOne() const { return count_ > 1; }
+
+ private:
+  unsigned char count_ = 0;
+};
+
+// What the folder and the batch say about one name.
+struct NameFacts {
+  bool inFolder = false;      // the folder has an item of this name
+  bool fileInFolder = false;  // ... and it is a file
+  UseCount asNewName;         // previewed entries that get this name
+  UseCount asOldName;         // previewed entries that rename the file of this name
+  bool movedAway = false;     // the file of this name gets another name
+};
+
+// For every entry that changes its name, in list order, as the commit's moves come: what ties
+// it to the others by name.
+struct MoveLinks {
+  static constexpr std::uint32_t kNone = static_cast<std::uint32_t>(-1);
+  std::vector<std::uint32_t> waitingBehind;  // the move whose new name is this one's old name, or kNone
+  std::vector<bool> newNameFree;             // no move leaves this one's new name
+};
+
+// The names of a previewed batch, each looked up once, with what the folder and the batch say
+// about it. The check and the order of a commit both read it, so that a million files cost
+// one table and a few look-ups each. It views the list's names, so the list must stay as it
+// is while it lives; the folder's items are looked up while it is made and not kept, except
+// those a temporary name could meet.
+class BatchNames {
+ public:
+  BatchNames(const RenameList& list, const std::vector<FolderItem>& folderItems);
+
+  const RenameList& List() const { return *list_; }
+  // The facts of a previewed entry's old and new name: one object when both are one name.
+  const NameFacts& OldNameFacts(RenameList::Position position) const { return facts_[oldNames_[position - 1]]; }
+  const NameFacts& NewNameFacts(RenameList::Position position) const { return facts_[newNames_[position - 1]]; }
+
+  MoveLinks LinkMoves() const;
+  // Whether an item of the folder or a new name of the batch holds `name`. Of names outside
+  // the batch, only those beginning with kTemporaryPrefix are known.
+  bool Taken(std::string_view name) const;
+
+ private:
+  using Key = std::uint32_t;
+
+  // Old names are known by even keys and new names by odd ones, two to a list position.
+  static constexpr Key kOldName = 0;
+  static constexpr Key kNewName = 1;
+  struct NameOfKey {
+    const RenameList* list;
+    std::string_view operator()(Key key) const;
+  };
+  static Key KeyOf(RenameList::Position position, Key role) { return static_cast<Key>(2 * (position - 1)) + role; }
+  static bool IsOldNameKey(Key key) { return key % 2 == kOldName; }
+  static RenameList::Position PositionOf(Key key) { return key / 2 + 1; }
+
+  // Adds the old or the new name of every previewed entry; `firstKeys` gets the key each was
+  // first added under.
+  void AddNames(Key role, std::vector<Key>& firstKeys);
+  void NoteUse(NameFacts& facts, Key use) const;
+  void MarkFolderItems(const std::vector<FolderItem>& folderItems);
+
+  const RenameList* list_;
+  NameTable<NameOfKey> table_;
+  // By list position less one: the key each previewed entry's name was first added under.
+  std::vector<Key> oldNames_;
+  std::vector<Key> newNames_;
+  std::vector<NameFacts> facts_;  // by key
+  std::unordered_set<std::string> temporaryLookalikes_;
+};
+
+}  // namespace tolvane

@@ -1,0 +1,63 @@
+#include "core/batch_names.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/rename_order.h"
+
+namespace tolvane {
+namespace {
+
+std::vector<FolderItem> Files(const std::vector<std::string>& names) {
+  std::vector<FolderItem> items;
+  for (const std::string& name : names) items.push_back({name, FolderItemKind::File});
+  return items;
+}
+
+// Moves are counted among the entries that change their names only: an entry outside the
+// batch and one that keeps its name stand between them without taking a move's place.
+TEST(BatchNamesTest, LinksMovesByTheirPlaceAmongTheMovesNotInTheList) {
+  RenameList list;
+  list.Add("outside");
+  list.Add("b").Tag = "a";  // move 0: waits for move 1 to vacate "b"
+  list.Add("c").Tag = "c";  // keeps its name
+  list.Add("x");
+  list.Add("d").Tag = "b";  // move 1
+  list.Add("e").Tag = "f";  // move 2
+  const BatchNames names(list, Files({"outside", "a", "c", "x", "b", "f"}));
+  const MoveLinks links = names.LinkMoves();
+  constexpr auto kNone = MoveLinks::kNone;
+  EXPECT_EQ(links.waitingBehind, (std::vector<std::uint32_t>{kNone, 0, kNone}));
+  EXPECT_EQ(links.newNameFree, (std::vector<bool>{false, true, true}));
+}
+
+TEST(BatchNamesTest, ANameIsTakenByTheFolderOrByANewNameOnly) {
+  RenameList list;
+  list.Add("new").Tag = "old";
+  const std::string lookalike = std::string(kTemporaryPrefix) + "~old";
+  const BatchNames names(list, Files({"old", "other", lookalike}));
+  EXPECT_TRUE(names.Taken("old"));
+  EXPECT_TRUE(names.Taken("new"));
+  EXPECT_TRUE(names.Taken(lookalike));
+  EXPECT_FALSE(names.Taken(std::string(kTemporaryPrefix) + "-2~old"));
+  EXPECT_FALSE(names.Taken("unknown"));
+}
+
+TEST(BatchNamesTest, OneNameInBothRolesHasOneSetOfFacts) {
+  RenameList list;
+  list.Add("a").Tag = "a";
+  list.Add("c").Tag = "b";
+  list.Add("b").Tag = "x";
+  const BatchNames names(list, Files({"a", "b"}));
+  EXPECT_EQ(&names.OldNameFacts(1), &names.NewNameFacts(1));
+  EXPECT_EQ(&names.OldNameFacts(2), &names.NewNameFacts(3));
+  const NameFacts& b = names.OldNameFacts(2);
+  EXPECT_TRUE(b.inFolder && b.fileInFolder && b.movedAway);
+  EXPECT_FALSE(b.asNewName.MoreThanOne() || b.asNewName.None());
+  EXPECT_FALSE(names.OldNameFacts(3).inFolder);
+}
+
+}  // namespace
+}  // namespace tolvane
