@@ -59,8 +59,14 @@ void RenameList::SetCurrent(std::optional<Position> position) {
 }
 
 void RenameList::LoadFolder(FileSystem& files, const std::string& folderPath) {
+  // A folder that cannot be read leaves the list empty.
   Clear();
-  FileEnumeration enumeration(files, folderPath + kPathSeparator);
+  LoadFolderItems(files.ReadFolder(folderPath + kPathSeparator));
+}
+
+void RenameList::LoadFolderItems(std::vector<FolderItem> folderItems) {
+  Clear();
+  FileEnumeration enumeration(std::move(folderItems));
   entries_.reserve(enumeration.Count());
   for (std::size_t i = 0; i < enumeration.Count(); ++i) Add(enumeration.TakeName(i));
 }

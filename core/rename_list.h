@@ -52,6 +52,8 @@ class RenameList {
   void SetCurrent(std::optional<Position> position);
 
   void LoadFolder(FileSystem& files, const std::string& folderPath);
+  // Loads as LoadFolder does from what a read of the folder has just given.
+  void LoadFolderItems(std::vector<FolderItem> folderItems);
   void RemoveSelected();
   void MoveSelectedUp();
   void MoveSelectedDown();

@@ -4,20 +4,19 @@ namespace tolvane {
 
 namespace {
 
-std::vector<FolderItem> ReadVisibleFiles(FileSystem& files, const std::string& pattern) {
-  std::vector<FolderItem> items = files.ReadFolder(pattern);
+std::vector<FolderItem> VisibleFiles(std::vector<FolderItem> items) {
   std::erase_if(items, [](const FolderItem& item) { return item.kind != FolderItemKind::File || item.name.starts_with('.'); });
   return items;
 }
 
 }  // namespace
 
-FileEnumeration::FileEnumeration(FileSystem& files, const std::string& pattern)
-    : items_(ReadVisibleFiles(files, pattern)),
+FileEnumeration::FileEnumeration(std::vector<FolderItem> folderItems)
+    : items_(VisibleFiles(std::move(folderItems))),
       order_(items_.size(), [this](std::size_t i) -> std::string_view { return items_[i].name; }) {}
 
 std::vector<std::string> EnumerateFiles(FileSystem& files, const std::string& pattern) {
-  FileEnumeration enumeration(files, pattern);
+  FileEnumeration enumeration(files.ReadFolder(pattern));
   std::vector<std::string> names;
   names.reserve(enumeration.Count());
   for (std::size_t i = 0; i < enumeration.Count(); ++i) names.push_back(enumeration.TakeName(i));

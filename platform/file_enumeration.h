@@ -10,12 +10,12 @@
 
 namespace tolvane {
 
-// The files the folder list offers for renaming, for the pattern "folder path" + "/":
-// regular files and links to them, never hidden ones, in natural order. The names stay where
-// the folder read put them until they are taken, so that a million of them are not copied.
+// The files a folder offers for renaming, out of what a read of the folder gave: regular
+// files and links to them, never hidden ones, in natural order. The names stay where the
+// folder read put them until they are taken, so that a million of them are not copied.
 class FileEnumeration {
  public:
-  FileEnumeration(FileSystem& files, const std::string& pattern);
+  explicit FileEnumeration(std::vector<FolderItem> folderItems);
 
   std::size_t Count() const { return order_.size(); }
   // Moves out the name that comes `i`-th in natural order; each is taken once. Taken in
@@ -33,7 +33,7 @@ class FileEnumeration {
   NaturalOrder order_;
 };
 
-// All the names of a FileEnumeration, in its order.
+// All the names of the FileEnumeration of a read of the pattern "folder path" + "/", in its order.
 std::vector<std::string> EnumerateFiles(FileSystem& files, const std::string& pattern);
 
 }  // namespace tolvane

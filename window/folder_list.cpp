@@ -46,8 +46,8 @@ FolderList::FolderList(FileSystem& files, TopOf topOf, std::string startFolder, 
 }
 
 void FolderList::SetPath(const std::string& path) {
-  const std::vector<FolderRow> rows =
-      FolderRows(topOf_(path), path, WorkInBackground([&] { return files_.ReadFolder(path); }));
+  std::vector<FolderItem> items = WorkInBackground([&] { return files_.ReadFolder(path); });
+  const std::vector<FolderRow> rows = FolderRows(topOf_(path), path, items);
   clear();
   int currentRow = 0;
   for (const FolderRow& row : rows) {
@@ -60,7 +60,10 @@ void FolderList::SetPath(const std::string& path) {
   setCurrentRow(currentRow);
   const bool changed = path != path_;
   path_ = path;
-  if (changed) emit PathChanged();
+  if (!changed) return;
+  items_ = std::move(items);
+  emit PathChanged();
+  items_ = {};
 }
 
 void FolderList::keyPressEvent(QKeyEvent* event) {

@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -22,6 +23,9 @@ class FolderList final : public QListWidget {
   FolderList(FileSystem& files, TopOf topOf, std::string startFolder, QWidget* parent);
 
   const std::string& Path() const { return path_; }
+  // While PathChanged is raised: the items the new folder held when it was read, so that a
+  // handler need not read a folder of a million files again. Each read is handed out once.
+  std::vector<FolderItem> TakeItems() { return std::move(items_); }
   // Reads the folder and shows it; raises tolvane::Error with the system's reason when it
   // cannot be read, and then changes nothing. A new path raises PathChanged.
   void SetPath(const std::string& path);
@@ -39,6 +43,7 @@ class FolderList final : public QListWidget {
   FileSystem& files_;
   TopOf topOf_;
   std::string path_;
+  std::vector<FolderItem> items_;
 };
 
 }  // namespace tolvane

@@ -204,6 +204,7 @@ void Form1::Connect() {
 
 void Form1::ChangeFolder() {
   const std::string path = dir1_->Path();
+  std::vector<FolderItem> items = dir1_->TakeItems();
   lastFolderOnDrive_[drive1_->DriveOf(path)] = path;
   // The rows of the old folder go first, so that no selection of theirs outlives them; the
   // new folder loads into a list of its own, since the window paints from this one meanwhile.
@@ -213,7 +214,7 @@ void Form1::ChangeFolder() {
     model_->Reset();
     list_ = WorkInBackground([&] {
       RenameList loaded;
-      loaded.LoadFolder(*files_, path);
+      loaded.LoadFolderItems(std::move(items));
       return loaded;
     });
   });
