@@ -28,27 +28,21 @@ auto BeforeAnyRename(FolderAccess&& access) {
   }
 }
 
-// Shows what stops the batch, if anything does; nothing has been renamed then.
-bool RefusedByCheck(const BatchNames& names, Platform platform) {
-  const std::vector<BatchProblem> problems = CheckBatch(names);
-  if (problems.empty()) return false;
-  platform.window.ShowMessage(DescribeProblems(names.List(), problems), MessageButtons::Ok, std::nullopt);
-  return true;
-}
-
-// What the commit will do, kept without the names it was worked out from.
+// What the commit will do, kept without the names it was worked out from, or what stops it.
 struct CommitPlan {
+  std::vector<BatchProblem> problems;
   BatchMoves batch;
   RenameOrder order;
 };
 
-// The batch checked against the folder as the commit finds it, and put in order; nothing when
-// the check stops it. The folder's items go once their names are looked up, and the names
-// before the first rename, for a large batch's memory peaks while they live.
-std::optional<CommitPlan> PlanCommit(const RenameList& list, Platform platform, const std::string& folderPath) {
-  const BatchNames names(list, BeforeAnyRename([&] { return platform.files.ReadFolder(folderPath); }));
-  if (RefusedByCheck(names, platform)) return std::nullopt;
-  CommitPlan plan{CollectMoves(list), {}};
+// The batch checked against the folder as the commit finds it, and put in order when the
+// check passes. The folder's items go once their names are looked up, and the names before
+// the first rename, for a large batch's memory peaks while they live.
+CommitPlan PlanCommit(const RenameList& list, FileSystem& files, const std::string& folderPath) {
+  const BatchNames names(list, BeforeAnyRename([&] { return files.ReadFolder(folderPath); }));
+  CommitPlan plan{CheckBatch(names), {}, {}};
+  if (!plan.problems.empty()) return plan;
+  plan.batch = CollectMoves(list);
   plan.order = OrderRenames(plan.batch.moves, names);
   return plan;
 }
@@ -92,14 +86,20 @@ void Preview::Rename(Platform platform, const std::string& folderPath) {
   // Held open, so that every rename lands in the folder that was checked even if its path
   // comes to mean another folder meanwhile.
   const std::unique_ptr<OpenedFolder> folder = BeforeAnyRename([&] { return platform.files.OpenFolder(folderPath); });
-  const std::optional<CommitPlan> plan = PlanCommit(list_, platform, folderPath);
-  if (!plan) return;
+  // A million files take seconds to check and order; the window goes on painting meanwhile.
+  CommitPlan plan;
+  platform.window.RunLongWork([&] { plan = PlanCommit(list_, platform.files, folderPath); });
+  if (!plan.problems.empty()) {
+    // Nothing has been renamed.
+    platform.window.ShowMessage(DescribeProblems(list_, plan.problems), MessageButtons::Ok, std::nullopt);
+    return;
+  }
 
-  const CommitResult result = CommitMoves(*folder, platform.window, plan->batch.moves, plan->order);
+  const CommitResult result = CommitMoves(*folder, platform.window, plan.batch.moves, plan.order);
   if (result.failure) {
-    platform.window.ShowMessage(DescribeFailure(plan->batch.moves, plan->order, result), MessageButtons::Ok,
+    platform.window.ShowMessage(DescribeFailure(plan.batch.moves, plan.order, result), MessageButtons::Ok,
                                 std::nullopt);
-    WriteReport(list_, platform, Stopped(plan->batch, result));
+    WriteReport(list_, platform, Stopped(plan.batch, result));
     return;
   }
   platform.window.ShowMessage("File rename completed", MessageButtons::Ok, std::nullopt);

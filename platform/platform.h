@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -92,6 +93,11 @@ class WindowServices {
                                     const std::optional<std::string>& title) = 0;
   // Lets waiting window events run before it returns.
   virtual void YieldToEvents() = 0;
+  // Runs work that may last seconds and must end before the caller goes on, such as the
+  // check of a large batch; raises what the work raised. A window may go on painting
+  // meanwhile, so the work may read what the window shows but must change nothing. Without
+  // a window to keep alive the work simply runs.
+  virtual void RunLongWork(const std::function<void()>& work) { work(); }
   // How far a commit has come: `done` of `total` files renamed.
   virtual void ShowProgress(std::size_t done, std::size_t total) = 0;
   // Shows an error that no operation trapped; the program goes on.

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "window/work_in_background.h"
+
 namespace tolvane {
 
 namespace {
@@ -40,6 +42,8 @@ void QtWindowServices::YieldToEvents() {
   QCoreApplication::processEvents();
   sinceYield_.start();
 }
+
+void QtWindowServices::RunLongWork(const std::function<void()>& work) { WorkInBackground(work); }
 
 void QtWindowServices::ShowProgress(std::size_t done, std::size_t total) {
   // With the last file renamed, the commit's own messages follow, with nothing under them.

@@ -21,6 +21,8 @@ class QtWindowServices final : public WindowServices {
   // Lets waiting events run, at most once in kYieldInterval: a commit yields after every file,
   // and handling events a million times would cost more than the renames.
   void YieldToEvents() override;
+  // On a thread of its own, while the window paints.
+  void RunLongWork(const std::function<void()>& work) override;
   // Shown only once the renames have lasted longer than kProgressDelay.
   void ShowProgress(std::size_t done, std::size_t total) override;
   void ReportUnhandledError(const Error& error) override;

@@ -8,11 +8,12 @@ namespace {
 
 // Every folder read of the window, which at a million files takes a good part of a second,
 // happens while the window goes on handling events: opening a folder, which one read serves
-// for both lists, and the check of the batch after a preview and after a removal.
+// for both lists, the check of the batch after a preview and after a removal, and the
+// commit's own check.
 TEST_F(WindowTest, EveryFolderReadLeavesTheWindowHandlingEvents) {
   WriteFile("photos/a.jpg");
   WriteFile("photos/b.jpg");
-  WriteFile("photos/c.jpg");
+  WriteFile("photos/c.jpg", "c");
   OpenWindow();
   std::vector<bool> live;
   files->beforeRead = [&] { live.push_back(WindowThreadAnswers()); };
@@ -27,9 +28,15 @@ TEST_F(WindowTest, EveryFolderReadLeavesTheWindowHandlingEvents) {
   Click("Command1");
 
   EXPECT_EQ(ListRows(), (QStringList{"Trip01.jpg", "Trip03.jpg"}));
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+
+  EXPECT_EQ(temp.ReadFile("photos/Trip03.jpg"), "c");
+  EXPECT_EQ(files->renames, 2);
   EXPECT_EQ(readsToOpen, 1u);
   EXPECT_EQ(readsToSimulate, 1u);
-  EXPECT_EQ(live.size(), readsToOpen + 2);
+  EXPECT_EQ(live.size(), readsToOpen + 3);
   EXPECT_EQ(live, std::vector<bool>(live.size(), true));
 }
 
