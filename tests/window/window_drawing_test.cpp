@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include "tests/window/window_harness.h"
@@ -167,7 +168,14 @@ TEST_F(WindowDrawing, EndProgramClosesTheWindowAtOnceAfterAnUncommittedPreview) 
   OpenFolderInDir1("2024");
   ASSERT_EQ(ListRows(), (QStringList{"x.jpg", "y.jpg"}));
   Click("Command4");
-  Click("Command7");
+  // Clicked while the program's event loop runs, as a user would: the click ends that loop,
+  // and a loop that did not end would give up after five seconds.
+  QTimer::singleShot(0, [&] { Click("Command7"); });
+  QTimer giveUp;
+  giveUp.setSingleShot(true);
+  QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  giveUp.start(5000);
+  EXPECT_EQ(QCoreApplication::exec(), 0);
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(answerer.boxes.empty());
   EXPECT_TRUE(temp.Exists("photos/2024/x.jpg"));
