@@ -38,8 +38,12 @@ std::vector<std::string> ListSortedFiles(DIR* folder) {
   while (const dirent* entry = readdir(folder)) {
     if (IsListedFile(fd, *entry)) names.emplace_back(entry->d_name);
   }
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
-  return names;
+  // The fastest natural sort at hand, so that the list comes out in the same order as fast as it can.
+  const NaturalOrder order(names.size(), [&names](std::size_t i) -> std::string_view { return names[i]; });
+  std::vector<std::string> sorted;
+  sorted.reserve(names.size());
+  for (std::size_t i = 0; i < order.size(); ++i) sorted.push_back(std::move(names[order[i]]));
+  return sorted;
 }
 
 std::vector<std::string> ComposeNames(const std::vector<std::string>& names) {
