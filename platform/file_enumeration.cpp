@@ -15,12 +15,4 @@ FileEnumeration::FileEnumeration(std::vector<FolderItem> folderItems)
     : items_(VisibleFiles(std::move(folderItems))),
       order_(items_.size(), [this](std::size_t i) -> std::string_view { return items_[i].name; }) {}
 
-std::vector<std::string> EnumerateFiles(FileSystem& files, const std::string& pattern) {
-  FileEnumeration enumeration(files.ReadFolder(pattern));
-  std::vector<std::string> names;
-  names.reserve(enumeration.Count());
-  for (std::size_t i = 0; i < enumeration.Count(); ++i) names.push_back(enumeration.TakeName(i));
-  return names;
-}
-
 }  // namespace tolvane

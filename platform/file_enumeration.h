@@ -33,7 +33,4 @@ class FileEnumeration {
   NaturalOrder order_;
 };
 
-// All the names of the FileEnumeration of a read of the pattern "folder path" + "/", in its order.
-std::vector<std::string> EnumerateFiles(FileSystem& files, const std::string& pattern);
-
 }  // namespace tolvane
