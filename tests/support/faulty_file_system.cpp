@@ -37,7 +37,7 @@ void FaultyFileSystem::CountRename(const std::string& oldPath, const std::string
   if (failAt_ == 0 || (filter_ && !filter_(oldPath, newPath))) return;
   ++matched_;
   if (matched_ == failAt_ || (persistent_ && matched_ > failAt_)) {
-    ++renamesFailed;
+    failedPaths.push_back(oldPath);
     throw Error::FromErrno(errnum_, oldPath);
   }
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -28,7 +29,7 @@ class FaultyFileSystem final : public FileSystem {
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return inner_.OpenForAppend(path); }
 
   std::size_t renamesAsked = 0;   // every rename in a folder it opened
-  std::size_t renamesFailed = 0;  // those made to fail
+  std::vector<std::string> failedPaths;  // the old paths of those made to fail, in order
 
  private:
   class Folder;
