@@ -12,7 +12,7 @@ void PreviewMarks::Check(const RenameList& list, const std::vector<FolderItem>& 
 }
 
 const std::string* PreviewMarks::ProblemOf(const RenameEntry& entry) const {
-  if (entry.Tag.empty()) return nullptr;
+  if (!IsPreviewed(entry)) return nullptr;
   const auto problem = problemsByOldName_.find(entry.Tag);
   return problem == problemsByOldName_.end() ? nullptr : &problem->second;
 }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/batch_names.h"
+
 namespace tolvane {
 
 namespace {
@@ -67,7 +69,7 @@ void RenameListModel::Refresh() {
 
 // A previewed row tells both of its names, and what would stop its rename.
 QString RenameListModel::ToolTipOf(const RenameEntry& entry) const {
-  if (entry.Tag.empty()) return {};
+  if (!IsPreviewed(entry)) return {};
   QString tip = tr("Old name: %1\nNew name: %2").arg(Displayed(entry.Tag), Displayed(entry.Text));
   if (const std::string* problem = marks_.ProblemOf(entry)) tip += QStringLiteral("\n") + Displayed(*problem);
   return tip;
