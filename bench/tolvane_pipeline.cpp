@@ -42,6 +42,8 @@ class MarkingFolder final : public OpenedFolder {
     if (!marks_.firstRename) marks_.firstRename = Moment::Now();
     folder_->RenameFile(oldName, newName);
   }
+  std::vector<FolderItem> ReadItems() override { return folder_->ReadItems(); }
+  bool SameFile(std::string_view name, std::string_view otherName) override { return folder_->SameFile(name, otherName); }
 
  private:
   std::unique_ptr<OpenedFolder> folder_;

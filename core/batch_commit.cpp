@@ -19,11 +19,11 @@ class CommitRun {
 
   CommitResult Run() {
     for (const RenameStep& step : order_.steps) {
+      const auto [from, to] = order_.NamesOf(step, moves_);
       try {
-        const auto [from, to] = order_.NamesOf(step, moves_);
         RenameOnDisk(from, to);
       } catch (const Error& error) {
-        result_.failure = CommitFailure{step.move, error, MoveWaitingFileBack()};
+        result_.failure = CommitFailure{step.move, error, BothNamesLeft(from, to), MoveWaitingFileBack()};
         break;
       }
       Record(step);
@@ -33,6 +33,12 @@ class CommitRun {
 
  private:
   void RenameOnDisk(std::string_view from, std::string_view to) { folder_.RenameFile(from, to); }
+
+  // Asked before anything else moves, while the names are as the failed rename left them.
+  std::optional<NamesOfOneFile> BothNamesLeft(std::string_view from, std::string_view to) {
+    if (!folder_.SameFile(from, to)) return std::nullopt;
+    return NamesOfOneFile{std::string(from), std::string(to)};
+  }
 
   void Record(const RenameStep& step) {
     switch (step.part) {
@@ -119,8 +125,15 @@ std::string DescribeFailure(const std::vector<NameMove>& moves, const RenameOrde
   message += " -> ";
   AppendQuotedName(message, move.to);
   message += ":\n" + failure.error.Description() + "\n";
-  message += std::to_string(result.RenamedCount()) + " of " + std::to_string(moves.size()) +
-             " files were renamed; the others keep their old names.";
+  message += std::to_string(result.RenamedCount()) + " of " + std::to_string(moves.size()) + " files were renamed; ";
+  if (const auto& both = failure.underBothNames) {
+    message += "the file ";
+    AppendQuotedName(message, both->name);
+    message += " now also has the name ";
+    AppendQuotedName(message, both->otherName);
+    message += " (one file under two names); ";
+  }
+  message += "the others keep their old names.";
   if (failure.strandedMove) {
     message += "\nThe file ";
     AppendQuotedName(message, moves[*failure.strandedMove].from);

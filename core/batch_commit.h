@@ -21,9 +21,17 @@ struct BatchMoves {
 
 BatchMoves CollectMoves(const RenameList& list);
 
+// Two names that lead to one file.
+struct NamesOfOneFile {
+  std::string name;
+  std::string otherName;
+};
+
 struct CommitFailure {
   std::size_t move;  // the move whose rename failed
   Error error;
+  // Set when the failed rename made the new name but could not take the old one away again.
+  std::optional<NamesOfOneFile> underBothNames;
   // Set when the file waiting under a temporary name could not be moved back to its old name.
   std::optional<std::size_t> strandedMove;
 };

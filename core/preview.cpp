@@ -38,8 +38,8 @@ struct CommitPlan {
 // The batch checked against the folder as the commit finds it, and put in order when the
 // check passes. The folder's items go once their names are looked up, and the names before
 // the first rename, for a large batch's memory peaks while they live.
-CommitPlan PlanCommit(const RenameList& list, FileSystem& files, const std::string& folderPath) {
-  const BatchNames names(list, BeforeAnyRename([&] { return files.ReadFolder(folderPath); }));
+CommitPlan PlanCommit(const RenameList& list, OpenedFolder& folder) {
+  const BatchNames names(list, BeforeAnyRename([&] { return folder.ReadItems(); }));
   CommitPlan plan{CheckBatch(names), {}, {}};
   if (!plan.problems.empty()) return plan;
   plan.batch = CollectMoves(list);
@@ -88,7 +88,7 @@ void Preview::Rename(Platform platform, const std::string& folderPath) {
   const std::unique_ptr<OpenedFolder> folder = BeforeAnyRename([&] { return platform.files.OpenFolder(folderPath); });
   // A million files take seconds to check and order; the window goes on painting meanwhile.
   CommitPlan plan;
-  platform.window.RunLongWork([&] { plan = PlanCommit(list_, platform.files, folderPath); });
+  platform.window.RunLongWork([&] { plan = PlanCommit(list_, *folder); });
   if (!plan.problems.empty()) {
     // Nothing has been renamed.
     platform.window.ShowMessage(DescribeProblems(list_, plan.problems), MessageButtons::Ok, std::nullopt);
@@ -102,10 +102,11 @@ void Preview::Rename(Platform platform, const std::string& folderPath) {
     WriteReport(list_, platform, Stopped(plan.batch, result));
     return;
   }
-  platform.window.ShowMessage("File rename completed", MessageButtons::Ok, std::nullopt);
-  WriteReport(list_, platform);
+  // The files have their new names now, whatever becomes of the report: the preview is over.
   flags_.undo = false;
   flags_.simulate = true;
+  platform.window.ShowMessage("File rename completed", MessageButtons::Ok, std::nullopt);
+  WriteReport(list_, platform);
 }
 
 }  // namespace tolvane

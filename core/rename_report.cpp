@@ -1,5 +1,6 @@
 #include "core/rename_report.h"
 
+#include <cerrno>
 #include <functional>
 
 #include "core/name_escape.h"
@@ -18,7 +19,9 @@ std::string ReportPath(const std::string& logFolder, const DateTime& stamp, cons
 std::string PlainReason(const Error& cause, const std::string& logFolder) {
   switch (static_cast<ErrorNumber>(cause.Number())) {
     case ErrorNumber::FileNotFound:
-    case ErrorNumber::PathNotFound: return "the folder " + logFolder + " does not exist";
+    case ErrorNumber::PathNotFound:
+      if (cause.SystemErrno() == ENOTDIR) return logFolder + " is a file, not a folder";
+      return "the folder " + logFolder + " does not exist";
     case ErrorNumber::PermissionDenied: return "Tolvane is not allowed to write there";
     case ErrorNumber::DiskFull: return "the disk is full";
     default: return cause.Description();

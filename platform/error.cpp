@@ -48,7 +48,9 @@ Error Error::FromErrno(int errnum, std::string_view path) {
   description += " (";
   description += std::strerror(errnum);
   description += ")";
-  return {number, std::move(description)};
+  Error error(number, std::move(description));
+  error.systemErrno_ = errnum;
+  return error;
 }
 
 std::string_view ClassicDescription(ErrorNumber number) {

@@ -30,6 +30,10 @@ class Error : public std::exception {
   int Number() const noexcept { return number_; }
   const std::string& Description() const noexcept { return description_; }
   const char* what() const noexcept override { return description_.c_str(); }
+  // The errno the error came from, when the system raised it (FromErrno); 0 otherwise.
+  // Errors that share a number can differ in what they mean to the user ("Path not found":
+  // a folder missing, or a file where a folder should be).
+  int SystemErrno() const noexcept { return systemErrno_; }
 
   static Error Overflow();
   static Error TypeMismatch();
@@ -40,6 +44,7 @@ class Error : public std::exception {
  private:
   int number_;
   std::string description_;
+  int systemErrno_ = 0;
 };
 
 // The classic description of a number ("File not found"); empty for numbers it does not know.

@@ -13,6 +13,7 @@
 
 #include "platform/no_replace_rename.h"
 #include "platform/path.h"
+#include "platform/plain_file_open.h"
 
 namespace tolvane {
 
@@ -74,6 +75,30 @@ bool LinksUnavailable(int errnum) {
   return errnum == EPERM || errnum == EOPNOTSUPP || errnum == ENOSYS || errnum == EMLINK;
 }
 
+// Every name of the folder open at `fd` but "." and "..", which it takes and closes; errors
+// name `folderPath`.
+std::vector<FolderItem> ReadItemsOf(int fd, const std::string& folderPath) {
+  const std::unique_ptr<DIR, FolderCloser> folder(fdopendir(fd));
+  if (!folder) {
+    const int failure = errno;
+    close(fd);
+    throw Error::FromErrno(failure, folderPath);
+  }
+  std::vector<FolderItem> items;
+  items.reserve(LikelyItemCount(fd));
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(folder.get());
+    if (!entry) {
+      if (errno != 0) throw Error::FromErrno(errno, folderPath);
+      return items;
+    }
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    items.push_back({std::string(name), KindOf(fd, *entry)});
+  }
+}
+
 // Unwritten bytes stay in `buffer`; the result is 0 or the errno of the failed write.
 int WriteAll(int fd, std::string& buffer) {
   std::size_t written = 0;
@@ -93,7 +118,8 @@ int WriteAll(int fd, std::string& buffer) {
 
 class FileLineWriter final : public LineWriter {
  public:
-  FileLineWriter(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  FileLineWriter(FileOpenedForAppend file, std::string path)
+      : fd_(file.fd), created_(file.created), path_(std::move(path)) {}
   FileLineWriter(const FileLineWriter&) = delete;
   FileLineWriter& operator=(const FileLineWriter&) = delete;
 
@@ -108,20 +134,46 @@ class FileLineWriter final : public LineWriter {
     if (fd_ < 0) throw Error(ErrorNumber::BadFileName, "Bad file name or number: " + path_ + " is closed");
     buffer_.append(text).append("\r\n");
     if (buffer_.size() < kFlushSize) return;
-    if (const int failure = WriteAll(fd_, buffer_); failure != 0) throw Error::FromErrno(failure, path_);
+    if (const int failure = Flush(); failure != 0) Abandon(failure);
   }
 
   void Close() override {
     if (fd_ < 0) return;
-    int failure = WriteAll(fd_, buffer_);
-    if (close(std::exchange(fd_, -1)) != 0 && failure == 0 && errno != EINTR) failure = errno;
+    const int failure = Flush();
+    if (failure != 0) Abandon(failure);
     buffer_.clear();
-    if (failure != 0) throw Error::FromErrno(failure, path_);
+    if (close(std::exchange(fd_, -1)) != 0 && errno != EINTR) throw Error::FromErrno(errno, path_);
   }
 
  private:
   static constexpr std::size_t kFlushSize = 1 << 16;
+
+  int Flush() {
+    const std::size_t before = buffer_.size();
+    const int failure = WriteAll(fd_, buffer_);
+    stored_ += before - buffer_.size();
+    return failure;
+  }
+
+  // A file this writer made and nothing could be stored in is taken away again, so that a full
+  // disk leaves no empty report; a file that already was, or got some lines, keeps them.
+  [[noreturn]] void Abandon(int failure) {
+    if (created_ && stored_ == 0 && StillNamesThisFile()) unlink(path_.c_str());
+    close(std::exchange(fd_, -1));
+    buffer_.clear();
+    throw Error::FromErrno(failure, path_);
+  }
+
+  bool StillNamesThisFile() const {
+    struct stat opened {};
+    struct stat named {};
+    return fstat(fd_, &opened) == 0 && lstat(path_.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
+  }
+
   int fd_;
+  bool created_;
+  std::size_t stored_ = 0;
   std::string path_;
   std::string buffer_;
 };
@@ -130,17 +182,31 @@ class FileLineWriter final : public LineWriter {
 // once for a whole batch instead of twice for every file.
 class DescriptorFolder final : public OpenedFolder {
  public:
-  DescriptorFolder(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  DescriptorFolder(int fd, std::string path, const no_replace_rename::SystemCalls& calls)
+      : fd_(fd), path_(std::move(path)), calls_(calls) {}
   DescriptorFolder(const DescriptorFolder&) = delete;
   DescriptorFolder& operator=(const DescriptorFolder&) = delete;
   ~DescriptorFolder() override { close(fd_); }
 
   void RenameFile(std::string_view oldName, std::string_view newName) override {
     if (!IsBareName(oldName) || !IsBareName(newName)) RaiseRenameError(EINVAL, path_, oldName, newName);
-    const no_replace_rename::NamesInFolder names{fd_, path_, Terminated(oldName_, oldName), Terminated(newName_, newName)};
+    const no_replace_rename::NamesInFolder names = NamesOf(oldName, newName);
     if (oldName != newName) return no_replace_rename::Rename(names);
     struct stat info {};
-    if (fstatat(fd_, names.oldName, &info, AT_SYMLINK_NOFOLLOW) != 0) RaiseRenameError(errno, names);
+    if (calls_.fstatat(fd_, names.oldName, &info, AT_SYMLINK_NOFOLLOW) != 0) RaiseRenameError(errno, names);
+  }
+
+  // "." opened anew through the held descriptor is the held folder, whatever its path now
+  // means, and gives a reading position of its own to every call.
+  std::vector<FolderItem> ReadItems() override {
+    const int readable = openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (readable < 0) throw Error::FromErrno(errno, path_);
+    return ReadItemsOf(readable, path_);
+  }
+
+  bool SameFile(std::string_view name, std::string_view otherName) override {
+    if (!IsBareName(name) || !IsBareName(otherName)) return false;
+    return no_replace_rename::SameFile(NamesOf(name, otherName));
   }
 
  private:
@@ -156,8 +222,13 @@ class DescriptorFolder final : public OpenedFolder {
     return buffer.c_str();
   }
 
+  no_replace_rename::NamesInFolder NamesOf(std::string_view oldName, std::string_view newName) {
+    return {fd_, path_, Terminated(oldName_, oldName), Terminated(newName_, newName), calls_};
+  }
+
   int fd_;
   std::string path_;
+  const no_replace_rename::SystemCalls& calls_;
   std::string oldName_;
   std::string newName_;
 };
@@ -166,73 +237,102 @@ class DescriptorFolder final : public OpenedFolder {
 
 namespace no_replace_rename {
 
+namespace {
+
+int Renameat2(int oldFolder, const char* oldName, int newFolder, const char* newName, unsigned int flags) {
+  return renameat2(oldFolder, oldName, newFolder, newName, flags);
+}
+
+int Fstatat(int folder, const char* name, struct stat* info, int flags) { return fstatat(folder, name, info, flags); }
+
+uid_t EffectiveUser() { return geteuid(); }
+
+// In a folder with the sticky bit only the file's owner, the folder's owner or root may take a
+// name away, so a link made there could not be undone: such a rename is refused beforehand.
+// Root is taken to hold that right; if it does not, the undoing below still tells the truth.
+bool StickyFolderKeepsTheOldName(const NamesInFolder& names) {
+  struct stat folder {};
+  struct stat file {};
+  if (names.calls.fstatat(names.folder, ".", &folder, 0) != 0 || (folder.st_mode & S_ISVTX) == 0) return false;
+  if (names.calls.fstatat(names.folder, names.oldName, &file, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  const uid_t user = names.calls.geteuid();
+  return user != 0 && user != file.st_uid && user != folder.st_uid;
+}
+
+// The old name could not go and the new one, just made, could not go again either.
+[[noreturn]] void RaiseLeftUnderBothNames(int failure, int cleanupFailure, const NamesInFolder& names) {
+  const std::string oldPath = JoinPath(names.folderPath, names.oldName);
+  const std::string newPath = JoinPath(names.folderPath, names.newName);
+  const Error error = Error::FromErrno(failure, oldPath);
+  throw Error(static_cast<ErrorNumber>(error.Number()),
+              error.Description() + " while renaming " + oldPath + " to " + newPath + "; the file " + oldPath +
+                  " now also has the name " + newPath + ", which could not be removed again (" +
+                  std::strerror(cleanupFailure) + ")");
+}
+
+}  // namespace
+
+const SystemCalls& KernelCalls() {
+  static const SystemCalls calls{Renameat2, linkat, unlinkat, Fstatat, renameat, EffectiveUser};
+  return calls;
+}
+
 void Rename(const NamesInFolder& names) {
-  if (renameat2(names.folder, names.oldName, names.folder, names.newName, RENAME_NOREPLACE) == 0) return;
+  if (names.calls.renameat2(names.folder, names.oldName, names.folder, names.newName, RENAME_NOREPLACE) == 0) return;
   const int failure = errno;
   if (failure == EINVAL || failure == ENOSYS || failure == EOPNOTSUPP) return ByLink(names);
   RaiseRenameError(failure, names);
 }
 
 void ByLink(const NamesInFolder& names) {
-  if (linkat(names.folder, names.oldName, names.folder, names.newName, 0) != 0) {
+  if (StickyFolderKeepsTheOldName(names)) RaiseRenameError(EPERM, names);
+  if (names.calls.linkat(names.folder, names.oldName, names.folder, names.newName, 0) != 0) {
     const int failure = errno;
     if (LinksUnavailable(failure)) return AfterCheck(names);
     RaiseRenameError(failure, names);
   }
-  if (unlinkat(names.folder, names.oldName, 0) != 0) {
+  if (names.calls.unlinkat(names.folder, names.oldName, 0) != 0) {
     const int failure = errno;
     // Leave the file under its old name only, as before the call.
-    unlinkat(names.folder, names.newName, 0);
+    if (names.calls.unlinkat(names.folder, names.newName, 0) != 0) RaiseLeftUnderBothNames(failure, errno, names);
     RaiseRenameError(failure, names);
   }
 }
 
 void AfterCheck(const NamesInFolder& names) {
   struct stat info {};
-  if (fstatat(names.folder, names.newName, &info, AT_SYMLINK_NOFOLLOW) == 0) RaiseRenameError(EEXIST, names);
-  if (renameat(names.folder, names.oldName, names.folder, names.newName) != 0) RaiseRenameError(errno, names);
+  if (names.calls.fstatat(names.folder, names.newName, &info, AT_SYMLINK_NOFOLLOW) == 0) RaiseRenameError(EEXIST, names);
+  if (names.calls.renameat(names.folder, names.oldName, names.folder, names.newName) != 0) RaiseRenameError(errno, names);
+}
+
+bool SameFile(const NamesInFolder& names) {
+  struct stat first {};
+  struct stat second {};
+  return names.calls.fstatat(names.folder, names.oldName, &first, AT_SYMLINK_NOFOLLOW) == 0 &&
+         names.calls.fstatat(names.folder, names.newName, &second, AT_SYMLINK_NOFOLLOW) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 }  // namespace no_replace_rename
 
 std::vector<FolderItem> LinuxFileSystem::ReadFolder(const std::string& folderPath) {
-  const std::unique_ptr<DIR, FolderCloser> folder(opendir(folderPath.c_str()));
-  if (!folder) throw Error::FromErrno(errno, folderPath);
-  const int folderFd = dirfd(folder.get());
-  std::vector<FolderItem> items;
-  items.reserve(LikelyItemCount(folderFd));
-  for (;;) {
-    errno = 0;
-    const dirent* entry = readdir(folder.get());
-    if (!entry) {
-      if (errno != 0) throw Error::FromErrno(errno, folderPath);
-      return items;
-    }
-    const std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    items.push_back({std::string(name), KindOf(folderFd, *entry)});
-  }
+  const int fd = open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw Error::FromErrno(errno, folderPath);
+  return ReadItemsOf(fd, folderPath);
 }
 
 std::unique_ptr<OpenedFolder> LinuxFileSystem::OpenFolder(const std::string& folderPath) {
-  // O_PATH asks for no right to read the folder: renaming in it needs none.
-  const int fd = open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  // Opened for reading, so that the commit's check reads the folder it renames in. Renaming
+  // needs no right to read the folder, so one that may not be read is held by O_PATH: renames
+  // in it still work, and reading it fails with the system's own reason.
+  int fd = open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && errno == EACCES) fd = open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) throw Error::FromErrno(errno, folderPath);
-  return std::make_unique<DescriptorFolder>(fd, folderPath);
+  return std::make_unique<DescriptorFolder>(fd, folderPath, calls_);
 }
 
 std::unique_ptr<LineWriter> LinuxFileSystem::OpenForAppend(const std::string& path) {
-  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    const int failure = errno;
-    // With O_CREAT a missing name can only be a missing folder on the way.
-    if (failure == ENOENT) {
-      throw Error(ErrorNumber::PathNotFound, std::string(ClassicDescription(ErrorNumber::PathNotFound)) + ": " + path +
-                                                 " (" + std::strerror(failure) + ")");
-    }
-    throw Error::FromErrno(failure, path);
-  }
-  return std::make_unique<FileLineWriter>(fd, path);
+  return std::make_unique<FileLineWriter>(OpenPlainFileForAppend(path), path);
 }
 
 }  // namespace tolvane

@@ -44,6 +44,12 @@ class OpenedFolder {
   // Renames within the folder, never replacing: a file that already holds the new name makes
   // it fail. A name holding "/" or NUL is refused. Errors name both files by their paths.
   virtual void RenameFile(std::string_view oldName, std::string_view newName) = 0;
+  // Every name in the folder but "." and "..", as FileSystem::ReadFolder gives them, read from
+  // the folder held open, so that what is read and what is renamed are one folder.
+  virtual std::vector<FolderItem> ReadItems() = 0;
+  // Whether both names are in the folder and lead to one file, as a rename that made the new
+  // name but could not take the old one away leaves them.
+  virtual bool SameFile(std::string_view name, std::string_view otherName) = 0;
 };
 
 class FileSystem {
@@ -53,7 +59,9 @@ class FileSystem {
   virtual std::vector<FolderItem> ReadFolder(const std::string& folderPath) = 0;
   // Opens the folder for renames, so that the path is walked once for a whole batch.
   virtual std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) = 0;
-  // Creates the file when absent and appends to it when present; a missing folder is an error.
+  // Creates the file when absent and appends to it when present; a missing folder is an error,
+  // and so is anything at the name but a plain file (a link, a pipe, a device). A file the
+  // writer made and could store nothing in is removed again.
   virtual std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) = 0;
 };
 

@@ -88,6 +88,9 @@ class FakeFileSystem::Folder final : public OpenedFolder {
   void RenameFile(std::string_view oldName, std::string_view newName) override {
     files_.Rename(JoinPath(path_, oldName), JoinPath(path_, newName));
   }
+  std::vector<FolderItem> ReadItems() override { return files_.ReadFolder(path_); }
+  // The fake knows no hard links: a name leads to a file of its own.
+  bool SameFile(std::string_view, std::string_view) override { return false; }
 
  private:
   FakeFileSystem& files_;

@@ -25,7 +25,7 @@ class FakeFileSystem final : public FileSystem {
   std::map<std::string, std::string> FilesIn(const std::string& folder) const;
 
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override;
-  // A missing folder cannot be opened; renames in an opened folder go by its path.
+  // A missing folder cannot be opened; renames and reads in an opened folder go by its path.
   std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override;
 

@@ -13,6 +13,8 @@ class FaultyFileSystem::Folder final : public OpenedFolder {
     files_.CountRename(JoinPath(path_, oldName), JoinPath(path_, newName));
     inner_->RenameFile(oldName, newName);
   }
+  std::vector<FolderItem> ReadItems() override { return inner_->ReadItems(); }
+  bool SameFile(std::string_view name, std::string_view otherName) override { return inner_->SameFile(name, otherName); }
 
  private:
   FaultyFileSystem& files_;

@@ -25,6 +25,11 @@ class HookedFileSystem::Folder final : public OpenedFolder {
     if (files_.beforeRename) files_.beforeRename();
     real_->RenameFile(oldName, newName);
   }
+  std::vector<FolderItem> ReadItems() override {
+    if (files_.beforeRead) files_.beforeRead();
+    return real_->ReadItems();
+  }
+  bool SameFile(std::string_view name, std::string_view otherName) override { return real_->SameFile(name, otherName); }
 
  private:
   HookedFileSystem& files_;

@@ -29,7 +29,8 @@ inline void PrintTo(const QStringList& texts, std::ostream* out) {
 
 namespace tolvane::testing {
 
-// The real file system, with hooks that run before each folder read and each rename.
+// The real file system, with hooks that run before each folder read (by path or through an
+// opened folder) and each rename.
 class HookedFileSystem final : public FileSystem {
  public:
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override {

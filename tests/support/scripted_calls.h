@@ -1,0 +1,50 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/no_replace_rename.h"
+
+namespace tolvane::testing {
+
+// When one system call fails: the errnos of its next calls in turn (0 lets a call through),
+// then `after` for every later one (0: none fails).
+struct CallFailures {
+  std::deque<int> next;
+  int after = 0;
+  int Take();
+};
+
+// A folder with the sticky bit, owned by `folderOwner`, whose files belong to `fileOwner`,
+// seen by the user `user`.
+struct StickyFolder {
+  uid_t user;
+  uid_t folderOwner;
+  uid_t fileOwner;
+};
+
+// Stand-ins for the system calls of the renames, for one test at a time: each does what the
+// kernel's does, except where this script says it fails, and each but fstatat is noted.
+class ScriptedCalls {
+ public:
+  ScriptedCalls();
+  ~ScriptedCalls();
+  ScriptedCalls(const ScriptedCalls&) = delete;
+  ScriptedCalls& operator=(const ScriptedCalls&) = delete;
+
+  static const no_replace_rename::SystemCalls& Table();
+
+  CallFailures renameat2;
+  CallFailures linkat;
+  CallFailures unlinkat;
+  CallFailures renameat;
+  std::optional<StickyFolder> sticky;
+  // "renameat2 a b", "linkat a b", "unlinkat a", "renameat a b", in the order made.
+  std::vector<std::string> made;
+};
+
+}  // namespace tolvane::testing
