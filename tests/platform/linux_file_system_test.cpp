@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <functional>
@@ -14,12 +17,16 @@
 
 #include "platform/file_enumeration.h"
 #include "platform/no_replace_rename.h"
+#include "platform/plain_file_open.h"
+#include "tests/support/scripted_calls.h"
 #include "tests/support/temp_folder.h"
 
 namespace tolvane {
 namespace {
 
+using testing::ScriptedCalls;
 using testing::TempFolder;
+using Contents = std::map<std::string, std::string>;
 
 // A folder holding every kind of name the enumeration must keep or leave out.
 class FolderOfEveryKind : public ::testing::Test {
@@ -39,11 +46,16 @@ class FolderOfEveryKind : public ::testing::Test {
   LinuxFileSystem files;
 };
 
-TEST_F(FolderOfEveryKind, ReadFolderTellsEachNamesKind) {
-  std::vector<FolderItem> items = files.ReadFolder(folder.path() + "/");
+std::vector<std::pair<std::string, FolderItemKind>> Sorted(std::vector<FolderItem> items) {
   std::sort(items.begin(), items.end(), [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
   std::vector<std::pair<std::string, FolderItemKind>> seen;
   for (const FolderItem& item : items) seen.emplace_back(item.name, item.kind);
+  return seen;
+}
+
+// By the folder's path, and through an opened folder (twice, each read from the start).
+TEST_F(FolderOfEveryKind, ReadFolderTellsEachNamesKind) {
+  const auto opened = files.OpenFolder(folder.path());
   const std::vector<std::pair<std::string, FolderItemKind>> expected{
       {".hidden", FolderItemKind::File},         {"IMG_10.jpg", FolderItemKind::File},
       {"IMG_2.jpg", FolderItemKind::File},       {"b\xFF.txt", FolderItemKind::File},
@@ -51,7 +63,9 @@ TEST_F(FolderOfEveryKind, ReadFolderTellsEachNamesKind) {
       {"link_to_file", FolderItemKind::File},    {"link_to_folder", FolderItemKind::Directory},
       {"new\nline.txt", FolderItemKind::File},   {"pipe", FolderItemKind::Other},
       {"sub", FolderItemKind::Directory}};
-  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(Sorted(files.ReadFolder(folder.path() + "/")), expected);
+  EXPECT_EQ(Sorted(opened->ReadItems()), expected);
+  EXPECT_EQ(Sorted(opened->ReadItems()), expected);
 }
 
 TEST_F(FolderOfEveryKind, EnumerationListsVisibleFilesInNaturalOrder) {
@@ -169,6 +183,107 @@ INSTANTIATE_TEST_SUITE_P(Ways, NoReplaceRenameTest,
                                            RenameWay{"AfterCheck", no_replace_rename::AfterCheck}),
                          [](const ::testing::TestParamInfo<RenameWay>& way) { return std::string(way.param.name); });
 
+// Which way an opened folder renames "a" to "b", told by the system calls it makes when some
+// of them fail as on file systems without RENAME_NOREPLACE or hard links, or in sticky folders.
+struct SwitchCase {
+  const char* what;
+  std::function<void(ScriptedCalls&)> script;
+  std::vector<std::string> made;
+  Contents after;
+  ErrorNumber raised = ErrorNumber{};  // none
+  std::string told = {};               // the end of the error's description
+  bool sameFile = false;               // "a" and "b" then lead to one file
+};
+
+TEST(RenameSwitchTest, EachRefusalLeadsToTheNextWayAndNoneLeavesAFileUnsaid) {
+  const auto noReplace = [](int errnum) { return [errnum](ScriptedCalls& c) { c.renameat2.after = errnum; }; };
+  const auto noLinks = [](int errnum) {
+    return [errnum](ScriptedCalls& c) {
+      c.renameat2.after = EINVAL;
+      c.linkat.after = errnum;
+    };
+  };
+  const std::vector<std::string> byRename{"renameat2 a b"};
+  const std::vector<std::string> byLink{"renameat2 a b", "linkat a b", "unlinkat a"};
+  const std::vector<std::string> afterCheck{"renameat2 a b", "linkat a b", "renameat a b"};
+  const Contents renamed{{"b", "A"}};
+  const Contents untouched{{"a", "A"}};
+  const std::vector<SwitchCase> cases{
+      {"renameat2", [](ScriptedCalls&) {}, byRename, renamed},
+      {"EINVAL: link", noReplace(EINVAL), byLink, renamed},
+      {"ENOSYS: link", noReplace(ENOSYS), byLink, renamed},
+      {"EOPNOTSUPP: link", noReplace(EOPNOTSUPP), byLink, renamed},
+      {"EACCES is no refusal of the way", noReplace(EACCES), byRename, untouched, ErrorNumber::PermissionDenied},
+      {"no links (EPERM): check", noLinks(EPERM), afterCheck, renamed},
+      {"no links (EMLINK): check", noLinks(EMLINK), afterCheck, renamed},
+      {"no links (EOPNOTSUPP): check", noLinks(EOPNOTSUPP), afterCheck, renamed},
+      {"no links, new name taken",
+       [&](ScriptedCalls& c) {
+         noLinks(EPERM)(c);
+         c.renameat.after = EIO;  // never reached
+       },
+       {"renameat2 a b", "linkat a b"}, {{"a", "A"}, {"b", "B"}}, ErrorNumber::FileAlreadyExists},
+      {"old name stays, new one removed again",
+       [&](ScriptedCalls& c) {
+         noReplace(EINVAL)(c);
+         c.unlinkat.next = {EBUSY};
+       },
+       {"renameat2 a b", "linkat a b", "unlinkat a", "unlinkat b"}, untouched, ErrorNumber::PathFileAccessError,
+       "(Device or resource busy) while renaming <a> to <b>"},
+      {"neither name can go",
+       [&](ScriptedCalls& c) {
+         noReplace(EINVAL)(c);
+         c.unlinkat.after = EPERM;
+       },
+       {"renameat2 a b", "linkat a b", "unlinkat a", "unlinkat b"}, {{"a", "A"}, {"b", "A"}},
+       ErrorNumber::PermissionDenied,
+       "while renaming <a> to <b>; the file <a> now also has the name <b>, which could not be removed again "
+       "(Operation not permitted)",
+       true},
+      {"sticky folder, another's file",
+       [&](ScriptedCalls& c) {
+         noReplace(EINVAL)(c);
+         c.sticky = testing::StickyFolder{1000, 1, 1001};
+       },
+       byRename, untouched, ErrorNumber::PermissionDenied, "(Operation not permitted) while renaming <a> to <b>"},
+      {"sticky folder, own file",
+       [&](ScriptedCalls& c) {
+         noReplace(EINVAL)(c);
+         c.sticky = testing::StickyFolder{1000, 1, 1000};
+       },
+       byLink, renamed},
+      {"sticky folder, own folder",
+       [&](ScriptedCalls& c) {
+         noReplace(EINVAL)(c);
+         c.sticky = testing::StickyFolder{1000, 1000, 1001};
+       },
+       byLink, renamed},
+  };
+  for (const SwitchCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder folder;
+    folder.WriteFile("a", "A");
+    if (c.raised == ErrorNumber::FileAlreadyExists) folder.WriteFile("b", "B");
+    ScriptedCalls calls;
+    c.script(calls);
+    const auto opened = LinuxFileSystem(ScriptedCalls::Table()).OpenFolder(folder.path());
+    try {
+      opened->RenameFile("a", "b");
+      EXPECT_EQ(c.raised, ErrorNumber{});
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Number(), static_cast<int>(c.raised)) << error.Description();
+      std::string told = c.told;
+      for (const auto& [mark, name] : {std::pair{"<a>", "a"}, std::pair{"<b>", "b"}}) {
+        for (std::size_t at; (at = told.find(mark)) != std::string::npos;) told.replace(at, 3, folder.Path(name));
+      }
+      EXPECT_TRUE(error.Description().ends_with(told)) << error.Description();
+    }
+    EXPECT_EQ(calls.made, c.made);
+    EXPECT_EQ(folder.Contents(), c.after);
+    EXPECT_EQ(opened->SameFile("a", "b"), c.sameFile);
+  }
+}
+
 TEST(OpenedFolderTest, RenamesByteExactNamesThroughTheFileSystem) {
   TempFolder folder;
   folder.WriteFile("b\xFF\n.jpg", "data");
@@ -226,7 +341,11 @@ TEST(OpenedFolderTest, RenamesStayInTheFolderOpenedWhenItsPathIsMovedAway) {
   ASSERT_EQ(rename(parent.Path("photos").c_str(), parent.Path("moved").c_str()), 0);
   ASSERT_EQ(mkdir(parent.Path("photos").c_str(), 0755), 0);
   parent.WriteFile("photos/a.jpg", "newcomer");
+  EXPECT_EQ(Sorted(opened->ReadItems()), (std::vector<std::pair<std::string, FolderItemKind>>{{"a.jpg", FolderItemKind::File}}));
+  parent.WriteFile("moved/c.jpg", "held");
   opened->RenameFile("a.jpg", "b.jpg");
+  EXPECT_EQ(Sorted(opened->ReadItems()), (std::vector<std::pair<std::string, FolderItemKind>>{
+                                              {"b.jpg", FolderItemKind::File}, {"c.jpg", FolderItemKind::File}}));
   EXPECT_FALSE(parent.Exists("moved/a.jpg"));
   EXPECT_EQ(parent.ReadFile("moved/b.jpg"), "original");
   EXPECT_EQ(parent.ReadFile("photos/a.jpg"), "newcomer");
@@ -241,7 +360,9 @@ TEST(OpenedFolderTest, RenamesInAFolderThatCannotBeRead) {
   folder.WriteFile("locked/a.jpg", "data");
   ASSERT_EQ(chmod(folder.Path("locked").c_str(), 0300), 0);
   try {
-    LinuxFileSystem().OpenFolder(folder.Path("locked"))->RenameFile("a.jpg", "b.jpg");
+    const auto opened = LinuxFileSystem().OpenFolder(folder.Path("locked"));
+    opened->RenameFile("a.jpg", "b.jpg");
+    EXPECT_EQ(RaisedNumber([&] { opened->ReadItems(); }), static_cast<int>(ErrorNumber::PermissionDenied));
   } catch (const Error& error) {
     ADD_FAILURE() << error.Description();
   }
@@ -304,12 +425,87 @@ TEST(OpenForAppendTest, AMissingFolderIsPathNotFoundAndIsNotCreated) {
   EXPECT_FALSE(folder.Exists("log"));
 }
 
-TEST(OpenForAppendTest, AFullDiskIsRaisedOnClose) {
+// A file may grow no more from here on, as on a full disk; restored at the end of the test.
+class FileSizeLimit {
+ public:
+  FileSizeLimit() {
+    getrlimit(RLIMIT_FSIZE, &before_);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit none{0, before_.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &none);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &before_);
+    std::signal(SIGXFSZ, SIG_DFL);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit before_{};
+};
+
+// A file the writer made is removed when nothing could be stored in it; one that was there
+// keeps what it held.
+TEST(OpenForAppendTest, AFileThatCannotGrowIsRaisedOnCloseAndLeavesNoEmptyFileBehind) {
+  TempFolder folder;
+  folder.WriteFile("earlier.txt", "earlier\r\n");
   LinuxFileSystem files;
-  auto writer = files.OpenForAppend("/dev/full");
-  writer->WriteLine("lost");
-  EXPECT_EQ(RaisedNumber([&] { writer->Close(); }), static_cast<int>(ErrorNumber::DiskFull));
-  EXPECT_EQ(RaisedNumber([&] { writer->WriteLine("after close"); }), static_cast<int>(ErrorNumber::BadFileName));
+  for (const char* name : {"new.txt", "earlier.txt"}) {
+    SCOPED_TRACE(name);
+    auto writer = files.OpenForAppend(folder.Path(name));
+    writer->WriteLine("lost");
+    {
+      const FileSizeLimit full;
+      EXPECT_EQ(RaisedNumber([&] { writer->Close(); }), static_cast<int>(ErrorNumber::PathFileAccessError));
+    }
+    EXPECT_EQ(RaisedNumber([&] { writer->WriteLine("after close"); }), static_cast<int>(ErrorNumber::BadFileName));
+  }
+  EXPECT_EQ(folder.Contents(), (Contents{{"earlier.txt", "earlier\r\n"}}));
+}
+
+// A link (leading somewhere or nowhere), a pipe (with or without a reader), a folder: never
+// written to, never waited on, and told in plain words.
+TEST(OpenForAppendTest, OnlyAPlainFileIsWrittenTo) {
+  TempFolder folder;
+  folder.WriteFile("target.txt", "keep");
+  ASSERT_EQ(symlink(folder.Path("target.txt").c_str(), folder.Path("link").c_str()), 0);
+  ASSERT_EQ(symlink(folder.Path("elsewhere.txt").c_str(), folder.Path("dangling").c_str()), 0);
+  ASSERT_EQ(mkfifo(folder.Path("pipe").c_str(), 0644), 0);
+  ASSERT_EQ(mkfifo(folder.Path("read pipe").c_str(), 0644), 0);
+  const int reader = open(folder.Path("read pipe").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  ASSERT_EQ(mkdir(folder.Path("folder").c_str(), 0755), 0);
+  const std::pair<const char*, const char*> cases[] = {{"link", "a symbolic link"},
+                                                       {"dangling", "a symbolic link"},
+                                                       {"pipe", "a named pipe"},
+                                                       {"read pipe", "a named pipe"},
+                                                       {"folder", "a folder"}};
+  LinuxFileSystem files;
+  for (const auto& [name, kind] : cases) {
+    SCOPED_TRACE(name);
+    try {
+      files.OpenForAppend(folder.Path(name))->WriteLine("report");
+      ADD_FAILURE() << "opened";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PathFileAccessError));
+      EXPECT_EQ(error.Description(), "Path/File access error: " + folder.Path(name) + " is " + kind + ", not a file");
+    }
+  }
+  close(reader);
+  EXPECT_EQ(folder.ReadFile("target.txt"), "keep");
+  EXPECT_FALSE(folder.Exists("elsewhere.txt"));
+}
+
+// The descriptor handed out blocks again, as a plain file's writes expect.
+TEST(OpenForAppendTest, APlainFileIsOpenedBlockingAndSaysWhetherItWasMade) {
+  TempFolder folder;
+  for (const bool made : {true, false}) {
+    const FileOpenedForAppend file = OpenPlainFileForAppend(folder.Path("r.txt"));
+    EXPECT_EQ(file.created, made);
+    EXPECT_EQ(fcntl(file.fd, F_GETFL) & (O_NONBLOCK | O_APPEND), O_APPEND);
+    close(file.fd);
+  }
 }
 
 }  // namespace
