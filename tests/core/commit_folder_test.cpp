@@ -15,6 +15,7 @@
 #include "platform/linux_file_system.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/scripted_calls.h"
 #include "tests/support/temp_folder.h"
 #include "tests/core/folder_check.h"
 
@@ -24,6 +25,7 @@ namespace {
 using testing::FakeSystem;
 using testing::FakeWindow;
 using testing::FaultyFileSystem;
+using testing::ScriptedCalls;
 using testing::TempFolder;
 using testing::Contents;
 using testing::kReportHeader;
@@ -37,7 +39,8 @@ NamingFields Numbered(const std::string& start, const std::string& before = "") 
 
 // The shared scene on the system's temporary folder, with the ways these tests fill it.
 struct CommitScene : testing::CommitScene {
-  CommitScene() : testing::CommitScene(TempFolder::Storage::Default) {}
+  explicit CommitScene(const no_replace_rename::SystemCalls& calls = no_replace_rename::KernelCalls())
+      : testing::CommitScene(TempFolder::Storage::Default, calls) {}
 
   // Writes each file with its own name as content and lists the given names in this order.
   void Load(const std::vector<std::string>& fileNames, const std::vector<std::string>& listed) {
@@ -298,13 +301,111 @@ TEST_F(CommitFolderTest, FileThatCannotGoBackIsNamedInTheMessage) {
       << window.messages.at(1).prompt;
 }
 
-TEST_F(CommitFolderTest, MissingReportFolderIsAnErrorAndTheFilesStayRenamed) {
-  ASSERT_EQ(rmdir(executable.Path("log").c_str()), 0);
-  EXPECT_EQ(CommitOneFileFailing(), "The report could not be written to " + executable.path() + "/log/" +
-                                        kReportName + ": the folder " + executable.path() + "/log does not exist.");
-  EXPECT_EQ(folder.Contents(), (Contents{{"01.txt", "content of a.txt"}}));
-  EXPECT_FALSE(executable.Exists("log"));
-  EXPECT_EQ(window.messages.back().prompt, "File rename completed");
+// Where the link fallback could neither take the old name away nor the new one again, one
+// file is left under two names, and the message and the report say which.
+TEST(CommitTwoNamesTest, AFileLeftUnderTwoNamesIsToldInTheMessageAndTheReport) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> entries;
+    Contents after;
+    std::string renamedLines;
+    std::string told;  // after the error's description
+  };
+  const std::vector<Case> cases{
+      {"swap", {{"m1", "t"}, {"t", "m1"}},
+       {{"m1", "content of t"}, {"t", "content of t"}, {"tolvane-moving~m1", "content of m1"}}, "",
+       "0 of 2 files were renamed; the file \"t\" now also has the name \"m1\" (one file under two names); the "
+       "others keep their old names.\nThe file \"m1\" could not be moved back and is now named "
+       "\"tolvane-moving~m1\"."},
+      {"independent", {{"m1", "x1"}, {"t", "x2"}},
+       {{"x1", "content of m1"}, {"t", "content of t"}, {"x2", "content of t"}}, "m1 -> x1\r\n",
+       "1 of 2 files were renamed; the file \"t\" now also has the name \"x2\" (one file under two names); the "
+       "others keep their old names."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedCalls calls;
+    calls.renameat2.after = EINVAL;
+    // The first file's name goes; neither of the second file's names can.
+    calls.unlinkat = {{0}, EPERM};
+    CommitScene t(ScriptedCalls::Table());
+    t.PreviewAs(c.entries);
+    t.Rename();
+    EXPECT_EQ(t.folder.Contents(), c.after);
+    const std::string newName = c.entries[1].second;
+    const std::string description = "Permission denied: " + t.folder.Path("t") + " (Operation not permitted) while renaming " +
+                                    t.folder.Path("t") + " to " + t.folder.Path(newName) + "; the file " +
+                                    t.folder.Path("t") + " now also has the name " + t.folder.Path(newName) +
+                                    ", which could not be removed again (Operation not permitted)";
+    EXPECT_EQ(t.LastPrompt(), "Renaming stopped at \"t\" -> \"" + newName + "\":\n" + description + "\n" + c.told);
+    EXPECT_EQ(t.Report(), kReportHeader + c.renamedLines + "Process stopped: " + description + "\r\n");
+  }
+}
+
+// The renames happened, so the preview is over whatever becomes of the report; the reason is
+// said in plain words.
+TEST_F(CommitFolderTest, AReportThatCannotBeWrittenIsAnErrorAndTheFilesStayRenamed) {
+  struct Case {
+    const char* what;
+    std::function<void(CommitScene&)> breakLog;
+    // The plain reason, from the log folder's path and the report's.
+    std::function<std::string(const std::string&, const std::string&)> reason;
+  };
+  const std::vector<Case> cases{
+      {"no log folder", [](CommitScene& t) { ASSERT_EQ(rmdir(t.executable.Path("log").c_str()), 0); },
+       [](const std::string& log, const std::string&) { return "the folder " + log + " does not exist"; }},
+      {"log is a file",
+       [](CommitScene& t) {
+         ASSERT_EQ(rmdir(t.executable.Path("log").c_str()), 0);
+         t.executable.WriteFile("log", "a file");
+       },
+       [](const std::string& log, const std::string&) { return log + " is a file, not a folder"; }},
+      {"path over 4096 bytes", [](CommitScene& t) { t.system.executableFolder += "/" + std::string(4096, 'x'); },
+       [](const std::string&, const std::string& report) {
+         return "Bad file name or number: " + report + " (File name too long)";
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CommitScene t;
+    c.breakLog(t);
+    const std::string log = t.system.executableFolder + "/log";
+    const std::string report = log + "/" + kReportName;
+    EXPECT_EQ(t.CommitOneFileFailing(), "The report could not be written to " + report + ": " + c.reason(log, report) + ".");
+    EXPECT_EQ(t.folder.Contents(), (Contents{{"01.txt", "content of a.txt"}}));
+    EXPECT_EQ(t.window.messages.back().prompt, "File rename completed");
+    EXPECT_EQ(t.preview.Flags(), (PreviewFlags{.simulate = true, .rename = true, .undo = false}));
+  }
+  EXPECT_FALSE(executable.Exists("log/" + kReportName));
+}
+
+// The check reads the folder held open, not its path: here the path comes to name another
+// folder between the open and the check, which must find "y" taken in the folder renamed in.
+TEST_F(CommitFolderTest, TheCheckReadsTheFolderTheCommitRenamesIn) {
+  for (const char* name : {"held", "other"}) ASSERT_EQ(mkdir(folder.Path(name).c_str(), 0755), 0);
+  for (const char* name : {"held/a", "held/b", "held/y", "other/a", "other/b"}) folder.WriteFile(name, name);
+  list.Add("x").Tag = "a";
+  list.Add("y").Tag = "b";
+  struct PathTakenOver final : FileSystem {
+    explicit PathTakenOver(TempFolder& parent) : root(parent) {}
+    std::vector<FolderItem> ReadFolder(const std::string& path) override { return disk.ReadFolder(path); }
+    std::unique_ptr<OpenedFolder> OpenFolder(const std::string& path) override {
+      auto opened = disk.OpenFolder(path);
+      EXPECT_EQ(rename(path.c_str(), root.Path("held away").c_str()), 0);
+      EXPECT_EQ(rename(root.Path("other").c_str(), path.c_str()), 0);
+      return opened;
+    }
+    std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return disk.OpenForAppend(path); }
+    TempFolder& root;
+    LinuxFileSystem disk;
+  } takenOver(folder);
+  preview.Rename(Platform{takenOver, system, window}, folder.Path("held"));
+  EXPECT_EQ(LastPrompt(), "Nothing was renamed, because of these problems:\n"
+                          "\"b\" -> \"y\": an item of the folder that is not renamed already has the new name");
+  EXPECT_EQ(folder.ReadFile("held away/a"), "held/a");
+  EXPECT_EQ(folder.ReadFile("held away/y"), "held/y");
+  EXPECT_FALSE(folder.Exists("held away/x"));
+  EXPECT_FALSE(folder.Exists("held/x"));
 }
 
 TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {

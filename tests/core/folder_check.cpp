@@ -85,7 +85,8 @@ class Faults {
   return faults.Result();
 }
 
-CommitScene::CommitScene(TempFolder::Storage storage) : folder(storage) {
+CommitScene::CommitScene(TempFolder::Storage storage, const no_replace_rename::SystemCalls& calls)
+    : folder(storage), disk(calls) {
   if (mkdir(executable.Path("log").c_str(), 0755) != 0) throw std::runtime_error("cannot make the log folder");
   system.executableFolder = executable.path();
 }

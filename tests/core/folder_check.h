@@ -47,7 +47,9 @@ struct OutsideChanges {
 // A folder, an executable folder with its "log" folder, and the core over them, with a fixed
 // clock and a window that answers OK. Renames can be made to fail through `files`.
 struct CommitScene {
-  explicit CommitScene(TempFolder::Storage storage = TempFolder::Storage::Memory);
+  // Renames go through `calls`, the kernel's unless a test scripts them.
+  explicit CommitScene(TempFolder::Storage storage = TempFolder::Storage::Memory,
+                       const no_replace_rename::SystemCalls& calls = no_replace_rename::KernelCalls());
 
   // Makes the batch's files and lists them as previewed.
   void Load(const Batch& batch);
