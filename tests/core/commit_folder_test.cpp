@@ -31,6 +31,8 @@ using testing::Contents;
 using testing::kReportHeader;
 using testing::kReportName;
 
+constexpr PreviewFlags kAfterPreview{.simulate = false, .rename = true, .undo = true};
+
 const std::string kConfirmation = "This process is irreversible, are you sure to rename the file according to list?";
 
 NamingFields Numbered(const std::string& start, const std::string& before = "") {
@@ -48,11 +50,16 @@ struct CommitScene : testing::CommitScene {
     for (const std::string& name : listed) list.Add(name);
   }
 
-  // Previews the entries by hand, as (old name, new name).
+  // Previews the entries, as (old name, new name): a real preview, so that the flags are
+  // those it leaves, then the new names put in by hand.
   void PreviewAs(const std::vector<std::pair<std::string, std::string>>& entries) {
     for (const auto& [tag, text] : entries) {
-      list.Add(text).Tag = tag;
+      list.Add(tag);
       if (!folder.Exists(tag)) folder.WriteFile(tag, "content of " + tag);
+    }
+    preview.Simulate(Numbered("1"));
+    for (std::size_t entry = 0; entry < entries.size(); ++entry) {
+      list.Item(static_cast<RenameList::Position>(entry + 1)).Text = entries[entry].second;
     }
   }
 
@@ -116,16 +123,20 @@ struct Reorder {
   std::vector<std::string> listed;  // list order of the files 01.jpg, 02.jpg, 03.jpg
   std::string start;
   Contents expected;
+  std::string reportLines;
 };
 
 TEST_F(CommitFolderTest, ChainsSwapsAndCyclesFollowTheList) {
   const std::vector<Reorder> cases{
       {"chain", {"01.jpg", "02.jpg"}, "2",
-       {{"02.jpg", "content of 01.jpg"}, {"03.jpg", "content of 02.jpg"}}},
+       {{"02.jpg", "content of 01.jpg"}, {"03.jpg", "content of 02.jpg"}},
+       "01.jpg -> 02.jpg\r\n02.jpg -> 03.jpg\r\n"},
       {"swap", {"02.jpg", "01.jpg"}, "1",
-       {{"01.jpg", "content of 02.jpg"}, {"02.jpg", "content of 01.jpg"}}},
+       {{"01.jpg", "content of 02.jpg"}, {"02.jpg", "content of 01.jpg"}},
+       "02.jpg -> 01.jpg\r\n01.jpg -> 02.jpg\r\n"},
       {"three-file cycle", {"02.jpg", "03.jpg", "01.jpg"}, "1",
-       {{"01.jpg", "content of 02.jpg"}, {"02.jpg", "content of 03.jpg"}, {"03.jpg", "content of 01.jpg"}}},
+       {{"01.jpg", "content of 02.jpg"}, {"02.jpg", "content of 03.jpg"}, {"03.jpg", "content of 01.jpg"}},
+       "02.jpg -> 01.jpg\r\n03.jpg -> 02.jpg\r\n01.jpg -> 03.jpg\r\n"},
   };
   for (const Reorder& c : cases) {
     SCOPED_TRACE(c.what);
@@ -134,11 +145,7 @@ TEST_F(CommitFolderTest, ChainsSwapsAndCyclesFollowTheList) {
     t.preview.Simulate(Numbered(c.start));
     t.Rename();
     EXPECT_EQ(t.folder.Contents(), c.expected);
-    std::string lines;
-    for (RenameList::Position i = 1; i <= t.list.Count(); ++i) {
-      lines += t.list.Item(i).Tag + " -> " + t.list.Item(i).Text + "\r\n";
-    }
-    EXPECT_EQ(t.Report(), kReportHeader + lines + "Process Completed, Thank you\r\n");
+    EXPECT_EQ(t.Report(), kReportHeader + c.reportLines + "Process Completed, Thank you\r\n");
     EXPECT_EQ(t.window.messages.back().prompt, "File rename completed");
   }
 }
@@ -200,13 +207,12 @@ TEST_F(CommitFolderTest, ProblemsFoundBeforeTheFirstRenameStopEverything) {
     }
     for (const std::string& name : c.missing) std::remove(t.folder.Path(name).c_str());
     const Contents before = t.folder.Contents();
-    const PreviewFlags flags = t.preview.Flags();
     t.Rename();
     EXPECT_EQ(t.folder.Contents(), before);
     EXPECT_EQ(t.files.renamesAsked, 0u);
     EXPECT_FALSE(t.ReportWritten());
     EXPECT_TRUE(t.system.launches.empty());
-    EXPECT_EQ(t.preview.Flags(), flags);
+    EXPECT_EQ(t.preview.Flags(), kAfterPreview);
     ASSERT_EQ(t.window.messages.size(), 2u);
     const std::string& message = t.window.messages[1].prompt;
     EXPECT_TRUE(message.starts_with("Nothing was renamed, because of these problems:\n")) << message;
@@ -261,7 +267,7 @@ void ExpectTruthfulStop(const CommitScene& t, const Batch& batch, const std::str
       << message;
   EXPECT_EQ(t.window.messages[1].title, std::nullopt);
   EXPECT_EQ(t.Report(), kReportHeader + renamedLines + "Process stopped: " + error.Description() + "\r\n");
-  EXPECT_EQ(t.preview.Flags(), PreviewFlags{});
+  EXPECT_EQ(t.preview.Flags(), kAfterPreview);
 }
 
 TEST_F(CommitFolderTest, FailureAtAnyRenameLeavesEveryFileUnderItsOldOrNewName) {

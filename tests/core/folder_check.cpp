@@ -93,7 +93,12 @@ CommitScene::CommitScene(TempFolder::Storage storage, const no_replace_rename::S
 
 void CommitScene::Load(const Batch& batch) {
   WriteBatch(folder, batch);
-  ListAsPreviewed(list, batch);
+  for (const BatchFile& file : batch) list.Add(file.oldName);
+  // A real preview, so that the flags are those it leaves, then the batch's own new names.
+  preview.Simulate(NamingFields{});
+  for (std::size_t file = 0; file < batch.size(); ++file) {
+    list.Item(static_cast<RenameList::Position>(file + 1)).Text = batch[file].newName;
+  }
 }
 
 void CommitScene::Rename() { preview.Rename(Platform{files, system, window}, folder.path()); }

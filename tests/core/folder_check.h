@@ -51,7 +51,7 @@ struct CommitScene {
   explicit CommitScene(TempFolder::Storage storage = TempFolder::Storage::Memory,
                        const no_replace_rename::SystemCalls& calls = no_replace_rename::KernelCalls());
 
-  // Makes the batch's files and lists them as previewed.
+  // Makes the batch's files and lists them as a preview leaves them, flags included.
   void Load(const Batch& batch);
   void Rename();
 

@@ -233,11 +233,15 @@ TEST_F(PreviewTest, SecondCommitOfTheSameBatchIsRefusedWithoutTouchingAnything) 
   fake.files.Remove(kReport);
   fake.files.renames.clear();
   fake.window.messages.clear();
-  const PreviewFlags flags = preview.Flags();
+  // A preview again, then the first preview's names put back: the batch already committed,
+  // with the flags a preview leaves, which a refused commit must keep.
+  preview.Simulate(Trip());
+  list.Item(1).Tag = "a.txt";
+  list.Item(2).Tag = "b.jpg";
   RenameAnswering(MessageAnswer::Ok);
   EXPECT_TRUE(fake.files.renames.empty());
   EXPECT_FALSE(fake.files.Exists(kReport));
-  EXPECT_EQ(preview.Flags(), flags);
+  EXPECT_EQ(preview.Flags(), kAfterPreview);
   ASSERT_EQ(fake.window.messages.size(), 2u);
   EXPECT_EQ(fake.window.messages[1].prompt,
             "Nothing was renamed, because of these problems:\n"
