@@ -36,13 +36,27 @@ ComposeInput ReadInput(const std::uint8_t* data, std::size_t size) {
   return composeInput;
 }
 
-// Every byte of every field lands in the new name unchanged and in its place.
+// The extension as a reader of the name sees it: what follows the last dot of the name's last
+// part (after its last "/"), or nothing.
+std::string_view ExtensionSeen(std::string_view name) {
+  const std::string_view lastPart = name.substr(name.find_last_of('/') + 1);
+  const std::size_t dot = lastPart.find_last_of('.');
+  return dot == std::string_view::npos ? std::string_view() : lastPart.substr(dot + 1);
+}
+
+// Every byte of every field lands in the new name unchanged and in its place: the text before
+// at the start, then the number's text, then the text after, a dot and the extension at the end.
 void CheckComposedName(const ComposeInput& in) {
   const std::string composed = tolvane::ComposeName(in.fields, in.number, in.currentName);
-  const std::string expected = in.fields.PrefixBefore + tolvane::FormatNumber(in.number, in.fields.SequencePattern) +
-                               in.fields.PrefixAfter + "." +
-                               std::string(tolvane::GetExtension(in.currentName).value_or(""));
-  Require(composed == expected, "the new name is the text before, the number, the text after, a dot, the extension");
+  const std::string_view name = composed;
+  const std::string ending = in.fields.PrefixAfter + "." + std::string(ExtensionSeen(in.currentName));
+  Require(name.starts_with(in.fields.PrefixBefore), "the new name starts with the text before");
+  Require(name.ends_with(ending), "the new name ends with the text after, a dot and the extension");
+  const std::string numberText = tolvane::FormatNumber(in.number, in.fields.SequencePattern);
+  Require(composed.size() == in.fields.PrefixBefore.size() + numberText.size() + ending.size(),
+          "the lengths of the parts add up to the new name's");
+  Require(name.substr(in.fields.PrefixBefore.size(), numberText.size()) == numberText,
+          "the number's text stands between the text before and the text after");
 }
 
 void CheckSequenceNumbers(const ComposeInput& in) {

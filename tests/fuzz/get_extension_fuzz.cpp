@@ -12,15 +12,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view name = tolvane::fuzz::FuzzInput(data, size).TakeRest();
   const auto extension = tolvane::GetExtension(name);
 
-  const std::size_t dot = name.rfind('.');
-  const std::size_t separator = name.rfind('/');
-  const bool hasExtension = dot != std::string_view::npos && (separator == std::string_view::npos || separator < dot);
-  Require(extension.has_value() == hasExtension,
-          "a name has an extension exactly when it holds a dot and no \"/\" after its last dot");
-  if (!extension) return 0;
-
+  // The last part of the name, after its last "/": an extension lives there or nowhere.
+  const std::string_view lastPart = name.substr(name.find_last_of('/') + 1);
+  if (!extension) {
+    Require(lastPart.find('.') == std::string_view::npos, "a name without an extension holds no dot after its last \"/\"");
+    return 0;
+  }
+  Require(extension->find_first_of("./") == std::string_view::npos, "an extension holds no dot and no \"/\"");
+  Require(name.size() > extension->size() && name[name.size() - extension->size() - 1] == '.' &&
+              name.ends_with(*extension),
+          "the name ends with a dot and the extension");
   // The result views into the name, so its end is the name's end: it is a suffix, not a copy.
   Require(extension->data() + extension->size() == name.data() + name.size(), "the extension ends where the name ends");
-  Require(*extension == name.substr(dot + 1), "the extension is all that follows the last dot");
   return 0;
 }
