@@ -9,6 +9,8 @@ class LinuxFileSystem final : public FileSystem {
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override;
   std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override;
+  bool IsWritableFolder(const std::string& folderPath) override;
+  void CreatePrivateFolder(const std::string& folderPath) override;
 };
 
 }  // namespace tolvane

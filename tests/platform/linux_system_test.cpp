@@ -94,9 +94,9 @@ TEST(LinuxSystemTest, LaunchesFromAnArgumentVectorWithoutAShell) {
   EXPECT_EQ(AwaitFile(folder, "out"), "a; b 'c'");
 }
 
-TEST(LinuxSystemTest, DoesNotWaitForTheProgramNorLeaveAChildBehind) {
+TEST(LinuxSystemTest, WaitsForTheProgramOnlyWhileItWatchesItsStartNorLeavesAChildBehind) {
   testing::TempFolder folder;
-  LinuxSystem system;
+  LinuxSystem system(300ms);
   const auto start = std::chrono::steady_clock::now();
   system.LaunchProgram({"/bin/sh", "-c", "sleep 2; echo ok > " + folder.Path("late")});
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
@@ -104,6 +104,25 @@ TEST(LinuxSystemTest, DoesNotWaitForTheProgramNorLeaveAChildBehind) {
   EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
   EXPECT_EQ(AwaitFile(folder, "late"), "ok\n");
+}
+
+TEST(LinuxSystemTest, AProgramThatEndsAtOnceIsAwaitedAndAFailureRaisesSayingHowItEnded) {
+  struct Case {
+    std::string script;
+    std::string raised;  // empty when the launch succeeds
+  };
+  for (const Case& c : {Case{"exit 0", ""}, Case{"exit 3", "/bin/sh ended with status 3"},
+                        Case{"kill -TERM $$", "/bin/sh was ended by signal 15"}}) {
+    LinuxSystem system;  // watching for the full while
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      system.LaunchProgram({"/bin/sh", "-c", c.script});
+      EXPECT_EQ(c.raised, "") << c.script;
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Description(), c.raised) << c.script;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, LinuxSystem::kLaunchWatch / 2) << c.script;
+  }
 }
 
 TEST(LinuxSystemTest, AProgramThatCannotBeFoundRaisesNamingIt) {
