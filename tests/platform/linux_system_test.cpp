@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/date_format.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
 namespace tolvane {
@@ -35,26 +36,7 @@ TEST(LinuxSystemTest, CurrentDateTimeIsLocalTimeNow) {
       << now.year << "-" << now.month << "-" << now.day << " " << now.hour << ":" << now.minute << ":" << now.second;
 }
 
-class EnvironmentVariable {
- public:
-  EnvironmentVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value, 1);
-  }
-  ~EnvironmentVariable() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-  EnvironmentVariable(const EnvironmentVariable&) = delete;
-  EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using EnvironmentVariable = testing::ScopedEnvironmentVariable;
 
 TEST(LinuxSystemTest, MonthAbbreviationsOfTheCLocaleAreEnglish) {
   const EnvironmentVariable locale("LC_ALL", "C");
