@@ -34,6 +34,11 @@ screenshot: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The Debian package, $(BUILD)/tolvane_<version>_<architecture>.deb.
+.PHONY: package
+package: build
+	cmake --build $(BUILD) --target package
+
 clean:
 	rm -rf $(BUILD)
 

@@ -16,6 +16,9 @@ class QuietSystem final : public SystemServices {
   MonthNames MonthAbbreviations() override { return system_.MonthAbbreviations(); }
   std::string ExecutableFolder() override { return executableFolder_; }
   void LaunchProgram(const std::vector<std::string>&) override {}
+  std::optional<std::string> EnvironmentVariable(const std::string& name) override {
+    return system_.EnvironmentVariable(name);
+  }
 
  private:
   LinuxSystem system_;

@@ -62,6 +62,8 @@ class MarkingFileSystem final : public FileSystem {
     marks_.reportOpened = Moment::Now();
     return std::make_unique<MarkingLineWriter>(files_.OpenForAppend(path), marks_);
   }
+  bool IsWritableFolder(const std::string& folderPath) override { return files_.IsWritableFolder(folderPath); }
+  void CreatePrivateFolder(const std::string& folderPath) override { files_.CreatePrivateFolder(folderPath); }
 
  private:
   LinuxFileSystem files_;

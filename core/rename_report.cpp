@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <functional>
 
+#include "core/log_folder.h"
 #include "core/name_escape.h"
 #include "platform/date_format.h"
 
@@ -11,6 +12,9 @@ namespace tolvane {
 namespace {
 
 using EntryWalk = std::function<void(const std::function<void(const RenameEntry&)>&)>;
+
+// Opens a file in the desktop's default application for its type.
+constexpr const char* kOpener = "xdg-open";
 
 std::string ReportPath(const std::string& logFolder, const DateTime& stamp, const MonthNames& months) {
   return logFolder + "/Report_" + FormatDateTime(stamp, "DDMMYYYYhhmmss", months) + ".txt";
@@ -34,9 +38,11 @@ Error ReportNotWritten(const Error& cause, const std::string& path, const std::s
 }
 
 Error EditorNotStarted(const Error& cause, const std::string& path) {
-  return {static_cast<ErrorNumber>(cause.Number()), "The report was written at " + path +
-                                                        ", but the text editor could not be started: " +
-                                                        cause.Description()};
+  const bool noOpener = cause.Number() == static_cast<int>(ErrorNumber::FileNotFound);
+  const std::string reason = noOpener ? std::string(kOpener) + " is not installed" : cause.Description();
+  return {static_cast<ErrorNumber>(cause.Number()), "The report was written to " + path +
+                                                        ", but it could not be opened in a text editor: " + reason +
+                                                        ". Open it from that folder yourself."};
 }
 
 void WriteEntryLines(LineWriter& writer, const EntryWalk& walkEntries) {
@@ -55,7 +61,7 @@ void WriteReportFile(Platform platform, const EntryWalk& walkEntries, const std:
   SystemServices& system = platform.system;
   const MonthNames months = system.MonthAbbreviations();
   const DateTime fileStamp = system.CurrentDateTime();
-  const std::string logFolder = system.ExecutableFolder() + "/log";
+  const std::string logFolder = ChooseLogFolder(platform);
   const std::string path = ReportPath(logFolder, fileStamp, months);
   try {
     const std::unique_ptr<LineWriter> writer = platform.files.OpenForAppend(path);
@@ -70,7 +76,8 @@ void WriteReportFile(Platform platform, const EntryWalk& walkEntries, const std:
   }
   platform.window.YieldToEvents();
   try {
-    system.LaunchProgram({"xdg-open", path});
+    // The launch watches the opener's start for a while; the window paints meanwhile.
+    platform.window.RunLongWork([&] { system.LaunchProgram({kOpener, path}); });
   } catch (const Error& error) {
     throw EditorNotStarted(error, path);
   }

@@ -13,12 +13,12 @@ struct StoppedCommit {
   Error error;
 };
 
-// Writes the report of a completed commit into the "log" folder beside the executable (which
-// is never created): the header lines, every entry's old and new name in list order, and
-// "Process Completed, Thank you"; then opens it in the text editor. A name holding a line
-// break is written escaped (see name_escape.h) so that every entry stays on one line.
-// A report that cannot be written, or an editor that cannot be started, raises an Error
-// that names the report's path.
+// Writes the report of a completed commit into the folder ChooseLogFolder gives: the header
+// lines, every entry's old and new name in list order, and "Process Completed, Thank you";
+// then opens it in the text editor. A name holding a line break is written escaped (see
+// name_escape.h) so that every entry stays on one line. A report that cannot be written, or
+// an editor that cannot be started or fails at once, raises an Error that names the report's
+// path; the renames stay done either way.
 void WriteReport(const RenameList& list, Platform platform);
 
 // The same for a commit that stopped: only the renamed entries, and in place of the closing

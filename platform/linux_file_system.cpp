@@ -233,6 +233,25 @@ class DescriptorFolder final : public OpenedFolder {
   std::string newName_;
 };
 
+// Makes one folder of a path whose upper folders exist; one already there is left as it is.
+void MakePrivateFolder(const std::string& folder) {
+  constexpr mode_t kPrivate = S_IRWXU;
+  struct stat info {};
+  if (stat(folder.c_str(), &info) == 0) {
+    if (!S_ISDIR(info.st_mode)) throw Error::FromErrno(ENOTDIR, folder);
+    return;
+  }
+  if (errno != ENOENT) throw Error::FromErrno(errno, folder);
+  if (mkdir(folder.c_str(), kPrivate) != 0) {
+    const int failure = errno;
+    // Made meanwhile by someone else, such as a second Tolvane: as good as made here.
+    if (failure == EEXIST && stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return;
+    throw Error::FromErrno(failure, folder);
+  }
+  // The umask may have taken bits from the mode, leaving a folder the user cannot write to.
+  if (chmod(folder.c_str(), kPrivate) != 0) throw Error::FromErrno(errno, folder);
+}
+
 }  // namespace
 
 namespace no_replace_rename {
@@ -333,6 +352,24 @@ std::unique_ptr<OpenedFolder> LinuxFileSystem::OpenFolder(const std::string& fol
 
 std::unique_ptr<LineWriter> LinuxFileSystem::OpenForAppend(const std::string& path) {
   return std::make_unique<FileLineWriter>(OpenPlainFileForAppend(path), path);
+}
+
+bool LinuxFileSystem::IsWritableFolder(const std::string& folderPath) {
+  struct stat info {};
+  if (stat(folderPath.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+  // A new file in a folder takes the right to write to it and to pass through it; the
+  // effective user is the one that will write.
+  return faccessat(AT_FDCWD, folderPath.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+void LinuxFileSystem::CreatePrivateFolder(const std::string& folderPath) {
+  if (folderPath.empty()) throw Error::FromErrno(ENOENT, folderPath);
+  // From the top down, each folder on the way; the root and repeated "/" need no making.
+  for (std::size_t slash = folderPath.find('/', 1);; slash = folderPath.find('/', slash + 1)) {
+    const std::string folder = folderPath.substr(0, slash);
+    if (!folder.ends_with('/')) MakePrivateFolder(folder);
+    if (slash == std::string::npos) return;
+  }
 }
 
 }  // namespace tolvane

@@ -14,6 +14,8 @@ class LinuxFileSystem final : public FileSystem {
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override;
   std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override;
+  bool IsWritableFolder(const std::string& folderPath) override;
+  void CreatePrivateFolder(const std::string& folderPath) override;
 
  private:
   const no_replace_rename::SystemCalls& calls_;

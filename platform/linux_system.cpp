@@ -1,5 +1,6 @@
 #include "platform/linux_system.h"
 
+#include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
 #include <spawn.h>
@@ -9,6 +10,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
+#include <cstdlib>
 
 #include "platform/date_format.h"
 
@@ -59,13 +62,61 @@ class DetachedSpawnAttributes {
   posix_spawnattr_t attributes_{};
 };
 
-// The spawn's result as the child reported it; ECHILD when the child did not end normally.
-int AwaitChild(pid_t child) {
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return errno;
+// What the go-between child tells the caller about the program it started.
+struct LaunchOutcome {
+  int spawnError = 0;  // the errno of a start that failed; 0 when the program started
+  bool ended = false;  // the program ended while it was watched
+  int waitStatus = 0;  // then how it ended, as waitpid gives it
+};
+
+std::int64_t NanosecondsSince(const timespec& start) {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return (static_cast<std::int64_t>(now.tv_sec) - start.tv_sec) * 1'000'000'000 + (now.tv_nsec - start.tv_nsec);
+}
+
+// In the go-between child, after fork: waits until the program ends or the watch is over,
+// with nothing but calls that are safe there.
+LaunchOutcome WatchProgram(pid_t program, std::int64_t watchNanoseconds) {
+  constexpr timespec kPoll{0, 10'000'000};
+  timespec start{};
+  clock_gettime(CLOCK_MONOTONIC, &start);
+  LaunchOutcome outcome;
+  for (;;) {
+    const pid_t ended = waitpid(program, &outcome.waitStatus, WNOHANG);
+    if (ended == program) {
+      outcome.ended = true;
+      return outcome;
+    }
+    if (ended < 0 && errno != EINTR) return outcome;
+    if (NanosecondsSince(start) >= watchNanoseconds) return outcome;
+    nanosleep(&kPoll, nullptr);
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : ECHILD;
+}
+
+// Reaps the go-between child, which ends as soon as it has told its outcome.
+void AwaitChild(pid_t child) {
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+bool ReadOutcome(int fd, LaunchOutcome& outcome) {
+  for (;;) {
+    const ssize_t count = read(fd, &outcome, sizeof outcome);
+    if (count < 0 && errno == EINTR) continue;
+    return count == static_cast<ssize_t>(sizeof outcome);
+  }
+}
+
+void RaiseIfFailed(const LaunchOutcome& outcome, const std::string& program) {
+  if (outcome.spawnError != 0) throw Error::FromErrno(outcome.spawnError, program);
+  if (!outcome.ended) return;
+  const int status = outcome.waitStatus;
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
+  const std::string how = WIFEXITED(status) ? "ended with status " + std::to_string(WEXITSTATUS(status))
+                                            : "was ended by signal " + std::to_string(WTERMSIG(status));
+  throw Error(ErrorNumber::PathFileAccessError, program + " " + how);
 }
 
 }  // namespace
@@ -100,15 +151,41 @@ void LinuxSystem::LaunchProgram(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   const DetachedSpawnAttributes attributes;
-  // The child only starts the program and ends, so the program becomes nobody's child
-  // to await and no zombie is left; the child's exit status carries the spawn's result.
+  const std::int64_t watchNanoseconds = std::chrono::nanoseconds(launchWatch_).count();
+  int pipeEnds[2];
+  // Close-on-exec, so that the program holds no end of it and its end tells the outcome.
+  if (pipe2(pipeEnds, O_CLOEXEC) != 0) throw Error::FromErrno(errno, arguments.front());
+  // The child starts the program, watches its start and ends, so that the program becomes
+  // nobody's child to await and no zombie is left.
   const pid_t child = fork();
-  if (child < 0) throw Error::FromErrno(errno, arguments.front());
-  if (child == 0) {
-    pid_t program = 0;
-    _exit(posix_spawnp(&program, argv[0], nullptr, attributes.get(), argv.data(), environ));
+  if (child < 0) {
+    const int failure = errno;
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    throw Error::FromErrno(failure, arguments.front());
   }
-  if (const int failure = AwaitChild(child); failure != 0) throw Error::FromErrno(failure, arguments.front());
+  if (child == 0) {
+    close(pipeEnds[0]);
+    LaunchOutcome outcome;
+    pid_t program = 0;
+    outcome.spawnError = posix_spawnp(&program, argv[0], nullptr, attributes.get(), argv.data(), environ);
+    if (outcome.spawnError == 0) outcome = WatchProgram(program, watchNanoseconds);
+    const ssize_t written = write(pipeEnds[1], &outcome, sizeof outcome);
+    _exit(written == static_cast<ssize_t>(sizeof outcome) ? 0 : 1);
+  }
+  close(pipeEnds[1]);
+  LaunchOutcome outcome;
+  const bool told = ReadOutcome(pipeEnds[0], outcome);
+  close(pipeEnds[0]);
+  AwaitChild(child);
+  if (!told) throw Error::FromErrno(ECHILD, arguments.front());
+  RaiseIfFailed(outcome, arguments.front());
+}
+
+std::optional<std::string> LinuxSystem::EnvironmentVariable(const std::string& name) {
+  const char* value = getenv(name.c_str());
+  if (!value) return std::nullopt;
+  return std::string(value);
 }
 
 }  // namespace tolvane

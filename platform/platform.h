@@ -63,6 +63,12 @@ class FileSystem {
   // and so is anything at the name but a plain file (a link, a pipe, a device). A file the
   // writer made and could store nothing in is removed again.
   virtual std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) = 0;
+  // True when the path is a folder that this process may create files in.
+  virtual bool IsWritableFolder(const std::string& folderPath) = 0;
+  // Creates the folder and every missing folder above it, each with mode 0700 so that only the
+  // user may look in; folders that exist are left as they are. Raises when one cannot be
+  // made, or when the path leads through or ends at something that is not a folder.
+  virtual void CreatePrivateFolder(const std::string& folderPath) = 0;
 };
 
 struct DateTime {
@@ -86,8 +92,12 @@ class SystemServices {
   virtual MonthNames MonthAbbreviations() = 0;
   // The folder of the running executable, without a closing "/" except at the root.
   virtual std::string ExecutableFolder() = 0;
-  // Starts a program from an argument vector (never through a shell), detached and not awaited.
+  // Starts a program from an argument vector (never through a shell), detached. A program
+  // that cannot be started, or that ends with a failure status within a short while, raises;
+  // one still running then is left to run and not awaited.
   virtual void LaunchProgram(const std::vector<std::string>& arguments) = 0;
+  // The value of a variable of the process's environment; nothing when it is not set.
+  virtual std::optional<std::string> EnvironmentVariable(const std::string& name) = 0;
 };
 
 enum class MessageButtons { Ok = 0, OkCancel = 1, OkCancelWarning = 49 };

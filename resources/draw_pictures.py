@@ -10,9 +10,10 @@ Outputs, beside this script:
   command3.bmp  39x37  orange arrow pointing down (move the current entry down)
   command7.bmp  42x40  red power sign (end the program)
   tolvane-16.png, tolvane-32.png, tolvane.ico  the program icon (a numbered list)
+  tolvane-48.png to tolvane-256.png  the same icon at the other sizes of the desktop's icon theme
 
 The bitmaps are uncompressed 24-bit BMP files on a white ground; the icons are RGBA PNG
-files, and the .ico holds the same two images for the Windows version resource.
+files, and the .ico holds the 16 and 32 pixel images for the Windows version resource.
 Only the Python 3 standard library is used.
 """
 
@@ -196,6 +197,11 @@ def icon_layers(size):
     return layers
 
 
+# The sizes the hicolor icon theme asks of an application, and those the .ico holds.
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
+ICO_SIZES = (16, 32)
+
+
 def main():
     write("command1.bmp", bmp_bytes(render(37, 39, arrow_layers(right_arrow(37, 39)), WHITE)))
     up_down = right_arrow(37, 39)
@@ -203,11 +209,11 @@ def main():
     write("command3.bmp", bmp_bytes(render(39, 37, arrow_layers(turned(up_down, 37, "down")), WHITE)))
     write("command7.bmp", bmp_bytes(render(42, 40, power_sign_layers(42, 40), WHITE)))
     pngs = []
-    for size in (16, 32):
+    for size in ICON_SIZES:
         data = png_bytes(render(size, size, icon_layers(size), None))
         write("tolvane-%d.png" % size, data)
         pngs.append((size, data))
-    write("tolvane.ico", ico_bytes(pngs))
+    write("tolvane.ico", ico_bytes([(size, data) for size, data in pngs if size in ICO_SIZES]))
 
 
 if __name__ == "__main__":

@@ -251,6 +251,23 @@ TEST_F(PreviewTest, SecondCommitOfTheSameBatchIsRefusedWithoutTouchingAnything) 
   EXPECT_EQ(fake.window.messages[1].title, std::nullopt);
 }
 
+TEST_F(PreviewTest, WithNoFolderForTheReportTheRenamesStayDoneAndTheErrorSaysWhereItTried) {
+  fake.files.readOnlyFolders = {"/opt/tolvane/log", "/home"};
+  preview.Simulate(Trip());
+  try {
+    RenameAnswering(MessageAnswer::Ok);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PermissionDenied));
+    EXPECT_NE(error.Description().find("/opt/tolvane/log beside the program"), std::string::npos) << error.Description();
+    EXPECT_NE(error.Description().find("/home/user/.local/state/tolvane/log could not be created"), std::string::npos)
+        << error.Description();
+  }
+  EXPECT_EQ(fake.files.FilesIn(kFolder), (std::map<std::string, std::string>{{"Trip01.txt", "A"}, {"Trip02.jpg", "B"}}));
+  EXPECT_EQ(fake.window.messages.back().prompt, "File rename completed");
+  EXPECT_TRUE(fake.system.launches.empty());
+}
+
 TEST_F(PreviewTest, MovedEntriesKeepTheirNamesTogether) {
   fake.files.AddFile(kFolder + "/c.txt", "C");
   list.Add("c.txt");

@@ -86,30 +86,35 @@ TEST_F(RenameReportTest, NamesWithLineBreaksStayOnOneLine) {
                                              "Process Completed, Thank you\r\n");
 }
 
-TEST_F(RenameReportTest, MissingLogFolderIsNamedInPlainWordsAndNotCreated) {
-  FakePlatform bare;  // without the log folder
-  try {
-    WriteReport(Previewed({{"a", "b"}}), bare.platform());
-    FAIL() << "no error";
-  } catch (const Error& error) {
-    EXPECT_EQ(error.Description(), "The report could not be written to " + kReport + ": the folder " + kLog +
-                                       " does not exist.");
-  }
-  EXPECT_FALSE(bare.files.Exists(kLog));
-  EXPECT_TRUE(bare.system.launches.empty());
+TEST_F(RenameReportTest, WithoutALogFolderBesideTheProgramTheReportGoesToTheStateFolder) {
+  FakePlatform installed;  // without the log folder, as an installed program
+  WriteReport(Previewed({{"a", "b"}}), installed.platform());
+  const std::string report = "/home/user/.local/state/tolvane/log/Report_06122026140509.txt";
+  EXPECT_EQ(installed.files.Content(report), kHeader + "a -> b\r\nProcess Completed, Thank you\r\n");
+  EXPECT_EQ(installed.system.launches, (std::vector<std::vector<std::string>>{{"xdg-open", report}}));
+  EXPECT_FALSE(installed.files.Exists(kLog));
 }
 
-TEST_F(RenameReportTest, EditorThatCannotStartLeavesTheReportWritten) {
-  fake.system.launchFailure = Error::FromErrno(ENOENT, "xdg-open");
-  try {
-    WriteReport(Previewed({{"a", "b"}}), fake.platform());
-    FAIL() << "no error";
-  } catch (const Error& error) {
-    EXPECT_TRUE(error.Description().starts_with("The report was written at " + kReport +
-                                                ", but the text editor could not be started: "))
-        << error.Description();
+TEST_F(RenameReportTest, EditorThatCannotStartOrFailsLeavesTheReportWrittenAndSaysWhere) {
+  const std::pair<Error, std::string> failures[] = {
+      {Error::FromErrno(ENOENT, "xdg-open"), "xdg-open is not installed"},
+      {Error(ErrorNumber::PathFileAccessError, "xdg-open ended with status 3"), "xdg-open ended with status 3"},
+  };
+  for (const auto& [failure, reason] : failures) {
+    FakePlatform platform;
+    platform.files.AddFolder(kLog);
+    platform.system.launchFailure = failure;
+    try {
+      WriteReport(Previewed({{"a", "b"}}), platform.platform());
+      ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Number(), failure.Number());
+      EXPECT_EQ(error.Description(), "The report was written to " + kReport +
+                                         ", but it could not be opened in a text editor: " + reason +
+                                         ". Open it from that folder yourself.");
+    }
+    EXPECT_EQ(platform.files.Content(kReport), kHeader + "a -> b\r\nProcess Completed, Thank you\r\n");
   }
-  EXPECT_EQ(fake.files.Content(kReport), kHeader + "a -> b\r\nProcess Completed, Thank you\r\n");
 }
 
 // Reads an escaped name back: "\n", "\r" and "\\" are escapes, any other backslash is itself.

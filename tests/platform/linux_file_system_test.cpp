@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -506,6 +507,80 @@ TEST(OpenForAppendTest, APlainFileIsOpenedBlockingAndSaysWhetherItWasMade) {
     EXPECT_EQ(fcntl(file.fd, F_GETFL) & (O_NONBLOCK | O_APPEND), O_APPEND);
     close(file.fd);
   }
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+// Restores the process's umask when it goes.
+class Umask {
+ public:
+  explicit Umask(mode_t mask) : before_(umask(mask)) {}
+  ~Umask() { umask(before_); }
+  Umask(const Umask&) = delete;
+  Umask& operator=(const Umask&) = delete;
+
+ private:
+  mode_t before_;
+};
+
+TEST(PrivateFolderTest, MakesEveryMissingFolderForTheUserAloneAndLeavesOthersAsTheyAre) {
+  TempFolder folder;
+  ASSERT_EQ(mkdir(folder.Path("shared").c_str(), 0755), 0);
+  LinuxFileSystem files;
+  // A umask that takes the user's own write right must not leave a folder nobody can fill.
+  const Umask mask(0277);
+  files.CreatePrivateFolder(folder.Path("shared//state/tolvane/log/"));
+  for (const char* made : {"shared/state", "shared/state/tolvane", "shared/state/tolvane/log"}) {
+    EXPECT_EQ(ModeOf(folder.Path(made)), 0700u) << made;
+  }
+  EXPECT_EQ(ModeOf(folder.Path("shared")), 0755u);
+  files.CreatePrivateFolder(folder.Path("shared/state/tolvane/log"));  // already there
+  EXPECT_TRUE(files.IsWritableFolder(folder.Path("shared/state/tolvane/log")));
+}
+
+TEST(PrivateFolderTest, AFileInTheWayIsNotAFolder) {
+  TempFolder folder;
+  folder.WriteFile("state");
+  LinuxFileSystem files;
+  for (const char* path : {"state", "state/tolvane/log"}) {
+    EXPECT_EQ(RaisedNumber([&] { files.CreatePrivateFolder(folder.Path(path)); }),
+              static_cast<int>(ErrorNumber::PathNotFound))
+        << path;
+  }
+  EXPECT_FALSE(files.IsWritableFolder(folder.Path("state")));
+  EXPECT_FALSE(files.IsWritableFolder(folder.Path("missing")));
+}
+
+// Permissions do not bind root, so root runs the check in a child that has become nobody.
+int AsOrdinaryUser(const std::function<int()>& check) {
+  if (geteuid() != 0) return check();
+  const pid_t child = fork();
+  if (child == 0) {
+    constexpr uid_t kNobody = 65534;
+    if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(100);
+    _exit(check());
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(PrivateFolderTest, AFolderTheUserMayNotWriteToIsNotWritableAndNothingIsMadeInIt) {
+  TempFolder folder;
+  ASSERT_EQ(chmod(folder.path().c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(folder.Path("locked").c_str(), 0555), 0);
+  const int failedChecks = AsOrdinaryUser([&] {
+    LinuxFileSystem files;
+    const bool writable = files.IsWritableFolder(folder.Path("locked"));
+    const int raised = RaisedNumber([&] { files.CreatePrivateFolder(folder.Path("locked/state/log")); });
+    return (writable ? 1 : 0) + (raised != static_cast<int>(ErrorNumber::PermissionDenied) ? 2 : 0);
+  });
+  EXPECT_EQ(failedChecks, 0) << "1: the folder was called writable, 2: the folder in it was not refused";
+  EXPECT_FALSE(folder.Exists("locked/state"));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/date_format.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
 namespace tolvane {
@@ -35,26 +36,7 @@ TEST(LinuxSystemTest, CurrentDateTimeIsLocalTimeNow) {
       << now.year << "-" << now.month << "-" << now.day << " " << now.hour << ":" << now.minute << ":" << now.second;
 }
 
-class EnvironmentVariable {
- public:
-  EnvironmentVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value, 1);
-  }
-  ~EnvironmentVariable() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-  EnvironmentVariable(const EnvironmentVariable&) = delete;
-  EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using EnvironmentVariable = testing::ScopedEnvironmentVariable;
 
 TEST(LinuxSystemTest, MonthAbbreviationsOfTheCLocaleAreEnglish) {
   const EnvironmentVariable locale("LC_ALL", "C");
@@ -94,9 +76,9 @@ TEST(LinuxSystemTest, LaunchesFromAnArgumentVectorWithoutAShell) {
   EXPECT_EQ(AwaitFile(folder, "out"), "a; b 'c'");
 }
 
-TEST(LinuxSystemTest, DoesNotWaitForTheProgramNorLeaveAChildBehind) {
+TEST(LinuxSystemTest, WaitsForTheProgramOnlyWhileItWatchesItsStartNorLeavesAChildBehind) {
   testing::TempFolder folder;
-  LinuxSystem system;
+  LinuxSystem system(300ms);
   const auto start = std::chrono::steady_clock::now();
   system.LaunchProgram({"/bin/sh", "-c", "sleep 2; echo ok > " + folder.Path("late")});
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
@@ -104,6 +86,25 @@ TEST(LinuxSystemTest, DoesNotWaitForTheProgramNorLeaveAChildBehind) {
   EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
   EXPECT_EQ(AwaitFile(folder, "late"), "ok\n");
+}
+
+TEST(LinuxSystemTest, AProgramThatEndsAtOnceIsAwaitedAndAFailureRaisesSayingHowItEnded) {
+  struct Case {
+    std::string script;
+    std::string raised;  // empty when the launch succeeds
+  };
+  for (const Case& c : {Case{"exit 0", ""}, Case{"exit 3", "/bin/sh ended with status 3"},
+                        Case{"kill -TERM $$", "/bin/sh was ended by signal 15"}}) {
+    LinuxSystem system;  // watching for the full while
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      system.LaunchProgram({"/bin/sh", "-c", c.script});
+      EXPECT_EQ(c.raised, "") << c.script;
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Description(), c.raised) << c.script;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, LinuxSystem::kLaunchWatch / 2) << c.script;
+  }
 }
 
 TEST(LinuxSystemTest, AProgramThatCannotBeFoundRaisesNamingIt) {

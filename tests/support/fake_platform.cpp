@@ -119,9 +119,25 @@ void FakeFileSystem::Rename(const std::string& oldPath, const std::string& newPa
 std::unique_ptr<LineWriter> FakeFileSystem::OpenForAppend(const std::string& path) {
   const std::string p = Normalise(path);
   if (!folders_.count(ParentOf(p))) throw Error::FromErrno(ENOENT, path);
+  if (readOnlyFolders.count(ParentOf(p)) && !nodes_.count(p)) throw Error::FromErrno(EACCES, path);
   auto [it, inserted] = nodes_.try_emplace(p, Node{FolderItemKind::File, {}});
   if (it->second.kind != FolderItemKind::File) throw Error::FromErrno(EISDIR, path);
   return std::make_unique<FakeLineWriter>(it->second.content);
+}
+
+bool FakeFileSystem::IsWritableFolder(const std::string& folderPath) {
+  const std::string f = Normalise(folderPath);
+  return folders_.count(f) && !readOnlyFolders.count(f);
+}
+
+void FakeFileSystem::CreatePrivateFolder(const std::string& folderPath) {
+  const std::string f = Normalise(folderPath);
+  if (f == "/" || f == "." || folders_.count(f)) return;
+  CreatePrivateFolder(ParentOf(f));
+  if (nodes_.count(f)) throw Error::FromErrno(ENOTDIR, folderPath);
+  if (readOnlyFolders.count(ParentOf(f))) throw Error::FromErrno(EACCES, folderPath);
+  AddFolder(f);
+  createdFolders.push_back(f);
 }
 
 DateTime FakeSystem::CurrentDateTime() {
@@ -135,6 +151,12 @@ MonthNames FakeSystem::MonthAbbreviations() { return EnglishMonthAbbreviations()
 void FakeSystem::LaunchProgram(const std::vector<std::string>& arguments) {
   if (launchFailure) throw *launchFailure;
   launches.push_back(arguments);
+}
+
+std::optional<std::string> FakeSystem::EnvironmentVariable(const std::string& name) {
+  const auto found = environment.find(name);
+  if (found == environment.end()) return std::nullopt;
+  return found->second;
 }
 
 MessageAnswer FakeWindow::ShowMessage(const std::string& prompt, MessageButtons buttons,

@@ -28,9 +28,15 @@ class FakeFileSystem final : public FileSystem {
   // A missing folder cannot be opened; renames and reads in an opened folder go by its path.
   std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override;
+  // A folder is writable unless it is one of `readOnlyFolders`, in which nothing can be made.
+  bool IsWritableFolder(const std::string& folderPath) override;
+  void CreatePrivateFolder(const std::string& folderPath) override;
 
   // Every rename asked for, in order, as (old path, new path).
   std::vector<std::pair<std::string, std::string>> renames;
+  std::set<std::string> readOnlyFolders;
+  // The folders CreatePrivateFolder made, in order.
+  std::vector<std::string> createdFolders;
 
  private:
   class Folder;
@@ -44,19 +50,21 @@ class FakeFileSystem final : public FileSystem {
   std::set<std::string> folders_;
 };
 
-// A fixed clock and executable folder; launches are recorded, not run.
+// A fixed clock, executable folder and environment; launches are recorded, not run.
 class FakeSystem final : public SystemServices {
  public:
   DateTime CurrentDateTime() override;
   MonthNames MonthAbbreviations() override;
   std::string ExecutableFolder() override { return executableFolder; }
   void LaunchProgram(const std::vector<std::string>& arguments) override;
+  std::optional<std::string> EnvironmentVariable(const std::string& name) override;
 
   // Each reading of the clock takes the next time from `times`; the last one repeats.
   std::deque<DateTime> times{DateTime{2026, 12, 6, 14, 5, 9}};
   std::string executableFolder = "/opt/tolvane";
   std::vector<std::vector<std::string>> launches;
   std::optional<Error> launchFailure;
+  std::map<std::string, std::string> environment{{"HOME", "/home/user"}};
 };
 
 // Message boxes answered from a script; everything shown is recorded.

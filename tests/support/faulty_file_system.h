@@ -27,6 +27,8 @@ class FaultyFileSystem final : public FileSystem {
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override { return inner_.ReadFolder(folderPath); }
   std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return inner_.OpenForAppend(path); }
+  bool IsWritableFolder(const std::string& folderPath) override { return inner_.IsWritableFolder(folderPath); }
+  void CreatePrivateFolder(const std::string& folderPath) override { inner_.CreatePrivateFolder(folderPath); }
 
   std::size_t renamesAsked = 0;   // every rename in a folder it opened
   std::vector<std::string> failedPaths;  // the old paths of those made to fail, in order

@@ -81,6 +81,8 @@ void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::s
   files = fileSystem.get();
   system = fakeSystem.get();
   system->executableFolder = temp.Path("bin");
+  // A report that misses bin/log goes under the test's own folder, never a real home.
+  system->environment = {{"HOME", temp.Path("home")}};
   std::vector<Drive> driveList;
   for (const std::string& drive : drives) driveList.push_back(Drive{PathOf(drive), {}});
   form = std::make_unique<Form1>(Form1Environment{std::move(fileSystem), std::move(fakeSystem),

@@ -39,6 +39,8 @@ class HookedFileSystem final : public FileSystem {
   }
   std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return real_.OpenForAppend(path); }
+  bool IsWritableFolder(const std::string& folderPath) override { return real_.IsWritableFolder(folderPath); }
+  void CreatePrivateFolder(const std::string& folderPath) override { real_.CreatePrivateFolder(folderPath); }
 
   std::function<void()> beforeRead;
   std::function<void()> beforeRename;
