@@ -100,12 +100,15 @@ TEST_F(CommitInput, ACommitLongerThanHalfASecondShowsHowFarItHasCome) {
       labels << progress->labelText();
     }
   };
+  bool progressUnderTheCompletion = true;
   answerer.Queue(QMessageBox::Ok);
-  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok, [&] { progressUnderTheCompletion = form->findChild<QProgressDialog*>() != nullptr; });
   Click("Command5");
   ASSERT_FALSE(labels.isEmpty());
   EXPECT_TRUE(QRegularExpression("^Renamed \\d+ of 30 files$").match(labels.last()).hasMatch()) << labels.last().toStdString();
-  EXPECT_EQ(form->findChild<QProgressDialog*>(), nullptr) << "closed before the completion message";
+  ASSERT_EQ(answerer.boxes.size(), 2u);
+  EXPECT_EQ(answerer.boxes[1].text, "File rename completed");
+  EXPECT_FALSE(progressUnderTheCompletion) << "the progress box was still up under the completion message";
   EXPECT_EQ(files->renames, kFiles);
 }
 
