@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTreeView>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -186,6 +188,41 @@ TEST_F(CommitInput, ACommitLongerThanHalfASecondShowsHowFarItHasCome) {
   EXPECT_EQ(answerer.boxes[1].text, "File rename completed");
   EXPECT_FALSE(progressUnderTheCompletion) << "the progress box was still up under the completion message";
   EXPECT_EQ(files->renames, kFiles);
+}
+
+// The 20th file goes away in the middle of a commit long enough to show its progress: the
+// message says where it stopped over the progress box, which then goes; the list keeps the
+// preview, the rows whose files no longer have their old names are red, and the preview's
+// buttons stay as a preview leaves them.
+TEST_F(CommitInput, AStoppedCommitTellsWhereOverItsProgressAndKeepsThePreview) {
+  files->beforeRename = [&] {
+    QTest::qSleep(30);
+    if (files->renames == 20) std::filesystem::remove(temp.Path("photos/f20.txt"));
+  };
+  bool progressUnderTheMessage = false;
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok, [&] {
+    const auto* progress = form->findChild<QProgressDialog*>();
+    progressUnderTheMessage = progress != nullptr && progress->isVisible();
+  });
+  Click("Command5");
+
+  ASSERT_EQ(answerer.boxes.size(), 2u);
+  const QString& message = answerer.boxes[1].text;
+  EXPECT_TRUE(message.startsWith("Renaming stopped at \"f20.txt\" -> \"Trip20.txt\":\nFile not found: ")) << message.toStdString();
+  EXPECT_TRUE(message.endsWith("\n19 of 30 files were renamed; the others keep their old names.")) << message.toStdString();
+  EXPECT_EQ(answerer.boxes[1].title, "Tolvane");
+  EXPECT_TRUE(progressUnderTheMessage);
+  EXPECT_EQ(form->findChild<QProgressDialog*>(), nullptr);
+  EXPECT_EQ(ListRows(), previewed);
+  EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{false, true, true}));
+  const QAbstractItemModel& model = *Find<QTreeView>("ListView1").model();
+  for (int row = 0; row < kFiles; ++row) {
+    const bool red = model.index(row, 0).data(Qt::ForegroundRole).value<QColor>() == Qt::red;
+    EXPECT_EQ(red, row < 20) << "row " << row;
+  }
+  EXPECT_TRUE(temp.Exists("photos/Trip19.txt"));
+  EXPECT_TRUE(temp.Exists("photos/f21.txt"));
 }
 
 TEST_F(CommitInput, AShortCommitShowsNoProgressHoweverLongTheConfirmationTook) {
