@@ -4,34 +4,9 @@
 #include <QEvent>
 #include <QWidget>
 
+#include "window/held_user_input.h"
+
 namespace tolvane {
-
-namespace {
-
-bool IsUserInput(const QEvent& event) {
-  switch (event.type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-    case QEvent::Close:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
 
 CommitInProgress::CommitInProgress(QtWindowServices& services, QWidget& window)
     : services_(services), window_(window) {
@@ -48,7 +23,8 @@ CommitInProgress::~CommitInProgress() {
 
 bool CommitInProgress::eventFilter(QObject* receiver, QEvent* event) {
   const auto* widget = qobject_cast<const QWidget*>(receiver);
-  if (widget == nullptr || widget->window() != &window_ || !IsUserInput(*event)) return false;
+  const bool input = IsUserInput(*event) || event->type() == QEvent::Close;
+  if (widget == nullptr || widget->window() != &window_ || !input) return false;
   // A close that is merely filtered out counts as accepted, and the window would go.
   if (event->type() == QEvent::Close) event->ignore();
   return true;

@@ -7,6 +7,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "window/held_user_input.h"
+
 namespace tolvane {
 
 // How often the window paints while it waits for work in the background.
@@ -18,6 +20,7 @@ inline constexpr std::chrono::milliseconds kPaintInterval{15};
 // The work may read what the window paints from, never change it.
 template <typename Work>
 std::invoke_result_t<Work> WorkInBackground(Work&& work) {
+  const HeldUserInput held;
   auto result = std::async(std::launch::async, std::forward<Work>(work));
   while (result.wait_for(kPaintInterval) != std::future_status::ready) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

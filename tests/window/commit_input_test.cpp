@@ -7,10 +7,17 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTreeView>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <utility>
 
 #include "tests/window/window_harness.h"
 #include "window/folder_list.h"
 #include "window/qt_window_services.h"
+#include "window/work_in_background.h"
 
 namespace tolvane::testing {
 namespace {
@@ -92,6 +99,77 @@ TEST_F(CommitInput, InputArrivingDuringACommitChangesNeitherTheFolderNorTheList)
   for (const QString& name : previewed) EXPECT_TRUE(temp.Exists("photos/" + name.toStdString())) << name.toStdString();
 }
 
+// What background work reads, or a handler run by held-back input would change: the list's
+// rows and the text before the number.
+struct Shown {
+  QStringList rows;
+  QString text1;
+  friend bool operator==(const Shown&, const Shown&) = default;
+};
+
+void PrintTo(const Shown& shown, std::ostream* out) { *out << ::testing::PrintToString(shown.rows) << " " << ::testing::PrintToString(shown.text1); }
+
+// A click on Command1 (the first row selected) and a key in Text1 arrive while a folder read,
+// a list load or a check of the preview runs in the background.
+class InputDuringBackgroundWork : public CommitInput {
+ protected:
+  // Starts the operation with its first folder read hooked; gives what the window showed when
+  // that read began and after the input had waited there for a while.
+  std::pair<Shown, Shown> PostInputDuringTheRead(const std::function<void()>& start) {
+    ClickRow(0);
+    std::optional<Shown> whenTheWorkBegan;
+    std::optional<Shown> whileItRan;
+    files->beforeRead = [&] {
+      if (whenTheWorkBegan) return;
+      whenTheWorkBegan = ShownOnTheWindowsThread();
+      PostClick(Find<QPushButton>("Command1"));
+      QCoreApplication::postEvent(&Find<QLineEdit>("Text1"), new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+      // Long enough for the window to paint a few times meanwhile.
+      QTest::qSleep(4 * static_cast<int>(kPaintInterval.count()));
+      whileItRan = ShownOnTheWindowsThread();
+    };
+    start();
+    QCoreApplication::processEvents();
+    files->beforeRead = {};
+    if (!whenTheWorkBegan || !whileItRan) throw std::runtime_error("the operation read no folder");
+    return {*whenTheWorkBegan, *whileItRan};
+  }
+
+  Shown ShownNow() const { return Shown{ListRows(), Find<QLineEdit>("Text1").text()}; }
+
+ private:
+  Shown ShownOnTheWindowsThread() const {
+    Shown seen;
+    QMetaObject::invokeMethod(qApp, [&] { seen = ShownNow(); }, Qt::BlockingQueuedConnection);
+    return seen;
+  }
+};
+
+// The input has its turn after the work, in its place in line: the key lands in Text1.
+TEST_F(InputDuringBackgroundWork, AFolderReadAndListLoadSeeNoChangeAndTheInputFollows) {
+  const auto [began, ran] = PostInputDuringTheRead([&] { OpenFolderInDir1("elsewhere"); });
+  EXPECT_EQ(ran, began);
+  EXPECT_EQ(began, (Shown{previewed, "Trip"}));
+  EXPECT_EQ(ShownNow(), (Shown{{"other.txt"}, "Tripx"}));
+}
+
+TEST_F(InputDuringBackgroundWork, ThePreviewsCheckSeesNoChangeAndTheInputFollows) {
+  const auto [began, ran] = PostInputDuringTheRead([&] { Click("Command1"); });
+  EXPECT_EQ(ran, began);
+  EXPECT_EQ(began, (Shown{previewed.mid(1), "Trip"}));
+  EXPECT_EQ(ShownNow().text1, "Tripx");
+}
+
+// Input that arrives during a commit is dropped, the commit's own check included.
+TEST_F(InputDuringBackgroundWork, TheCommitsCheckSeesNoChange) {
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  const auto [began, ran] = PostInputDuringTheRead([&] { Click("Command5"); });
+  EXPECT_EQ(ran, began);
+  EXPECT_EQ(ShownNow(), (Shown{previewed, "Trip"}));
+  EXPECT_EQ(files->renames, kFiles);
+}
+
 TEST_F(CommitInput, ACommitLongerThanHalfASecondShowsHowFarItHasCome) {
   QStringList labels;
   files->beforeRename = [&] {
@@ -100,13 +178,51 @@ TEST_F(CommitInput, ACommitLongerThanHalfASecondShowsHowFarItHasCome) {
       labels << progress->labelText();
     }
   };
+  bool progressUnderTheCompletion = true;
   answerer.Queue(QMessageBox::Ok);
-  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok, [&] { progressUnderTheCompletion = form->findChild<QProgressDialog*>() != nullptr; });
   Click("Command5");
   ASSERT_FALSE(labels.isEmpty());
   EXPECT_TRUE(QRegularExpression("^Renamed \\d+ of 30 files$").match(labels.last()).hasMatch()) << labels.last().toStdString();
-  EXPECT_EQ(form->findChild<QProgressDialog*>(), nullptr) << "closed before the completion message";
+  ASSERT_EQ(answerer.boxes.size(), 2u);
+  EXPECT_EQ(answerer.boxes[1].text, "File rename completed");
+  EXPECT_FALSE(progressUnderTheCompletion) << "the progress box was still up under the completion message";
   EXPECT_EQ(files->renames, kFiles);
+}
+
+// The 20th file goes away in the middle of a commit long enough to show its progress: the
+// message says where it stopped over the progress box, which then goes; the list keeps the
+// preview, the rows whose files no longer have their old names are red, and the preview's
+// buttons stay as a preview leaves them.
+TEST_F(CommitInput, AStoppedCommitTellsWhereOverItsProgressAndKeepsThePreview) {
+  files->beforeRename = [&] {
+    QTest::qSleep(30);
+    if (files->renames == 20) std::filesystem::remove(temp.Path("photos/f20.txt"));
+  };
+  bool progressUnderTheMessage = false;
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok, [&] {
+    const auto* progress = form->findChild<QProgressDialog*>();
+    progressUnderTheMessage = progress != nullptr && progress->isVisible();
+  });
+  Click("Command5");
+
+  ASSERT_EQ(answerer.boxes.size(), 2u);
+  const QString& message = answerer.boxes[1].text;
+  EXPECT_TRUE(message.startsWith("Renaming stopped at \"f20.txt\" -> \"Trip20.txt\":\nFile not found: ")) << message.toStdString();
+  EXPECT_TRUE(message.endsWith("\n19 of 30 files were renamed; the others keep their old names.")) << message.toStdString();
+  EXPECT_EQ(answerer.boxes[1].title, "Tolvane");
+  EXPECT_TRUE(progressUnderTheMessage);
+  EXPECT_EQ(form->findChild<QProgressDialog*>(), nullptr);
+  EXPECT_EQ(ListRows(), previewed);
+  EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{false, true, true}));
+  const QAbstractItemModel& model = *Find<QTreeView>("ListView1").model();
+  for (int row = 0; row < kFiles; ++row) {
+    const bool red = model.index(row, 0).data(Qt::ForegroundRole).value<QColor>() == Qt::red;
+    EXPECT_EQ(red, row < 20) << "row " << row;
+  }
+  EXPECT_TRUE(temp.Exists("photos/Trip19.txt"));
+  EXPECT_TRUE(temp.Exists("photos/f21.txt"));
 }
 
 TEST_F(CommitInput, AShortCommitShowsNoProgressHoweverLongTheConfirmationTook) {

@@ -89,6 +89,9 @@ class MessageBoxAnswerer final : public QObject {
 // program's folder is "bin" inside it (with its "log"), and launched programs are recorded.
 class WindowTest : public ::testing::Test {
  protected:
+  // Every box a test did not queue an answer for is a fault: an error nobody expected.
+  void TearDown() override { EXPECT_EQ(answerer.unexpected, 0) << "a box came up that the test did not expect"; }
+
   // Makes and shows the window; `drives` are the drives' folders below the temporary folder
   // ("" for the temporary folder itself), and the folder list starts on `startFolder`.
   void OpenWindow(const std::vector<std::string>& drives = {""}, const std::string& startFolder = "");
