@@ -298,10 +298,30 @@ TEST_F(CommitFolderTest, FileThatCannotGoBackIsNamedInTheMessage) {
       << window.messages.at(1).prompt;
 }
 
-TEST_F(CommitFolderTest, MissingReportFolderIsAnErrorAndTheFilesStayRenamed) {
+TEST_F(CommitFolderTest, WithoutALogFolderBesideTheProgramTheReportGoesToTheUsersStateFolder) {
   ASSERT_EQ(rmdir(executable.Path("log").c_str()), 0);
-  EXPECT_EQ(CommitOneFileFailing(), "The report could not be written to " + executable.path() + "/log/" +
-                                        kReportName + ": the folder " + executable.path() + "/log does not exist.");
+  system.environment = {{"HOME", executable.Path("home")}};
+  Load({"a.txt"}, {"a.txt"});
+  preview.Simulate(Numbered("1"));
+  Rename();
+  const std::string stateFolder = "home/.local/state/tolvane/log";
+  EXPECT_EQ(executable.ReadFile(stateFolder + "/" + kReportName),
+            kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
+  struct stat info {};
+  ASSERT_EQ(stat(executable.Path(stateFolder).c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0700u);
+  EXPECT_FALSE(executable.Exists("log"));
+  EXPECT_EQ(system.launches, (std::vector<std::vector<std::string>>{{"xdg-open", executable.Path(stateFolder + "/" + kReportName)}}));
+}
+
+TEST_F(CommitFolderTest, WithNoFolderForTheReportTheErrorSaysWhereItTriedAndTheFilesStayRenamed) {
+  ASSERT_EQ(rmdir(executable.Path("log").c_str()), 0);
+  executable.WriteFile("home");  // a file where the home folder should be
+  system.environment = {{"HOME", executable.Path("home")}};
+  EXPECT_EQ(CommitOneFileFailing(), "Tolvane has no folder to write its reports in. The folder " + executable.path() +
+                                        "/log beside the program is missing or may not be written to, and the folder " +
+                                        executable.path() + "/home/.local/state/tolvane/log could not be created: " +
+                                        "Path not found: " + executable.path() + "/home (Not a directory).");
   EXPECT_EQ(folder.Contents(), (Contents{{"01.txt", "content of a.txt"}}));
   EXPECT_FALSE(executable.Exists("log"));
   EXPECT_EQ(window.messages.back().prompt, "File rename completed");
@@ -309,8 +329,9 @@ TEST_F(CommitFolderTest, MissingReportFolderIsAnErrorAndTheFilesStayRenamed) {
 
 TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
   system.launchFailure = Error::FromErrno(ENOENT, "xdg-open");
-  EXPECT_TRUE(CommitOneFileFailing().starts_with("The report was written at " + executable.path() + "/log/" +
-                                                 kReportName + ", but the text editor could not be started"));
+  EXPECT_EQ(CommitOneFileFailing(), "The report was written to " + executable.path() + "/log/" + kReportName +
+                                        ", but it could not be opened in a text editor: xdg-open is not installed. "
+                                        "Open it from that folder yourself.");
   EXPECT_EQ(Report(), kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
 }
 
