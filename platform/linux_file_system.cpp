@@ -238,7 +238,7 @@ void MakePrivateFolder(const std::string& folder) {
   constexpr mode_t kPrivate = S_IRWXU;
   struct stat info {};
   if (stat(folder.c_str(), &info) == 0) {
-    if (!S_ISDIR(info.st_mode)) throw Error::FromErrno(ENOTDIR, folder);
+    if (!S_ISDIR(info.st_mode)) throw Error(ErrorNumber::PathNotFound, folder + " is a file, not a folder");
     return;
   }
   if (errno != ENOENT) throw Error::FromErrno(errno, folder);

@@ -349,40 +349,41 @@ TEST(CommitTwoNamesTest, AFileLeftUnderTwoNamesIsToldInTheMessageAndTheReport) {
 }
 
 // The renames happened, so the preview is over whatever becomes of the report; the reason is
-// said in plain words.
-TEST_F(CommitFolderTest, AReportThatCannotBeWrittenIsAnErrorAndTheFilesStayRenamed) {
+// said in plain words. No log folder beside the program here, so the report goes to the state
+// folder under the home the case sets.
+TEST(CommitReportFailureTest, AReportThatCannotBeWrittenIsAnErrorAndTheFilesStayRenamed) {
   struct Case {
     const char* what;
-    std::function<void(CommitScene&)> breakLog;
-    // The plain reason, from the log folder's path and the report's.
-    std::function<std::string(const std::string&, const std::string&)> reason;
+    std::function<std::string(CommitScene&)> breakHome;  // returns the home folder's path
+    // Why the state folder could not be made, from the home folder's path.
+    std::function<std::string(const std::string&)> reason;
   };
   const std::vector<Case> cases{
-      {"no log folder", [](CommitScene& t) { ASSERT_EQ(rmdir(t.executable.Path("log").c_str()), 0); },
-       [](const std::string& log, const std::string&) { return "the folder " + log + " does not exist"; }},
-      {"log is a file",
+      {"a file on the way",
        [](CommitScene& t) {
-         ASSERT_EQ(rmdir(t.executable.Path("log").c_str()), 0);
-         t.executable.WriteFile("log", "a file");
+         t.executable.WriteFile("home", "a file");
+         return t.executable.Path("home");
        },
-       [](const std::string& log, const std::string&) { return log + " is a file, not a folder"; }},
-      {"path over 4096 bytes", [](CommitScene& t) { t.system.executableFolder += "/" + std::string(4096, 'x'); },
-       [](const std::string&, const std::string& report) {
-         return "Bad file name or number: " + report + " (File name too long)";
+       [](const std::string& home) { return home + " is a file, not a folder"; }},
+      {"path over 4096 bytes", [](CommitScene& t) { return t.executable.Path(std::string(4096, 'x')); },
+       [](const std::string& home) {
+         return "Bad file name or number: " + home + "/.local/state/tolvane/log (File name too long)";
        }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     CommitScene t;
-    c.breakLog(t);
-    const std::string log = t.system.executableFolder + "/log";
-    const std::string report = log + "/" + kReportName;
-    EXPECT_EQ(t.CommitOneFileFailing(), "The report could not be written to " + report + ": " + c.reason(log, report) + ".");
+    ASSERT_EQ(rmdir(t.executable.Path("log").c_str()), 0);
+    const std::string home = c.breakHome(t);
+    t.system.environment = {{"HOME", home}};
+    EXPECT_EQ(t.CommitOneFileFailing(), "Tolvane has no folder to write its reports in. The folder " +
+                                            t.executable.path() + "/log beside the program is missing or may not be "
+                                            "written to, and the folder " + home +
+                                            "/.local/state/tolvane/log could not be created: " + c.reason(home) + ".");
     EXPECT_EQ(t.folder.Contents(), (Contents{{"01.txt", "content of a.txt"}}));
     EXPECT_EQ(t.window.messages.back().prompt, "File rename completed");
     EXPECT_EQ(t.preview.Flags(), (PreviewFlags{.simulate = true, .rename = true, .undo = false}));
   }
-  EXPECT_FALSE(executable.Exists("log/" + kReportName));
 }
 
 // The check reads the folder held open, not its path: here the path comes to name another
@@ -402,6 +403,8 @@ TEST_F(CommitFolderTest, TheCheckReadsTheFolderTheCommitRenamesIn) {
       return opened;
     }
     std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return disk.OpenForAppend(path); }
+    bool IsWritableFolder(const std::string& path) override { return disk.IsWritableFolder(path); }
+    void CreatePrivateFolder(const std::string& path) override { disk.CreatePrivateFolder(path); }
     TempFolder& root;
     LinuxFileSystem disk;
   } takenOver(folder);
@@ -414,10 +417,27 @@ TEST_F(CommitFolderTest, TheCheckReadsTheFolderTheCommitRenamesIn) {
   EXPECT_FALSE(folder.Exists("held/x"));
 }
 
+TEST_F(CommitFolderTest, WithoutALogFolderBesideTheProgramTheReportGoesToTheUsersStateFolder) {
+  ASSERT_EQ(rmdir(executable.Path("log").c_str()), 0);
+  system.environment = {{"HOME", executable.Path("home")}};
+  Load({"a.txt"}, {"a.txt"});
+  preview.Simulate(Numbered("1"));
+  Rename();
+  const std::string stateFolder = "home/.local/state/tolvane/log";
+  EXPECT_EQ(executable.ReadFile(stateFolder + "/" + kReportName),
+            kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
+  struct stat info {};
+  ASSERT_EQ(stat(executable.Path(stateFolder).c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0700u);
+  EXPECT_FALSE(executable.Exists("log"));
+  EXPECT_EQ(system.launches, (std::vector<std::vector<std::string>>{{"xdg-open", executable.Path(stateFolder + "/" + kReportName)}}));
+}
+
 TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
   system.launchFailure = Error::FromErrno(ENOENT, "xdg-open");
-  EXPECT_TRUE(CommitOneFileFailing().starts_with("The report was written at " + executable.path() + "/log/" +
-                                                 kReportName + ", but the text editor could not be started"));
+  EXPECT_EQ(CommitOneFileFailing(), "The report was written to " + executable.path() + "/log/" + kReportName +
+                                        ", but it could not be opened in a text editor: xdg-open is not installed. "
+                                        "Open it from that folder yourself.");
   EXPECT_EQ(Report(), kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
 }
 

@@ -73,6 +73,7 @@ TEST(ChooseLogFolderTest, FollowsTheFolderTable) {
 
 TEST(ChooseLogFolderTest, AStateFolderThatIsThereIsTakenAsItIs) {
   FakePlatform fake;
+  fake.system.environment = {{"HOME", "/home/user"}};
   fake.files.AddFolder(kUnderHome);
   EXPECT_EQ(ChooseLogFolder(fake.platform()), kUnderHome);
   EXPECT_TRUE(fake.files.createdFolders.empty());

@@ -253,6 +253,7 @@ TEST_F(PreviewTest, SecondCommitOfTheSameBatchIsRefusedWithoutTouchingAnything) 
 
 TEST_F(PreviewTest, WithNoFolderForTheReportTheRenamesStayDoneAndTheErrorSaysWhereItTried) {
   fake.files.readOnlyFolders = {"/opt/tolvane/log", "/home"};
+  fake.system.environment = {{"HOME", "/home/user"}};
   preview.Simulate(Trip());
   try {
     RenameAnswering(MessageAnswer::Ok);

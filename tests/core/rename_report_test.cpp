@@ -88,6 +88,7 @@ TEST_F(RenameReportTest, NamesWithLineBreaksStayOnOneLine) {
 
 TEST_F(RenameReportTest, WithoutALogFolderBesideTheProgramTheReportGoesToTheStateFolder) {
   FakePlatform installed;  // without the log folder, as an installed program
+  installed.system.environment = {{"HOME", "/home/user"}};
   WriteReport(Previewed({{"a", "b"}}), installed.platform());
   const std::string report = "/home/user/.local/state/tolvane/log/Report_06122026140509.txt";
   EXPECT_EQ(installed.files.Content(report), kHeader + "a -> b\r\nProcess Completed, Thank you\r\n");
