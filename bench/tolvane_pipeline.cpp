@@ -42,6 +42,8 @@ class MarkingFolder final : public OpenedFolder {
     if (!marks_.firstRename) marks_.firstRename = Moment::Now();
     folder_->RenameFile(oldName, newName);
   }
+  VolumeRules Rules(const std::vector<FolderItem>& items) override { return folder_->Rules(items); }
+  bool Holds(std::string_view name) override { return folder_->Holds(name); }
 
  private:
   std::unique_ptr<OpenedFolder> folder_;

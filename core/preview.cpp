@@ -38,12 +38,16 @@ struct CommitPlan {
 // The batch checked against the folder as the commit finds it, and put in order when the
 // check passes. The folder's items go once their names are looked up, and the names before
 // the first rename, for a large batch's memory peaks while they live.
-CommitPlan PlanCommit(const RenameList& list, FileSystem& files, const std::string& folderPath) {
-  const BatchNames names(list, BeforeAnyRename([&] { return files.ReadFolder(folderPath); }));
-  CommitPlan plan{CheckBatch(names), {}, {}};
+CommitPlan PlanCommit(const RenameList& list, FileSystem& files, const std::string& folderPath, OpenedFolder& folder) {
+  std::optional<BatchNames> names;
+  {
+    const std::vector<FolderItem> items = BeforeAnyRename([&] { return files.ReadFolder(folderPath); });
+    names.emplace(list, items, BeforeAnyRename([&] { return folder.Rules(items); }), &folder);
+  }
+  CommitPlan plan{CheckBatch(*names), {}, {}};
   if (!plan.problems.empty()) return plan;
   plan.batch = CollectMoves(list);
-  plan.order = OrderRenames(plan.batch.moves, names);
+  plan.order = OrderRenames(plan.batch.moves, *names);
   return plan;
 }
 
@@ -88,7 +92,7 @@ void Preview::Rename(Platform platform, const std::string& folderPath) {
   const std::unique_ptr<OpenedFolder> folder = BeforeAnyRename([&] { return platform.files.OpenFolder(folderPath); });
   // A million files take seconds to check and order; the window goes on painting meanwhile.
   CommitPlan plan;
-  platform.window.RunLongWork([&] { plan = PlanCommit(list_, platform.files, folderPath); });
+  platform.window.RunLongWork([&] { plan = PlanCommit(list_, platform.files, folderPath, *folder); });
   if (!plan.problems.empty()) {
     // Nothing has been renamed.
     platform.window.ShowMessage(DescribeProblems(list_, plan.problems), MessageButtons::Ok, std::nullopt);

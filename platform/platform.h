@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/volume_rules.h"
 
 // The operating-system services the renaming core uses, behind three small interfaces:
 // the file system, the process's surroundings, and the services of the window.
@@ -44,6 +45,13 @@ class OpenedFolder {
   // Renames within the folder, never replacing: a file that already holds the new name makes
   // it fail. A name holding "/" or NUL is refused. Errors name both files by their paths.
   virtual void RenameFile(std::string_view oldName, std::string_view newName) = 0;
+  // How the folder's volume compares and limits names, as the kernel answers for this folder.
+  // `items` are the folder's present items: one of their names, asked for in another case,
+  // tells whether the volume folds case.
+  virtual VolumeRules Rules(const std::vector<FolderItem>& items) = 0;
+  // Whether some item of the folder answers to `name` as the volume compares names; a name
+  // that is not bare is held by none.
+  virtual bool Holds(std::string_view name) = 0;
 };
 
 class FileSystem {

@@ -13,6 +13,8 @@ class FaultyFileSystem::Folder final : public OpenedFolder {
     files_.CountRename(JoinPath(path_, oldName), JoinPath(path_, newName));
     inner_->RenameFile(oldName, newName);
   }
+  VolumeRules Rules(const std::vector<FolderItem>& items) override { return inner_->Rules(items); }
+  bool Holds(std::string_view name) override { return inner_->Holds(name); }
 
  private:
   FaultyFileSystem& files_;

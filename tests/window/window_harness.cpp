@@ -25,6 +25,8 @@ class HookedFileSystem::Folder final : public OpenedFolder {
     if (files_.beforeRename) files_.beforeRename();
     real_->RenameFile(oldName, newName);
   }
+  VolumeRules Rules(const std::vector<FolderItem>& items) override { return real_->Rules(items); }
+  bool Holds(std::string_view name) override { return real_->Holds(name); }
 
  private:
   HookedFileSystem& files_;
