@@ -43,13 +43,11 @@ BatchNames::BatchNames(const RenameList& list, const std::vector<FolderItem>& fo
 
 void BatchNames::FoldNames() {
   foldedNames_.resize(KeysFor(*list_));
-  const NameOfKey nameOf{list_, &foldedNames_};
   for (RenameList::Position position = 1; position <= list_->Count(); ++position) {
-    if (!IsPreviewed(list_->Item(position))) continue;
-    for (const Key role : {kOldName, kNewName}) {
-      const Key key = KeyOf(position, role);
-      foldedNames_[key] = FoldCase(nameOf(key));
-    }
+    const RenameEntry& entry = list_->Item(position);
+    if (!IsPreviewed(entry)) continue;
+    foldedNames_[KeyOf(position, kOldName)] = FoldCase(entry.Tag);
+    foldedNames_[KeyOf(position, kNewName)] = FoldCase(entry.Text);
   }
 }
 
