@@ -49,6 +49,20 @@ std::string FirstLineOf(const std::string& command) {
   return text;
 }
 
+// A FUSE driver may go on mounting after the command that started it has returned.
+bool BecomesMountPoint(const std::string& folder) {
+  const std::string parent = folder.substr(0, folder.rfind('/'));
+  for (int wait = 0; wait < 100; ++wait) {
+    struct stat inner {};
+    struct stat outer {};
+    if (stat(folder.c_str(), &inner) == 0 && stat(parent.c_str(), &outer) == 0 && inner.st_dev != outer.st_dev) {
+      return true;
+    }
+    usleep(50'000);
+  }
+  return false;
+}
+
 bool Installed(const std::string& program) { return !FirstLineOf("command -v " + program + " 2>/dev/null").empty(); }
 
 }  // namespace
@@ -63,7 +77,7 @@ const char* NameOf(LoopVolume::Kind kind) {
 }
 
 LoopVolume::LoopVolume(Kind kind) : image_(scratch_.Path("volume.img")), root_(scratch_.Path("mounted")) {
-  mounted_ = Make(kind);
+  if (!Make(kind)) Unmount();
 }
 
 bool LoopVolume::NotMounted(std::string why) {
@@ -101,13 +115,20 @@ bool LoopVolume::Make(Kind kind) {
   const std::vector<std::string> mount = kind == Kind::FuseFat
                                              ? std::vector<std::string>{tools.mounter, "-o", "rw+", device, root_}
                                              : std::vector<std::string>{tools.mounter, device, root_};
-  if (!Run(mount)) return NotMounted(tools.mounter + " could not mount the volume");
+  const bool ran = Run(mount);
+  // Unmounted in any case, should the driver mount late.
+  mounted_ = true;
+  if (!ran || !BecomesMountPoint(root_)) return NotMounted(tools.mounter + " could not mount the volume");
   return true;
 }
 
-LoopVolume::~LoopVolume() {
+LoopVolume::~LoopVolume() { Unmount(); }
+
+void LoopVolume::Unmount() {
   if (mounted_ && !Run({"umount", root_})) Run({"umount", "-l", root_});
+  mounted_ = false;
   if (!loopDevice_.empty()) Run({"losetup", "-d", loopDevice_});
+  loopDevice_.clear();
 }
 
 }  // namespace tolvane::testing

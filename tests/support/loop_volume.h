@@ -27,6 +27,7 @@ class LoopVolume {
  private:
   bool Make(Kind kind);
   bool NotMounted(std::string why);
+  void Unmount();
 
   TempFolder scratch_;
   std::string image_;
