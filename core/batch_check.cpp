@@ -13,13 +13,14 @@ namespace {
 constexpr std::size_t kMaxNameBytes = 255;
 constexpr std::size_t kProblemLinesShown = 20;
 
-// Why a new name cannot be a file name on Linux, or nothing when it can.
-std::optional<std::string_view> InvalidNameReason(std::string_view name) {
+// Why a new name cannot be a file name on Linux, or nothing when it can. Volumes that keep
+// names in UTF-16 count their length in its code units instead of bytes.
+std::optional<std::string_view> InvalidNameReason(std::string_view name, NameRules rules = NameRules::Linux) {
   if (name.empty()) return "the new name is empty";
   if (name == "." || name == "..") return "\".\" and \"..\" cannot be file names";
   if (name.find('/') != std::string_view::npos) return "the new name holds a \"/\"";
   if (name.find('\0') != std::string_view::npos) return "the new name holds a NUL character";
-  if (name.size() > kMaxNameBytes) return "the new name is longer than 255 bytes";
+  if (rules < NameRules::Unicode && name.size() > kMaxNameBytes) return "the new name is longer than 255 bytes";
   return std::nullopt;
 }
 
@@ -28,7 +29,7 @@ std::optional<BatchProblem> FirstProblem(RenameList::Position position, const Re
   const auto problem = [&](ProblemKind kind) { return BatchProblem{position, kind, std::nullopt}; };
   if (!oldName.inFolder) return problem(ProblemKind::FileMissing);
   if (!oldName.fileInFolder) return problem(ProblemKind::NotAFile);
-  if (InvalidNameReason(entry.Text)) return problem(ProblemKind::InvalidName);
+  if (InvalidNameReason(entry.Text, rules)) return problem(ProblemKind::InvalidName);
   // A name the file already has is taken by its volume, whatever the volume's rules.
   if (ChangesName(entry)) {
     if (const auto refusal = RefusalOf(rules, entry.Text)) return BatchProblem{position, ProblemKind::RefusedName, refusal};

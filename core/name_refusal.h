@@ -16,7 +16,8 @@ struct NameRefusal {
 };
 
 // Why a volume under `rules` refuses `name`, or nothing when it takes it. The name is one
-// that Linux takes: not empty, no "/" or NUL, at most 255 bytes.
+// that Linux takes: not empty, no "/" or NUL, and at most 255 bytes unless the volume counts
+// UTF-16 code units.
 std::optional<NameRefusal> RefusalOf(NameRules rules, std::string_view name);
 
 // Plain words: "the volume of this folder does not allow ':' in a name".
