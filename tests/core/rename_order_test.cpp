@@ -136,6 +136,20 @@ TEST(RenameOrderTest, TemporaryNameIsCutTo255Bytes) {
   EXPECT_EQ(temporary.size(), 255u);
   EXPECT_TRUE(temporary.starts_with("tolvane-moving~nnn"));
   ExpectCommitted(FolderOf({longName, other}), moves);
+
+  // Where the cut would split a character or leave a dot at the end, volumes that keep names
+  // in UTF-16 or drop closing dots would not take the name as it is.
+  std::string accents = "x";
+  for (int i = 0; i < 127; ++i) accents += "\xC3\xA9";
+  const std::string dots = "a" + std::string(250, '.');
+  const std::pair<std::string, std::string> cut[] = {
+      {accents, "tolvane-moving~" + accents.substr(0, 239)},
+      {dots, "tolvane-moving~a"},
+  };
+  for (const auto& [oldName, temporaryName] : cut) {
+    const std::vector<NameMove> swap{{oldName, "b"}, {"b", oldName}};
+    EXPECT_EQ(Ordered(swap, FolderOf({oldName, "b"})).TemporaryNameOf(0), temporaryName);
+  }
 }
 
 TEST(RenameOrderTest, OnAVolumeThatFoldsCaseNamesThatDifferInCaseAloneChainAndCycle) {
