@@ -44,6 +44,8 @@ class MarkingFolder final : public OpenedFolder {
   }
   std::vector<FolderItem> ReadItems() override { return folder_->ReadItems(); }
   bool SameFile(std::string_view name, std::string_view otherName) override { return folder_->SameFile(name, otherName); }
+  VolumeRules Rules(const std::vector<FolderItem>& items) override { return folder_->Rules(items); }
+  bool Holds(std::string_view name) override { return folder_->Holds(name); }
 
  private:
   std::unique_ptr<OpenedFolder> folder_;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/batch_names.h"
+#include "core/name_refusal.h"
 #include "core/rename_list.h"
 #include "platform/platform.h"
 
@@ -15,18 +17,24 @@ enum class ProblemKind {
   FileMissing,    // no file of the old name in the folder
   NotAFile,       // the old name is a folder or something else than a file
   InvalidName,    // empty, "." or "..", holds "/" or NUL, or longer than 255 bytes
+  RefusedName,    // a name Linux takes but the folder's volume does not
   DuplicateName,  // another entry of the batch gets the same new name
   NameTaken,      // a file of the folder that the batch does not move away holds the new name
+  HeldOnVolume,   // the volume takes the new name for the name of an item of the folder
   SameFileTwice,  // another entry of the batch renames the same file
 };
 
 struct BatchProblem {
   RenameList::Position position;
   ProblemKind kind;
+  std::optional<NameRefusal> refusal = std::nullopt;  // why the volume refuses the new name, for RefusedName
 };
 
 // Checks every previewed entry against the folder's present items before anything is renamed.
-std::vector<BatchProblem> CheckBatch(const RenameList& list, const std::vector<FolderItem>& folderItems);
+// Names are compared and limited as the folder's volume does under `rules`; `folder`, when
+// given, is asked which names its items answer to on a volume that folds case.
+std::vector<BatchProblem> CheckBatch(const RenameList& list, const std::vector<FolderItem>& folderItems,
+                                     const VolumeRules& rules = {}, OpenedFolder* folder = nullptr);
 // The same check over names already looked up, which the commit's order reads next.
 std::vector<BatchProblem> CheckBatch(const BatchNames& names);
 

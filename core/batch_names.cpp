@@ -1,5 +1,6 @@
 #include "core/batch_names.h"
 
+#include "core/case_fold.h"
 #include "core/rename_order.h"
 
 namespace tolvane {
@@ -17,25 +18,58 @@ std::size_t KeysFor(const RenameList& list) {
 }  // namespace
 
 std::string_view BatchNames::NameOfKey::operator()(Key key) const {
+  if (!folded->empty()) return (*folded)[key];
   const RenameEntry& entry = list->Item(PositionOf(key));
   return IsOldNameKey(key) ? entry.Tag : entry.Text;
 }
 
-BatchNames::BatchNames(const RenameList& list, const std::vector<FolderItem>& folderItems)
+BatchNames::BatchNames(const RenameList& list, const std::vector<FolderItem>& folderItems, const VolumeRules& rules,
+                       OpenedFolder* folder)
     : list_(&list),
-      table_(KeysFor(list), NameOfKey{&list}),
+      rules_(rules),
+      folder_(folder),
+      table_(KeysFor(list), NameOfKey{&list, &foldedNames_}),
       oldNames_(list.Count(), kNoKey),
       newNames_(list.Count(), kNoKey),
       facts_(KeysFor(list)) {
+  if (rules_.foldsCase) FoldNames();
   // Every old name is added before any new name, so that a name that is some entry's old
   // name is known by an old name's key: the key tells which entry leaves it.
   AddNames(kOldName, oldNames_);
   AddNames(kNewName, newNames_);
   MarkFolderItems(folderItems);
+  if (rules_.foldsCase && folder_) AskVolumeForNewNames();
+}
+
+void BatchNames::FoldNames() {
+  foldedNames_.resize(KeysFor(*list_));
+  for (RenameList::Position position = 1; position <= list_->Count(); ++position) {
+    const RenameEntry& entry = list_->Item(position);
+    if (!IsPreviewed(entry)) continue;
+    foldedNames_[KeyOf(position, kOldName)] = FoldCase(entry.Tag);
+    foldedNames_[KeyOf(position, kNewName)] = FoldCase(entry.Text);
+  }
+}
+
+std::string_view BatchNames::LookupForm(std::string_view name, std::string& folded) const {
+  if (!rules_.foldsCase) return name;
+  folded = FoldCase(name);
+  return folded;
+}
+
+// A new name that no item holds as the batch compares names may still be one the volume
+// answers to; only the kernel knows, and only for names it is asked.
+void BatchNames::AskVolumeForNewNames() {
+  for (RenameList::Position position = 1; position <= list_->Count(); ++position) {
+    const RenameEntry& entry = list_->Item(position);
+    if (!ChangesName(entry)) continue;
+    NameFacts& facts = facts_[newNames_[position - 1]];
+    if (!facts.inFolder && folder_->Holds(entry.Text)) facts.heldOnVolume = true;
+  }
 }
 
 void BatchNames::AddNames(Key role, std::vector<Key>& firstKeys) {
-  const NameOfKey nameOf{list_};
+  const NameOfKey nameOf{list_, &foldedNames_};
   for (RenameList::Position position = 1; position <= list_->Count(); ++position) {
     if (!IsPreviewed(list_->Item(position))) continue;
     const Key own = KeyOf(position, role);
@@ -52,12 +86,14 @@ void BatchNames::NoteUse(NameFacts& facts, Key use) const {
 }
 
 void BatchNames::MarkFolderItems(const std::vector<FolderItem>& folderItems) {
+  std::string folded;
   for (const FolderItem& item : folderItems) {
-    if (const auto key = table_.Find(item.name)) {
+    const std::string_view name = LookupForm(item.name, folded);
+    if (const auto key = table_.Find(name)) {
       facts_[*key].inFolder = true;
       facts_[*key].fileInFolder = item.kind == FolderItemKind::File;
-    } else if (item.name.starts_with(kTemporaryPrefix)) {
-      temporaryLookalikes_.insert(item.name);
+    } else if (name.starts_with(kTemporaryPrefix)) {
+      temporaryLookalikes_.emplace(name);
     }
   }
 }
@@ -82,8 +118,11 @@ MoveLinks BatchNames::LinkMoves() const {
 }
 
 bool BatchNames::Taken(std::string_view name) const {
-  if (const auto key = table_.Find(name)) return facts_[*key].inFolder || !facts_[*key].asNewName.None();
-  return temporaryLookalikes_.contains(std::string(name));
+  std::string folded;
+  const std::string_view form = LookupForm(name, folded);
+  if (const auto key = table_.Find(form)) return facts_[*key].inFolder || !facts_[*key].asNewName.None();
+  if (temporaryLookalikes_.contains(std::string(form))) return true;
+  return rules_.foldsCase && folder_ && folder_->Holds(name);
 }
 
 }  // namespace tolvane

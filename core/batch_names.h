@@ -39,6 +39,7 @@ struct NameFacts {
   UseCount asNewName;         // previewed entries that get this name
   UseCount asOldName;         // previewed entries that rename the file of this name
   bool movedAway = false;     // the file of this name gets another name
+  bool heldOnVolume = false;  // the volume finds an item under this name that the batch's comparison does not
 };
 
 // For every entry that changes its name, in list order, as the commit's moves come: what ties
@@ -54,18 +55,28 @@ struct MoveLinks {
 // one table and a few look-ups each. It views the list's names, so the list must stay as it
 // is while it lives; the folder's items are looked up while it is made and not kept, except
 // those a temporary name could meet.
+// On a volume that folds case, names are compared as it compares them: two names that differ
+// only in case are one name. The batch's own comparison folds case as Unicode does; `folder`,
+// when given, is asked for the new names no item holds by that comparison, since only the
+// volume knows every name it answers to (FAT's short names, its own case table).
 class BatchNames {
  public:
-  BatchNames(const RenameList& list, const std::vector<FolderItem>& folderItems);
+  BatchNames(const RenameList& list, const std::vector<FolderItem>& folderItems, const VolumeRules& rules = {},
+             OpenedFolder* folder = nullptr);
+  // Its table knows its names through a pointer to its folded forms.
+  BatchNames(const BatchNames&) = delete;
+  BatchNames& operator=(const BatchNames&) = delete;
 
   const RenameList& List() const { return *list_; }
+  const VolumeRules& Rules() const { return rules_; }
   // The facts of a previewed entry's old and new name: one object when both are one name.
   const NameFacts& OldNameFacts(RenameList::Position position) const { return facts_[oldNames_[position - 1]]; }
   const NameFacts& NewNameFacts(RenameList::Position position) const { return facts_[newNames_[position - 1]]; }
 
   MoveLinks LinkMoves() const;
   // Whether an item of the folder or a new name of the batch holds `name`. Of names outside
-  // the batch, only those beginning with kTemporaryPrefix are known.
+  // the batch, only those beginning with kTemporaryPrefix are known, and those the volume
+  // answers to.
   bool Taken(std::string_view name) const;
 
  private:
@@ -76,6 +87,7 @@ class BatchNames {
   static constexpr Key kNewName = 1;
   struct NameOfKey {
     const RenameList* list;
+    const std::vector<std::string>* folded;  // by key, on a volume that folds case
     std::string_view operator()(Key key) const;
   };
   static Key KeyOf(RenameList::Position position, Key role) { return static_cast<Key>(2 * (position - 1)) + role; }
@@ -87,8 +99,15 @@ class BatchNames {
   void AddNames(Key role, std::vector<Key>& firstKeys);
   void NoteUse(NameFacts& facts, Key use) const;
   void MarkFolderItems(const std::vector<FolderItem>& folderItems);
+  void FoldNames();
+  void AskVolumeForNewNames();
+  // The form a name is looked up by: as it is, or folded where the volume folds case.
+  std::string_view LookupForm(std::string_view name, std::string& folded) const;
 
   const RenameList* list_;
+  VolumeRules rules_;
+  OpenedFolder* folder_;
+  std::vector<std::string> foldedNames_;  // by key; empty unless the volume folds case
   NameTable<NameOfKey> table_;
   // By list position less one: the key each previewed entry's name was first added under.
   std::vector<Key> oldNames_;

@@ -39,11 +39,15 @@ struct CommitPlan {
 // check passes. The folder's items go once their names are looked up, and the names before
 // the first rename, for a large batch's memory peaks while they live.
 CommitPlan PlanCommit(const RenameList& list, OpenedFolder& folder) {
-  const BatchNames names(list, BeforeAnyRename([&] { return folder.ReadItems(); }));
-  CommitPlan plan{CheckBatch(names), {}, {}};
+  std::optional<BatchNames> names;
+  {
+    const std::vector<FolderItem> items = BeforeAnyRename([&] { return folder.ReadItems(); });
+    names.emplace(list, items, BeforeAnyRename([&] { return folder.Rules(items); }), &folder);
+  }
+  CommitPlan plan{CheckBatch(*names), {}, {}};
   if (!plan.problems.empty()) return plan;
   plan.batch = CollectMoves(list);
-  plan.order = OrderRenames(plan.batch.moves, names);
+  plan.order = OrderRenames(plan.batch.moves, *names);
   return plan;
 }
 

@@ -16,7 +16,14 @@ std::string TemporaryCandidate(std::string_view oldName, std::size_t attempt) {
   if (attempt > 1) name.append("-").append(std::to_string(attempt));
   name += "~";
   name.append(oldName);
-  name.resize(std::min(name.size(), kMaxNameBytes));
+  if (name.size() <= kMaxNameBytes) return name;
+  // Cut where a character ends, and without a dot or space at the end, so that a volume that
+  // keeps names in UTF-16 or drops closing dots takes the name as it is.
+  std::size_t end = kMaxNameBytes;
+  const auto continues = [&](std::size_t at) { return (static_cast<unsigned char>(name[at]) & 0xC0u) == 0x80u; };
+  while (end > kMaxNameBytes - 3 && continues(end)) --end;
+  name.resize(end);
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
   return name;
 }
 

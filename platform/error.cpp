@@ -29,6 +29,7 @@ ErrorNumber NumberForErrno(int errnum) {
     case EDQUOT: return ErrorNumber::DiskFull;
     case EXDEV: return ErrorNumber::DifferentDrive;
     case ENAMETOOLONG:
+    case EILSEQ:
     case EINVAL: return ErrorNumber::BadFileName;
     case ENXIO:
     case ENODEV:

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/linux_volume_rules.h"
 #include "platform/no_replace_rename.h"
 #include "platform/path.h"
 #include "platform/plain_file_open.h"
@@ -191,9 +192,16 @@ class DescriptorFolder final : public OpenedFolder {
   void RenameFile(std::string_view oldName, std::string_view newName) override {
     if (!IsBareName(oldName) || !IsBareName(newName)) RaiseRenameError(EINVAL, path_, oldName, newName);
     const no_replace_rename::NamesInFolder names = NamesOf(oldName, newName);
-    if (oldName != newName) return no_replace_rename::Rename(names);
-    struct stat info {};
-    if (calls_.fstatat(fd_, names.oldName, &info, AT_SYMLINK_NOFOLLOW) != 0) RaiseRenameError(errno, names);
+    if (oldName == newName) {
+      if (!Exists(names.oldName)) RaiseRenameError(errno, names);
+      return;
+    }
+    try {
+      no_replace_rename::Rename(names);
+    } catch (const Error& error) {
+      RaiseIfNameRefused(error, names);
+      throw;
+    }
   }
 
   // "." opened anew through the held descriptor is the held folder, whatever its path now
@@ -209,7 +217,30 @@ class DescriptorFolder final : public OpenedFolder {
     return no_replace_rename::SameFile(NamesOf(name, otherName));
   }
 
+  VolumeRules Rules(const std::vector<FolderItem>& items) override { return ReadVolumeRules(fd_, items); }
+
+  bool Holds(std::string_view name) override {
+    if (name.empty() || !IsBareName(name)) return false;
+    return Exists(Terminated(lookedUp_, name));
+  }
+
  private:
+  bool Exists(const char* name) const {
+    struct stat info {};
+    return calls_.fstatat(fd_, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+  }
+
+  // exFAT's and FAT's drivers answer a name they refuse with "not found", though the file
+  // they were asked to rename is there: the message says so rather than "File not found".
+  void RaiseIfNameRefused(const Error& error, const no_replace_rename::NamesInFolder& names) const {
+    if (error.Number() != static_cast<int>(ErrorNumber::FileNotFound)) return;
+    if (!Exists(names.oldName) || Exists(names.newName)) return;
+    throw Error(ErrorNumber::BadFileName, std::string(ClassicDescription(ErrorNumber::BadFileName)) +
+                                              ": the volume of " + path_ + " refuses the name " + names.newName +
+                                              " while renaming " + JoinPath(path_, names.oldName) + " to " +
+                                              JoinPath(path_, names.newName));
+  }
+
   // A "/" would reach out of the folder, and a NUL would cut the name short.
   static bool IsBareName(std::string_view name) {
     return name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
@@ -231,6 +262,7 @@ class DescriptorFolder final : public OpenedFolder {
   const no_replace_rename::SystemCalls& calls_;
   std::string oldName_;
   std::string newName_;
+  std::string lookedUp_;
 };
 
 // Makes one folder of a path whose upper folders exist; one already there is left as it is.

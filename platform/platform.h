@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/volume_rules.h"
 
 // The operating-system services the renaming core uses, behind three small interfaces:
 // the file system, the process's surroundings, and the services of the window.
@@ -50,6 +51,13 @@ class OpenedFolder {
   // Whether both names are in the folder and lead to one file, as a rename that made the new
   // name but could not take the old one away leaves them.
   virtual bool SameFile(std::string_view name, std::string_view otherName) = 0;
+  // How the folder's volume compares and limits names, as the kernel answers for this folder.
+  // `items` are the folder's present items: one of their names, asked for in another case,
+  // tells whether the volume folds case.
+  virtual VolumeRules Rules(const std::vector<FolderItem>& items) = 0;
+  // Whether some item of the folder answers to `name` as the volume compares names; a name
+  // that is not bare is held by none.
+  virtual bool Holds(std::string_view name) = 0;
 };
 
 class FileSystem {

@@ -323,7 +323,7 @@ void Form1::CheckPreview() {
   const std::string folder = dir1_->Path();
   marks_ = WorkInBackground([&] {
     PreviewMarks marks;
-    marks.Check(list_, files_->ReadFolder(folder));
+    marks.Check(list_, files_->ReadFolder(folder), *files_->OpenFolder(folder));
     return marks;
   });
 }

@@ -4,9 +4,6 @@
 #include <array>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <optional>
-#include <sstream>
 
 #include "platform/natural_order.h"
 
@@ -14,53 +11,27 @@ namespace tolvane {
 
 namespace {
 
-bool IsOctalDigit(char c) { return c >= '0' && c <= '7'; }
-
-// The kernel writes space, tab, newline and backslash in mount points as "\ooo".
-std::string UndoOctalEscapes(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 3 < text.size() && IsOctalDigit(text[i + 1]) && IsOctalDigit(text[i + 2]) &&
-        IsOctalDigit(text[i + 3])) {
-      out.push_back(static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0')));
-      i += 3;
-    } else {
-      out.push_back(text[i]);
-    }
-  }
-  return out;
-}
-
-std::vector<std::string_view> SplitFields(std::string_view line) {
-  std::vector<std::string_view> fields;
-  std::size_t start = 0;
-  while (start < line.size()) {
-    const std::size_t end = std::min(line.find(' ', start), line.size());
-    if (end > start) fields.push_back(line.substr(start, end - start));
-    start = end + 1;
-  }
-  return fields;
-}
-
-// Fields: id, parent, major:minor, root, mount point, options, optional fields..., "-", type, source, ...
-std::optional<Mount> ParseMountLine(std::string_view line) {
-  const std::vector<std::string_view> fields = SplitFields(line);
-  const auto separator = std::find(fields.begin(), fields.end(), "-");
-  if (fields.size() < 5 || separator == fields.end() || fields.end() - separator < 3) return std::nullopt;
-  return Mount{UndoOctalEscapes(fields[4]), UndoOctalEscapes(*(separator + 1)), UndoOctalEscapes(*(separator + 2))};
-}
-
 bool IsUnder(std::string_view path, std::string_view folder) {
   return path == folder || (path.starts_with(folder) && path[folder.size()] == '/');
 }
 
 // File systems that show the kernel's or the system's own state, never a user's files.
-constexpr std::array<std::string_view, 26> kPseudoFileSystems = {
+constexpr std::array<std::string_view, 25> kPseudoFileSystems = {
     "proc",      "sysfs",       "cgroup",   "cgroup2",  "devpts",     "devtmpfs",        "mqueue",
     "debugfs",   "tracefs",     "securityfs", "pstore", "bpf",        "autofs",          "configfs",
     "fusectl",   "binfmt_misc", "hugetlbfs", "efivarfs", "rpc_pipefs", "nsfs",           "selinuxfs",
-    "ramfs",     "overlay",     "nfsd",     "fuse.gvfsd-fuse", "fuse.portal"};
+    "ramfs",     "overlay",     "nfsd",     "fuse.portal"};
+
+// File systems of memory cards, Windows disks and network shares, which hold a user's files
+// wherever the desktop mounts them (/run/media, /run/user/..., /mnt, ...).
+constexpr std::array<std::string_view, 13> kRemovableAndNetworkFileSystems = {
+    "vfat", "msdos", "exfat", "ntfs", "ntfs3", "fuseblk", "cifs", "smb3", "nfs", "nfs4", "fuse.sshfs", "fuse.exfat",
+    "fuse.ntfs-3g"};
+
+template <std::size_t N>
+bool IsOneOf(std::string_view type, const std::array<std::string_view, N>& types) {
+  return std::find(types.begin(), types.end(), type) != types.end();
+}
 
 // Places where the system mounts for itself; a volume a user plugs in is mounted elsewhere
 // (/media, /run/media, /mnt, /home, ...). /etc holds files that containers bind in.
@@ -83,13 +54,6 @@ std::string LabelOf(const Mount& mount, const std::map<std::string, std::string>
   return label == labelsByDevice.end() ? std::string() : label->second;
 }
 
-std::string ReadWholeFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string CanonicalOrSame(const std::string& path) {
   std::error_code error;
   const std::filesystem::path canonical = std::filesystem::canonical(path, error);
@@ -108,31 +72,18 @@ std::map<std::string, std::string> ReadLabelsByDevice() {
 
 }  // namespace
 
-std::vector<Mount> ParseMountInfo(std::string_view mountInfo) {
-  std::vector<Mount> mounts;
-  std::size_t start = 0;
-  while (start < mountInfo.size()) {
-    const std::size_t end = std::min(mountInfo.find('\n', start), mountInfo.size());
-    if (auto mount = ParseMountLine(mountInfo.substr(start, end - start))) mounts.push_back(std::move(*mount));
-    start = end + 1;
-  }
-  return mounts;
-}
-
-bool IsUserVolume(const Mount& mount) {
-  if (std::find(kPseudoFileSystems.begin(), kPseudoFileSystems.end(), mount.fileSystemType) !=
-      kPseudoFileSystems.end()) {
-    return false;
-  }
+bool IsUserVolume(const Mount& mount, unsigned userId) {
+  if (IsOneOf(mount.fileSystemType, kPseudoFileSystems)) return false;
+  if (IsOneOf(mount.fileSystemType, kRemovableAndNetworkFileSystems) || IsFuseMountOf(mount, userId)) return true;
   if (mount.fileSystemType == "tmpfs") return IsUserTmpfs(mount.mountPoint);
   return !IsInSystemFolder(mount.mountPoint);
 }
 
-std::vector<Drive> DrivesOf(const std::vector<Mount>& mounts,
-                            const std::map<std::string, std::string>& labelsByDevice) {
+std::vector<Drive> DrivesOf(const std::vector<Mount>& mounts, const std::map<std::string, std::string>& labelsByDevice,
+                            unsigned userId) {
   std::map<std::string, Drive> byMountPoint{{"/", Drive{"/", {}}}};
   for (const Mount& mount : mounts) {
-    if (mount.mountPoint == "/" || IsUserVolume(mount)) {
+    if (mount.mountPoint == "/" || IsUserVolume(mount, userId)) {
       byMountPoint[mount.mountPoint] = Drive{mount.mountPoint, LabelOf(mount, labelsByDevice)};
     } else {
       byMountPoint.erase(mount.mountPoint);
@@ -160,11 +111,11 @@ std::string DecodeLabelName(std::string_view name) {
 }
 
 std::vector<Drive> ReadMountedDrives() {
-  std::vector<Mount> mounts = ParseMountInfo(ReadWholeFile("/proc/self/mountinfo"));
+  std::vector<Mount> mounts = ReadMountInfo();
   for (Mount& mount : mounts) {
     if (mount.source.starts_with("/dev/")) mount.source = CanonicalOrSame(mount.source);
   }
-  return DrivesOf(mounts, ReadLabelsByDevice());
+  return DrivesOf(mounts, ReadLabelsByDevice(), CurrentUserId());
 }
 
 }  // namespace tolvane

@@ -4,9 +4,9 @@
 
 namespace tolvane {
 
-void PreviewMarks::Check(const RenameList& list, const std::vector<FolderItem>& folderItems) {
+void PreviewMarks::Check(const RenameList& list, const std::vector<FolderItem>& folderItems, OpenedFolder& folder) {
   problemsByOldName_.clear();
-  for (const BatchProblem& problem : CheckBatch(list, folderItems)) {
+  for (const BatchProblem& problem : CheckBatch(list, folderItems, folder.Rules(folderItems), &folder)) {
     problemsByOldName_.try_emplace(list.Item(problem.position).Tag, DescribeProblem(list, problem));
   }
 }

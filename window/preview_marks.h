@@ -14,8 +14,9 @@ namespace tolvane {
 // (its Tag), which travels with it when it moves, so the marks survive moves unchanged.
 class PreviewMarks {
  public:
-  // Runs the commit's own check of the batch against the folder's present items.
-  void Check(const RenameList& list, const std::vector<FolderItem>& folderItems);
+  // Runs the commit's own check of the batch against the folder's present items, with the
+  // rules of the folder's volume.
+  void Check(const RenameList& list, const std::vector<FolderItem>& folderItems, OpenedFolder& folder);
   void Clear() { problemsByOldName_.clear(); }
 
   // Why the entry could not be renamed, or nullptr when nothing stands in its way.

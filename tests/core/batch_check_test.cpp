@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,74 @@ TEST(CheckBatchTest, FindsEveryProblemOfTheBatch) {
   }
 }
 
+// A folder whose volume answers to the names given, besides its items' own: FAT's short names.
+class VolumeAnswering final : public OpenedFolder {
+ public:
+  explicit VolumeAnswering(std::set<std::string> names) : names_(std::move(names)) {}
+  void RenameFile(std::string_view, std::string_view) override { throw Error::Overflow(); }
+  VolumeRules Rules(const std::vector<FolderItem>&) override { return {}; }
+  bool Holds(std::string_view name) override { return names_.contains(std::string(name)); }
+  std::vector<FolderItem> ReadItems() override { throw Error::Overflow(); }
+  bool SameFile(std::string_view, std::string_view) override { throw Error::Overflow(); }
+
+ private:
+  std::set<std::string> names_;
+};
+
+TEST(CheckBatchTest, FindsTheProblemsOfTheFoldersVolume) {
+  using enum ProblemKind;
+  const VolumeRules exact;
+  const VolumeRules exfat{true, NameRules::Unicode};
+  const VolumeRules fat{true, NameRules::Fat};
+  const VolumeRules share{false, NameRules::WindowsShare};
+  // UTF-16 code units, not bytes, are what these volumes count.
+  const auto repeated = [](std::string_view character, int times) {
+    std::string name;
+    for (int i = 0; i < times; ++i) name += character;
+    return name;
+  };
+  const std::string e255 = repeated("\xC3\xA9", 255);
+  const std::string e256 = repeated("\xC3\xA9", 256);
+  struct VolumeCase {
+    const char* what;
+    VolumeRules rules;
+    Case batch;
+  };
+  const std::vector<VolumeCase> cases{
+      {"a chain only the volume sees", exfat,
+       {"", Files({"b.jpg", "IMG_01.JPG", "IMG_02.JPG"}),
+        {{"b.jpg", "img_01.jpg"}, {"IMG_01.JPG", "img_02.JPG"}, {"IMG_02.JPG", "img_03.JPG"}}, {}}},
+      {"a change of case alone", exfat, {"", Files({"IMG.JPG"}), {{"IMG.JPG", "img.jpg"}}, {}}},
+      {"a name held in another case by a file that stays", exfat,
+       {"", Files({"a", "KEEP.jpg"}), {{"a", "keep.jpg"}}, {{1, NameTaken}}}},
+      {"... is free where case counts", exact, {"", Files({"a", "KEEP.jpg"}), {{"a", "keep.jpg"}}, {}}},
+      {"new names equal under folding, Unicode's too", exfat,
+       {"", Files({"a", "b", "c", "d"}), {{"a", "x"}, {"b", "X"}, {"c", "\xC3\x89t\xC3\xA9"}, {"d", "\xC3\xA9T\xC3\x89"}},
+        {{1, DuplicateName}, {2, DuplicateName}, {3, DuplicateName}, {4, DuplicateName}}}},
+      {"characters the volume refuses", share,
+       {"", Files({"a", "b", "c", "d"}), {{"a", "a:b"}, {"b", "q?"}, {"c", "tab\t"}, {"d", "fine"}},
+        {{1, RefusedName}, {2, RefusedName}, {3, RefusedName}}}},
+      {"a dot or a space at the end, on FAT only", fat,
+       {"", Files({"a", "b", "c"}), {{"a", "a."}, {"b", "b "}, {"c", ".c"}}, {{1, RefusedName}, {2, RefusedName}}}},
+      {"... which exFAT's FUSE driver keeps", exfat, {"", Files({"a", "b"}), {{"a", "a."}, {"b", "b "}}, {}}},
+      {"names too long in UTF-16 or not Unicode", exfat,
+       {"", Files({"a", "b", "c"}), {{"a", e256}, {"b", "\xFF.jpg"}, {"c", e255}}, {{1, RefusedName}, {2, RefusedName}}}},
+      {"... where Linux's own names count bytes", exact, {"", Files({"c"}), {{"c", e255}}, {{1, InvalidName}}}},
+      {"a name the file keeps is not refused", fat, {"", Files({"a."}), {{"a.", "a."}}, {}}},
+  };
+  for (const VolumeCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(CheckBatch(ListOf(c.batch.entries), c.batch.folder, c.rules), c.batch.expected);
+  }
+  // Only the volume knows a name FAT gives a long name's file in 8.3 form.
+  VolumeAnswering fatFolder({"photog~1.jpg", "a"});
+  const RenameList list = ListOf({{"a", "photog~1.jpg"}});
+  EXPECT_EQ(CheckBatch(list, Files({"a", "photograph.jpg"}), fat, &fatFolder),
+            (std::vector<BatchProblem>{{1, HeldOnVolume}}));
+  EXPECT_EQ(CheckBatch(list, Files({"a", "photograph.jpg"}), exact, &fatFolder), std::vector<BatchProblem>{})
+      << "the volume is asked only where it folds case";
+}
+
 TEST(DescribeProblemsTest, NamesEachEntryOnOneLineAndCountsTheRest) {
   std::vector<Entry> entries;
   std::vector<BatchProblem> problems;
@@ -101,6 +170,8 @@ TEST(DescribeProblemsTest, SaysWhyANameIsInvalidAndKeepsLineBreaksOutOfTheLine) 
   EXPECT_EQ(DescribeProblem(list, {2, ProblemKind::InvalidName}), "\"c\\rd\" -> \"x/y\": the new name holds a \"/\"");
   EXPECT_EQ(DescribeProblem(list, {3, ProblemKind::InvalidName}),
             "\"e\" -> \"..\": \".\" and \"..\" cannot be file names");
+  EXPECT_EQ(DescribeProblem(list, {1, ProblemKind::RefusedName, NameRefusal{NameRefusal::Cause::Character, ':'}}),
+            "\"a\\nb\" -> \"" + std::string(300, 'n') + "\": the volume of this folder does not allow ':' in a name");
   EXPECT_EQ(DescribeProblems(list, {{3, ProblemKind::NameTaken}}),
             "Nothing was renamed, because of these problems:\n"
             "\"e\" -> \"..\": an item of the folder that is not renamed already has the new name");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,30 @@ TEST_F(PreviewTest, CommitAsksRenamesInOrderThenReportsAndLaunchesTheEditor) {
             "b.jpg -> Trip02.jpg\r\n"
             "Process Completed, Thank you\r\n");
   EXPECT_EQ(fake.system.launches, (std::vector<std::vector<std::string>>{{"xdg-open", kReport}}));
+}
+
+// The in-memory volume folds case as an exFAT card does: the commit must see the chain that
+// runs through names differing in case alone, and change a name's case through a temporary name.
+TEST(PreviewOnAFoldingVolumeTest, CommitsAChainOnlyTheVolumeSeesAndAChangeOfCaseAlone) {
+  FakePlatform fake;
+  fake.files.AddFolder("/opt/tolvane/log");
+  fake.files.SetVolumeRules("/card", VolumeRules{true, NameRules::Unicode});
+  RenameList list;
+  for (const char* name : {"b.jpg", "IMG_01.JPG", "IMG_02.JPG", "IMG_04.jpg"}) {
+    fake.files.AddFile(std::string("/card/") + name, name);
+    list.Add(name);
+  }
+  Preview preview(list);
+  preview.Simulate(NamingFields{.PrefixBefore = "img_", .PrefixAfter = "", .SequenceStart = "1", .SequencePattern = "00"});
+  // The last entry keeps its number: img_04 is IMG_04.jpg in another case.
+  list.Item(4).Text = "img_04.jpg";
+  preview.Rename(fake.platform(), "/card");
+  ASSERT_EQ(fake.window.messages.size(), 2u);
+  EXPECT_EQ(fake.window.messages[1].prompt, "File rename completed");
+  EXPECT_EQ(fake.files.FilesIn("/card"), (std::map<std::string, std::string>{{"img_01.jpg", "b.jpg"},
+                                                                             {"img_02.JPG", "IMG_01.JPG"},
+                                                                             {"img_03.JPG", "IMG_02.JPG"},
+                                                                             {"img_04.jpg", "IMG_04.jpg"}}));
 }
 
 TEST_F(PreviewTest, CancelDoesNothingAtAll) {

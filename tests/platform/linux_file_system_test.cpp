@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/file_enumeration.h"
+#include "platform/linux_volume_rules.h"
 #include "platform/no_replace_rename.h"
 #include "platform/plain_file_open.h"
 #include "tests/support/scripted_calls.h"
@@ -293,6 +294,32 @@ TEST(OpenedFolderTest, RenamesByteExactNamesThroughTheFileSystem) {
   EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"01\xFE.jpg", "data"}}));
   EXPECT_EQ(RaisedNumber([&] { opened->RenameFile("01\xFE.jpg", "01\xFE.jpg"); }), 0);
   EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"01\xFE.jpg", "data"}}));
+}
+
+// The kernel's answer on a volume that keeps case; the folding volumes are tried on loop
+// devices by the commit's volume tests.
+TEST(OpenedFolderTest, AFolderOnAVolumeThatKeepsCaseComparesBytesAndHoldsOnlyItsOwnNames) {
+  TempFolder folder;
+  folder.WriteFile("Photo.jpg");
+  ASSERT_EQ(mkdir(folder.Path("sub").c_str(), 0755), 0);
+  folder.WriteFile("sub/inner.jpg");
+  LinuxFileSystem files;
+  const auto opened = files.OpenFolder(folder.path());
+  EXPECT_EQ(opened->Rules(files.ReadFolder(folder.path())), (VolumeRules{false, NameRules::Linux}));
+  EXPECT_EQ(opened->Rules({}), (VolumeRules{false, NameRules::Linux})) << "judged by its type";
+  EXPECT_TRUE(opened->Holds("Photo.jpg"));
+  EXPECT_FALSE(opened->Holds("PHOTO.JPG"));
+  EXPECT_FALSE(opened->Holds("sub/inner.jpg")) << "a name that is not bare is no item's";
+  EXPECT_FALSE(opened->Holds(""));
+}
+
+TEST(NameRulesOfFuseTypeTest, FuseDriversOfWindowsVolumesAreKnownByTheirTypeInTheMountTable) {
+  const std::pair<const char*, NameRules> cases[] = {
+      {"fuseblk", NameRules::Unicode},      {"fuseblk.exfat", NameRules::Unicode}, {"fuse.ntfs-3g", NameRules::Unicode},
+      {"fuse.fusefat", NameRules::Fat},     {"fuse.smbnetfs", NameRules::WindowsShare},
+      {"fuse.sshfs", NameRules::Linux},     {"fuse.gvfsd-fuse", NameRules::Linux}, {"fuse", NameRules::Linux},
+  };
+  for (const auto& [type, rules] : cases) EXPECT_EQ(NameRulesOfFuseType(type), rules) << type;
 }
 
 TEST(OpenedFolderTest, RenamingAMissingFileToItsOwnNameIsNotFound) {

@@ -19,6 +19,13 @@ std::string Normalise(const std::string& path) {
   return out;
 }
 
+std::string FoldAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 std::string ParentOf(const std::string& normalised) {
   const auto slash = normalised.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -63,6 +70,26 @@ bool FakeFileSystem::Exists(const std::string& path) const { return nodes_.count
 
 const std::string& FakeFileSystem::Content(const std::string& path) const { return nodes_.at(Normalise(path)).content; }
 
+void FakeFileSystem::SetVolumeRules(const std::string& folder, VolumeRules rules) {
+  volumeRules_[Normalise(folder)] = rules;
+}
+
+VolumeRules FakeFileSystem::RulesOf(const std::string& folder) const {
+  const auto rules = volumeRules_.find(folder);
+  return rules == volumeRules_.end() ? VolumeRules{} : rules->second;
+}
+
+std::optional<std::string> FakeFileSystem::Holder(const std::string& path) const {
+  if (nodes_.count(path)) return path;
+  const std::string folder = ParentOf(path);
+  if (!RulesOf(folder).foldsCase) return std::nullopt;
+  const std::string folded = FoldAscii(NameOf(path));
+  for (const auto& [other, node] : nodes_) {
+    if (ParentOf(other) == folder && FoldAscii(NameOf(other)) == folded) return other;
+  }
+  return std::nullopt;
+}
+
 std::map<std::string, std::string> FakeFileSystem::FilesIn(const std::string& folder) const {
   const std::string f = Normalise(folder);
   std::map<std::string, std::string> out;
@@ -91,6 +118,10 @@ class FakeFileSystem::Folder final : public OpenedFolder {
   std::vector<FolderItem> ReadItems() override { return files_.ReadFolder(path_); }
   // The fake knows no hard links: a name leads to a file of its own.
   bool SameFile(std::string_view, std::string_view) override { return false; }
+  VolumeRules Rules(const std::vector<FolderItem>&) override { return files_.RulesOf(Normalise(path_)); }
+  bool Holds(std::string_view name) override {
+    return name.find('/') == std::string_view::npos && files_.Holder(Normalise(JoinPath(path_, name))).has_value();
+  }
 
  private:
   FakeFileSystem& files_;
@@ -110,7 +141,8 @@ void FakeFileSystem::Rename(const std::string& oldPath, const std::string& newPa
   if (it == nodes_.end()) throw Error::FromErrno(ENOENT, oldPath);
   if (!folders_.count(ParentOf(to))) throw Error::FromErrno(ENOENT, newPath);
   if (from == to) return;
-  if (nodes_.count(to)) throw Error::FromErrno(EEXIST, newPath);
+  // Like renameat2's RENAME_NOREPLACE, a change of case alone finds its own file in the way.
+  if (Holder(to)) throw Error::FromErrno(EEXIST, newPath);
   Node node = std::move(it->second);
   nodes_.erase(it);
   nodes_[to] = std::move(node);

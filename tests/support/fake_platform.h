@@ -21,6 +21,9 @@ class FakeFileSystem final : public FileSystem {
   void Remove(const std::string& path);
   bool Exists(const std::string& path) const;
   const std::string& Content(const std::string& path) const;
+  // The folder's volume follows `rules` from now on; when it folds case, names that differ
+  // only in the case of ASCII letters name one file there.
+  void SetVolumeRules(const std::string& folder, VolumeRules rules);
   // The folder's names with their contents, in name order.
   std::map<std::string, std::string> FilesIn(const std::string& folder) const;
 
@@ -41,6 +44,9 @@ class FakeFileSystem final : public FileSystem {
  private:
   class Folder;
   void Rename(const std::string& oldPath, const std::string& newPath);
+  // The path of the item that answers to `path` as the volume compares names, if any.
+  std::optional<std::string> Holder(const std::string& path) const;
+  VolumeRules RulesOf(const std::string& folder) const;
 
   struct Node {
     FolderItemKind kind;
@@ -48,6 +54,7 @@ class FakeFileSystem final : public FileSystem {
   };
   std::map<std::string, Node> nodes_;
   std::set<std::string> folders_;
+  std::map<std::string, VolumeRules> volumeRules_;
 };
 
 // A fixed clock, executable folder and environment; launches are recorded, not run.

@@ -15,6 +15,8 @@ class FaultyFileSystem::Folder final : public OpenedFolder {
   }
   std::vector<FolderItem> ReadItems() override { return inner_->ReadItems(); }
   bool SameFile(std::string_view name, std::string_view otherName) override { return inner_->SameFile(name, otherName); }
+  VolumeRules Rules(const std::vector<FolderItem>& items) override { return inner_->Rules(items); }
+  bool Holds(std::string_view name) override { return inner_->Holds(name); }
 
  private:
   FaultyFileSystem& files_;

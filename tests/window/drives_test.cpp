@@ -25,14 +25,19 @@ constexpr const char* kMountInfo =
     "46 26 0:43 / /mnt/ram rw - tmpfs tmpfs rw\n"
     "47 26 7:0 / /snap/core/123 ro - squashfs /dev/loop0 ro\n"
     "48 26 0:44 / /run/media/anna/CARD rw - exfat /dev/sdc1 rw\n"
-    "49 44 0:45 / /home rw - autofs systemd-1 rw\n";
+    "49 44 0:45 / /home rw - autofs systemd-1 rw\n"
+    "50 41 0:46 / /run/user/1000/gvfs rw,nosuid shared:8 - fuse.gvfsd-fuse gvfsd-fuse rw,user_id=1000,group_id=1000\n";
+
+constexpr unsigned kUser = 1000;
 
 TEST(MountInfo, ParsesMountPointTypeAndSourceAndUndoesTheKernelsEscapes) {
   const std::vector<Mount> mounts = ParseMountInfo(kMountInfo);
-  ASSERT_EQ(mounts.size(), 18u);
+  ASSERT_EQ(mounts.size(), 19u);
   EXPECT_EQ(mounts[5].mountPoint, "/");
   EXPECT_EQ(mounts[5].fileSystemType, "ext4");
   EXPECT_EQ(mounts[5].source, "/dev/vda");
+  EXPECT_EQ(mounts[5].device, "254:0");
+  EXPECT_EQ(mounts[18].superOptions, "rw,user_id=1000,group_id=1000");
   EXPECT_EQ(mounts[10].mountPoint, "/media/anna/My Stick");
   EXPECT_EQ(mounts[10].source, "/dev/sdb1");
   EXPECT_TRUE(ParseMountInfo("garbage without separator\n\n").empty());
@@ -43,6 +48,7 @@ TEST(MountInfo, UserVolumesAreTheOnesAUserKeepsFilesOn) {
     const char* type;
     const char* mountPoint;
     bool user;
+    const char* superOptions = "rw";
   } cases[] = {
       {"ext4", "/home", true},           {"vfat", "/media/anna/STICK", true}, {"exfat", "/run/media/anna/CARD", true},
       {"nfs4", "/mnt/nas", true},        {"fuse.sshfs", "/home/anna/remote", true},
@@ -50,27 +56,38 @@ TEST(MountInfo, UserVolumesAreTheOnesAUserKeepsFilesOn) {
       {"tmpfs", "/mnt/ram", false},      {"proc", "/proc", false},             {"sysfs", "/sys", false},
       {"cgroup2", "/sys/fs/cgroup", false}, {"devpts", "/dev/pts", false},    {"devtmpfs", "/dev", false},
       {"overlay", "/var/lib/docker/overlay2/x/merged", false},               {"ext4", "/etc/hosts", false},
-      {"squashfs", "/snap/core/123", false}, {"autofs", "/home", false},     {"fuse.portal", "/run/user/1000/doc", false},
+      {"squashfs", "/snap/core/123", false}, {"autofs", "/home", false},     {"fuse.portal", "/run/user/1000/doc", false, "rw,user_id=1000"},
+      // Memory cards, Windows disks and shares wherever the desktop mounts them.
+      {"exfat", "/run/user/1000/card", true},  {"fuseblk", "/run/anna/WINDISK", true}, {"ntfs3", "/run/ntfs", true},
+      {"cifs", "/run/user/1000/share", true},  {"nfs4", "/run/nas", true},            {"vfat", "/run/stick", true},
+      // FUSE mounts are the user's when the user mounted them.
+      {"fuse.gvfsd-fuse", "/run/user/1000/gvfs", true, "rw,user_id=1000,group_id=1000"},
+      {"fuse.gvfsd-fuse", "/run/user/1001/gvfs", false, "rw,user_id=1001,group_id=1001"},
+      {"fuse.rclone", "/run/user/1000/cloud", true, "rw,user_id=1000"},
+      {"fuse.something", "/run/daemon", false, "rw,user_id=0"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(IsUserVolume(Mount{c.mountPoint, c.type, "x"}), c.user) << c.type << " at " << c.mountPoint;
+    EXPECT_EQ(IsUserVolume(Mount{c.mountPoint, c.type, "x", "0:1", c.superOptions}, kUser), c.user)
+        << c.type << " at " << c.mountPoint;
   }
 }
 
 TEST(MountInfo, DrivesAreRootAndTheUserVolumesOnceEachInNaturalOrderWithTheirLabels) {
   const std::map<std::string, std::string> labels{{"/dev/sdb1", "My Stick"}, {"/dev/vda", "system"}};
-  const std::vector<Drive> drives = DrivesOf(ParseMountInfo(kMountInfo), labels);
+  const std::vector<Drive> drives = DrivesOf(ParseMountInfo(kMountInfo), labels, kUser);
   EXPECT_EQ(drives, (std::vector<Drive>{{"/", "system"},
                                          {"/dev/shm", ""},
                                          {"/media/anna/My Stick", "My Stick"},
                                          {"/run/media/anna/CARD", ""},
+                                         {"/run/user/1000/gvfs", ""},
                                          {"/tmp", ""}}))
       << "/home is hidden by the automounter mounted over it";
 }
 
 TEST(MountInfo, RootIsADriveEvenWhenItIsAnOverlayOrMissing) {
-  EXPECT_EQ(DrivesOf(ParseMountInfo("1 0 0:1 / / rw - overlay overlay rw\n"), {}), (std::vector<Drive>{{"/", ""}}));
-  EXPECT_EQ(DrivesOf({}, {}), (std::vector<Drive>{{"/", ""}}));
+  EXPECT_EQ(DrivesOf(ParseMountInfo("1 0 0:1 / / rw - overlay overlay rw\n"), {}, kUser),
+            (std::vector<Drive>{{"/", ""}}));
+  EXPECT_EQ(DrivesOf({}, {}, kUser), (std::vector<Drive>{{"/", ""}}));
 }
 
 TEST(MountInfo, LabelNamesHaveUdevsEscapesUndone) {

@@ -30,6 +30,8 @@ class HookedFileSystem::Folder final : public OpenedFolder {
     return real_->ReadItems();
   }
   bool SameFile(std::string_view name, std::string_view otherName) override { return real_->SameFile(name, otherName); }
+  VolumeRules Rules(const std::vector<FolderItem>& items) override { return real_->Rules(items); }
+  bool Holds(std::string_view name) override { return real_->Holds(name); }
 
  private:
   HookedFileSystem& files_;

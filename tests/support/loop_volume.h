@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+#include "tests/support/temp_folder.h"
+
+namespace tolvane::testing {
+
+// A small volume made for one test: an image file in a temporary folder, formatted and mounted
+// through FUSE (on a loop device where the driver wants a block device). Where it cannot be
+// made (not root, no /dev/fuse, no loop device, a tool missing) it is not mounted and says why.
+// It is unmounted, lazily if busy, and its loop device let go, however the test ends.
+class LoopVolume {
+ public:
+  enum class Kind { ExfatFuse, Ntfs3g, FuseFat };
+
+  explicit LoopVolume(Kind kind);
+  ~LoopVolume();
+  LoopVolume(const LoopVolume&) = delete;
+  LoopVolume& operator=(const LoopVolume&) = delete;
+
+  bool Mounted() const { return mounted_; }
+  const std::string& WhyNotMounted() const { return whyNot_; }
+  // The mounted volume's root folder.
+  const std::string& Root() const { return root_; }
+
+ private:
+  bool Make(Kind kind);
+  bool NotMounted(std::string why);
+  void Unmount();
+
+  TempFolder scratch_;
+  std::string image_;
+  std::string root_;
+  std::string loopDevice_;
+  bool mounted_ = false;
+  std::string whyNot_;
+};
+
+const char* NameOf(LoopVolume::Kind kind);
+
+}  // namespace tolvane::testing
