@@ -42,6 +42,9 @@ class MarkingFolder final : public OpenedFolder {
     if (!marks_.firstRename) marks_.firstRename = Moment::Now();
     folder_->RenameFile(oldName, newName);
   }
+  FileIdentity Identity() override { return folder_->Identity(); }
+  std::optional<FileIdentity> Identify(std::string_view name) override { return folder_->Identify(name); }
+  void Sync() override { folder_->Sync(); }
 
  private:
   std::unique_ptr<OpenedFolder> folder_;
@@ -60,6 +63,11 @@ class MarkingFileSystem final : public FileSystem {
     marks_.reportOpened = Moment::Now();
     return std::make_unique<MarkingLineWriter>(files_.OpenForAppend(path), marks_);
   }
+  std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override {
+    return files_.CreateDurableFile(path);
+  }
+  std::unique_ptr<LockedFile> TryLockFile(const std::string& path) override { return files_.TryLockFile(path); }
+  void RemoveFile(const std::string& path) override { files_.RemoveFile(path); }
 
  private:
   LinuxFileSystem files_;

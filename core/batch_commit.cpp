@@ -17,8 +17,10 @@ class CommitRun {
     result_.renamed.assign(moves.size(), false);
   }
 
-  CommitResult Run() {
-    for (const RenameStep& step : order_.steps) {
+  CommitResult Run(std::size_t stepsDone) {
+    for (std::size_t done = 0; done < stepsDone; ++done) Record(order_.steps[done], Shown::No);
+    for (std::size_t next = stepsDone; next < order_.steps.size(); ++next) {
+      const RenameStep& step = order_.steps[next];
       try {
         const auto [from, to] = order_.NamesOf(step, moves_);
         RenameOnDisk(from, to);
@@ -26,15 +28,17 @@ class CommitRun {
         result_.failure = CommitFailure{step.move, error, MoveWaitingFileBack()};
         break;
       }
-      Record(step);
+      Record(step, Shown::Yes);
     }
     return std::move(result_);
   }
 
  private:
+  enum class Shown { No, Yes };
+
   void RenameOnDisk(std::string_view from, std::string_view to) { folder_.RenameFile(from, to); }
 
-  void Record(const RenameStep& step) {
+  void Record(const RenameStep& step, Shown shown) {
     switch (step.part) {
       case RenameStep::Part::ToTemporary:
         waiting_ = step.move;
@@ -47,12 +51,13 @@ class CommitRun {
         if (waiting_) movedSinceWaiting_.push_back(step.move);
         break;
     }
-    MarkRenamed(step.move);
+    MarkRenamed(step.move, shown);
   }
 
-  void MarkRenamed(std::size_t move) {
+  void MarkRenamed(std::size_t move, Shown shown) {
     result_.renamed[move] = true;
     ++done_;
+    if (shown == Shown::No) return;
     window_.YieldToEvents();
     window_.ShowProgress(done_, moves_.size());
   }
@@ -108,7 +113,12 @@ std::size_t CommitResult::RenamedCount() const {
 
 CommitResult CommitMoves(OpenedFolder& folder, WindowServices& window, const std::vector<NameMove>& moves,
                          const RenameOrder& order) {
-  return CommitRun(folder, window, moves, order).Run();
+  return CommitRun(folder, window, moves, order).Run(0);
+}
+
+CommitResult ResumeMoves(OpenedFolder& folder, WindowServices& window, const std::vector<NameMove>& moves,
+                         const RenameOrder& order, std::size_t stepsDone) {
+  return CommitRun(folder, window, moves, order).Run(stepsDone);
 }
 
 std::string DescribeFailure(const std::vector<NameMove>& moves, const RenameOrder& order, const CommitResult& result) {

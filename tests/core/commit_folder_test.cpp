@@ -298,13 +298,29 @@ TEST_F(CommitFolderTest, FileThatCannotGoBackIsNamedInTheMessage) {
       << window.messages.at(1).prompt;
 }
 
-TEST_F(CommitFolderTest, MissingReportFolderIsAnErrorAndTheFilesStayRenamed) {
-  ASSERT_EQ(rmdir(executable.Path("log").c_str()), 0);
-  EXPECT_EQ(CommitOneFileFailing(), "The report could not be written to " + executable.path() + "/log/" +
-                                        kReportName + ": the folder " + executable.path() + "/log does not exist.");
-  EXPECT_EQ(folder.Contents(), (Contents{{"01.txt", "content of a.txt"}}));
-  EXPECT_FALSE(executable.Exists("log"));
-  EXPECT_EQ(window.messages.back().prompt, "File rename completed");
+// Without its journal a commit cut short could lose the old names, so it does not begin.
+TEST_F(CommitFolderTest, JournalThatCannotBeWrittenStopsTheCommitBeforeAnyRename) {
+  const std::string log = executable.path() + "/log";
+  const struct {
+    int errnum;  // made to fail the journal; 0: the log folder is missing
+    std::string reason;
+  } cases[] = {
+      {0, "the folder " + log + " does not exist"},
+      {ENOSPC, "the disk is full"},
+      {EACCES, "Tolvane is not allowed to write there"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    CommitScene scene;
+    if (c.errnum == 0) ASSERT_EQ(rmdir(scene.executable.Path("log").c_str()), 0);
+    scene.files.durableFileFailure = c.errnum;
+    EXPECT_EQ(scene.CommitOneFileFailing(), "Nothing was renamed, because the journal of the batch could not be "
+                                            "written to " + scene.executable.path() + "/log/Batch.journal: " +
+                                                c.reason + ".");
+    EXPECT_EQ(scene.folder.Contents(), (Contents{{"a.txt", "content of a.txt"}}));
+    EXPECT_EQ(scene.files.renamesAsked, 0u);
+    EXPECT_FALSE(scene.ReportWritten());
+  }
 }
 
 TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
@@ -312,6 +328,7 @@ TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
   EXPECT_TRUE(CommitOneFileFailing().starts_with("The report was written at " + executable.path() + "/log/" +
                                                  kReportName + ", but the text editor could not be started"));
   EXPECT_EQ(Report(), kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
+  EXPECT_FALSE(executable.Exists("log/Batch.journal")) << "the journal goes once the report is written";
 }
 
 }  // namespace

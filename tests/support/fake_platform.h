@@ -28,20 +28,32 @@ class FakeFileSystem final : public FileSystem {
   // A missing folder cannot be opened; renames in an opened folder go by its path.
   std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override;
+  // Files of the fake are stored at once; its locks are held per file object, as flock's.
+  std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override;
+  std::unique_ptr<LockedFile> TryLockFile(const std::string& path) override;
+  void RemoveFile(const std::string& path) override;
 
   // Every rename asked for, in order, as (old path, new path).
   std::vector<std::pair<std::string, std::string>> renames;
+  // What reached the disk, in order: "rename OLD NEW", "durable PATH", "sync FOLDER", "remove PATH".
+  std::vector<std::string> diskLog;
 
  private:
   class Folder;
+  class Locked;
+  class Durable;
   void Rename(const std::string& oldPath, const std::string& newPath);
+  FileIdentity IdentityOf(const std::string& path) const;
 
   struct Node {
     FolderItemKind kind;
     std::string content;
+    std::uint64_t inode = 0;
   };
   std::map<std::string, Node> nodes_;
   std::set<std::string> folders_;
+  std::set<std::string> locked_;
+  std::uint64_t lastInode_ = 1;
 };
 
 // A fixed clock and executable folder; launches are recorded, not run.

@@ -13,6 +13,9 @@ class FaultyFileSystem::Folder final : public OpenedFolder {
     files_.CountRename(JoinPath(path_, oldName), JoinPath(path_, newName));
     inner_->RenameFile(oldName, newName);
   }
+  FileIdentity Identity() override { return inner_->Identity(); }
+  std::optional<FileIdentity> Identify(std::string_view name) override { return inner_->Identify(name); }
+  void Sync() override { inner_->Sync(); }
 
  private:
   FaultyFileSystem& files_;
@@ -30,6 +33,11 @@ void FaultyFileSystem::FailRename(std::size_t position, int errnum, RenameFilter
 
 std::unique_ptr<OpenedFolder> FaultyFileSystem::OpenFolder(const std::string& folderPath) {
   return std::make_unique<Folder>(*this, inner_.OpenFolder(folderPath), folderPath);
+}
+
+std::unique_ptr<DurableFile> FaultyFileSystem::CreateDurableFile(const std::string& path) {
+  if (durableFileFailure != 0) throw Error::FromErrno(durableFileFailure, path);
+  return inner_.CreateDurableFile(path);
 }
 
 void FaultyFileSystem::CountRename(const std::string& oldPath, const std::string& newPath) {

@@ -25,6 +25,9 @@ class HookedFileSystem::Folder final : public OpenedFolder {
     if (files_.beforeRename) files_.beforeRename();
     real_->RenameFile(oldName, newName);
   }
+  FileIdentity Identity() override { return real_->Identity(); }
+  std::optional<FileIdentity> Identify(std::string_view name) override { return real_->Identify(name); }
+  void Sync() override { real_->Sync(); }
 
  private:
   HookedFileSystem& files_;
