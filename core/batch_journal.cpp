@@ -17,6 +17,7 @@ namespace {
 constexpr std::string_view kHeader = "Tolvane batch journal 1\n";
 constexpr std::string_view kEnd = "end ";
 constexpr std::size_t kChunkBytes = 1 << 16;
+constexpr int kMostJournals = 100;
 
 class Checksum {
  public:
@@ -236,8 +237,9 @@ HeldJournal WriteJournal(Platform platform, const std::string& folderPath, Opene
       file->Finish();
       return HeldJournal{path, std::move(file)};
     } catch (const Error& error) {
-      // Another window's journal holds the name.
-      if (error.Number() == static_cast<int>(ErrorNumber::FileAlreadyExists)) continue;
+      // Another window's journal holds the name: the next one is tried, up to a bound that
+      // only a folder filled with journals reaches.
+      if (error.Number() == static_cast<int>(ErrorNumber::FileAlreadyExists) && attempt < kMostJournals) continue;
       throw JournalNotWritten(error, path, journalFolder);
     }
   }

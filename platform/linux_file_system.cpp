@@ -253,6 +253,7 @@ class DescriptorDurableFile final : public DurableFile {
   DescriptorDurableFile(const DescriptorDurableFile&) = delete;
   DescriptorDurableFile& operator=(const DescriptorDurableFile&) = delete;
   ~DescriptorDurableFile() override {
+    // After a failed Finish the partial file may be gone already; then this finds nothing.
     if (!finished_) unlinkat(folder_, partName_.c_str(), 0);
     close(fd_);
     close(folder_);
@@ -267,8 +268,14 @@ class DescriptorDurableFile final : public DurableFile {
     Flush();
     if (fsync(fd_) != 0) throw Error::FromErrno(errno, path_);
     no_replace_rename::Rename({folder_, folderPath_, partName_.c_str(), name_.c_str()});
+    try {
+      SyncFolder(folder_, folderPath_);
+    } catch (const Error&) {
+      // Not known to be on disk, so not there at all: nobody may take it for a whole file.
+      unlinkat(folder_, name_.c_str(), 0);
+      throw;
+    }
     finished_ = true;
-    SyncFolder(folder_, folderPath_);
   }
 
   std::string ReadAll() override { return ReadWhole(fd_, path_); }

@@ -112,14 +112,25 @@ TEST(BatchJournalTest, StepsNoCommitCouldMakeAreRefused) {
 }
 
 // The journal is durable before the first rename, the renames before the commit says it is
-// done, and the journal goes only once the report is written, whole or stopped.
+// done, and the journal goes only once the report is written, whole or stopped. A journal
+// name that another window's commit holds is left to it.
 TEST(BatchJournalTest, CommitStoresItsJournalFirstAndRemovesItAfterTheReport) {
-  for (const bool stopped : {false, true}) {
-    SCOPED_TRACE(stopped ? "stopped" : "completed");
+  const struct {
+    bool stopped;
+    bool nameTaken;
+    std::string journal;
+  } cases[] = {
+      {false, false, "/opt/tolvane/log/Batch.journal"},
+      {true, false, "/opt/tolvane/log/Batch.journal"},
+      {false, true, "/opt/tolvane/log/Batch-2.journal"},
+  };
+  for (const auto& [stopped, nameTaken, journal] : cases) {
+    SCOPED_TRACE(journal + (stopped ? ", stopped" : ""));
     FakePlatform fake;
     FaultyFileSystem files(fake.files);
     if (stopped) files.FailRename(2, EACCES);
     fake.files.AddFolder("/opt/tolvane/log");
+    if (nameTaken) fake.files.AddFile("/opt/tolvane/log/Batch.journal.part", "another window's");
     fake.files.AddFile("/photos/a");
     fake.files.AddFile("/photos/b");
     RenameList list;
@@ -131,7 +142,6 @@ TEST(BatchJournalTest, CommitStoresItsJournalFirstAndRemovesItAfterTheReport) {
     };
     Preview(list).Rename(Platform{files, fake.system, fake.window}, "/photos");
 
-    const std::string journal = "/opt/tolvane/log/Batch.journal";
     std::vector<std::string> expected = {"durable " + journal, "rename /photos/b /photos/c"};
     if (!stopped) expected.push_back("rename /photos/a /photos/b");
     expected.push_back("sync /photos");
