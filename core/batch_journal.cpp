@@ -76,7 +76,7 @@ class JournalReader {
   explicit JournalReader(std::string_view text) : text_(text) {}
 
   void Expect(std::string_view literal) {
-    if (text_.substr(at_, literal.size()) != literal) Damaged("\"" + std::string(literal) + "\" missing");
+    if (text_.substr(at_, literal.size()) != literal) Damaged(std::string(literal).append(" missing"));
     at_ += literal.size();
   }
 
@@ -184,8 +184,9 @@ RenameStep ReadStep(JournalReader& reader, JournalPlan& plan) {
 }
 
 std::string JournalPath(const std::string& folder, int attempt) {
-  return JoinPath(folder, (attempt == 1 ? std::string("Batch") : "Batch-" + std::to_string(attempt)) +
-                              std::string(kJournalExtension));
+  std::string name = "Batch";
+  if (attempt > 1) name.append("-").append(std::to_string(attempt));
+  return JoinPath(folder, name.append(kJournalExtension));
 }
 
 Error JournalNotWritten(const Error& cause, const std::string& path, const std::string& folder) {

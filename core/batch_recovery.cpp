@@ -236,7 +236,8 @@ std::string KeepJournal(Platform platform, const std::string& path) {
   const std::string name = path.substr(folderPath.size() + 1);
   const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(folderPath);
   for (int attempt = 1;; ++attempt) {
-    const std::string kept = name + ".kept" + (attempt == 1 ? std::string() : "-" + std::to_string(attempt));
+    std::string kept = name + ".kept";
+    if (attempt > 1) kept.append("-").append(std::to_string(attempt));
     try {
       folder->RenameFile(name, kept);
       return JoinPath(folderPath, kept);
