@@ -307,6 +307,7 @@ void RecoverUnfinishedBatches(Platform platform) {
   std::sort(items.begin(), items.end(), [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
   const std::string partialJournal = std::string(kJournalExtension) + std::string(kPartialFileSuffix);
   for (const FolderItem& item : items) {
+    if (item.kind != FolderItemKind::File) continue;
     const std::string path = JoinPath(folder, item.name);
     try {
       if (item.name.ends_with(kJournalExtension)) {

@@ -285,7 +285,7 @@ class DescriptorDurableFile final : public DurableFile {
     if (const int failure = WriteAll(fd_, buffer_); failure != 0) throw Error::FromErrno(failure, path_);
   }
 
-  static constexpr std::size_t kFlushSize = 1 << 20;
+  static constexpr std::size_t kFlushSize = 1 << 16;
   std::string path_;
   std::string folderPath_;
   std::string name_;
