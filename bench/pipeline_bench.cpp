@@ -182,6 +182,10 @@ void PrintTimes(const Series& series, SpanClock clock) {
   std::printf("  tolvane's rename phase: %.4f s before the first rename (folder read, batch check, order), %.4f s renaming\n",
               Median(series.tolvane, [clock](const PipelineMeasure& m) { return m.check.*clock; }),
               Median(series.tolvane, [clock](const PipelineMeasure& m) { return m[Phase::Rename].*clock - m.check.*clock; }));
+  std::printf("  of which the journal: %.4f s writing it and making it durable before the first rename, %.4f s"
+              " flushing the folder after the last rename\n",
+              Median(series.tolvane, [clock](const PipelineMeasure& m) { return m.journal.*clock; }),
+              Median(series.tolvane, [clock](const PipelineMeasure& m) { return m.folderSync.*clock; }));
   std::printf("  tolvane's report phase: %.4f s from opening the report file to closing it\n",
               Median(series.tolvane, [clock](const PipelineMeasure& m) { return m.reportFile.*clock; }));
 }

@@ -56,6 +56,11 @@ struct PipelineMeasure {
   // Within the rename phase: the time before the first file is renamed (confirmation,
   // folder read, batch check, rename order).
   Span check;
+  // Within the check: writing the journal and making it durable (Tolvane only).
+  Span journal;
+  // Within the rename phase: flushing the folder's renames to disk after the last one
+  // (Tolvane only).
+  Span folderSync;
   // Within the report phase: from opening the report file to closing it; the reference
   // writes its report in one call, so for it this is the whole phase.
   Span reportFile;

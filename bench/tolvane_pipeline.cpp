@@ -18,6 +18,10 @@ struct Marks {
   std::optional<Moment> completed;
   std::optional<Moment> reportOpened;
   std::optional<Moment> reportClosed;
+  std::optional<Moment> journalBegun;
+  std::optional<Moment> journalStored;
+  std::optional<Moment> syncBegun;
+  std::optional<Moment> syncEnded;
   std::string refusal;  // a message other than the completion, which means the batch failed
 };
 
@@ -46,13 +50,35 @@ class MarkingFolder final : public OpenedFolder {
   bool SameFile(std::string_view name, std::string_view otherName) override { return folder_->SameFile(name, otherName); }
   VolumeRules Rules(const std::vector<FolderItem>& items) override { return folder_->Rules(items); }
   bool Holds(std::string_view name) override { return folder_->Holds(name); }
+  FileIdentity Identity() override { return folder_->Identity(); }
+  std::optional<FileIdentity> Identify(std::string_view name) override { return folder_->Identify(name); }
+  void Sync() override {
+    marks_.syncBegun = Moment::Now();
+    folder_->Sync();
+    marks_.syncEnded = Moment::Now();
+  }
 
  private:
   std::unique_ptr<OpenedFolder> folder_;
   Marks& marks_;
 };
 
-// The Linux file system, marking the first rename and the report file's life.
+class MarkingDurableFile final : public DurableFile {
+ public:
+  MarkingDurableFile(std::unique_ptr<DurableFile> file, Marks& marks) : file_(std::move(file)), marks_(marks) {}
+  std::string ReadAll() override { return file_->ReadAll(); }
+  void Write(std::string_view bytes) override { file_->Write(bytes); }
+  void Finish() override {
+    file_->Finish();
+    marks_.journalStored = Moment::Now();
+  }
+
+ private:
+  std::unique_ptr<DurableFile> file_;
+  Marks& marks_;
+};
+
+// The Linux file system, marking the first rename, the journal's and the report file's life.
 class MarkingFileSystem final : public FileSystem {
  public:
   explicit MarkingFileSystem(Marks& marks) : marks_(marks) {}
@@ -66,6 +92,12 @@ class MarkingFileSystem final : public FileSystem {
   }
   bool IsWritableFolder(const std::string& folderPath) override { return files_.IsWritableFolder(folderPath); }
   void CreatePrivateFolder(const std::string& folderPath) override { files_.CreatePrivateFolder(folderPath); }
+  std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override {
+    marks_.journalBegun = Moment::Now();
+    return std::make_unique<MarkingDurableFile>(files_.CreateDurableFile(path), marks_);
+  }
+  std::unique_ptr<LockedFile> TryLockFile(const std::string& path) override { return files_.TryLockFile(path); }
+  void RemoveFile(const std::string& path) override { files_.RemoveFile(path); }
 
  private:
   LinuxFileSystem files_;
@@ -129,6 +161,8 @@ PipelineMeasure RunTolvane(const RunFolders& folders) {
   measure.whole = Between(start, end);
   measure.check = Between(simulated, marks.firstRename.value_or(*marks.completed));
   measure.reportFile = Between(marks.reportOpened.value(), marks.reportClosed.value());
+  measure.journal = Between(marks.journalBegun.value(), marks.journalStored.value());
+  measure.folderSync = Between(marks.syncBegun.value(), marks.syncEnded.value());
   measure.entries = list.Count();
   measure.nameBytes = NameBytes(list);
   return measure;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "bench/pipeline_measure.h"
+#include "bench/pipelines.h"
 #include "bench/quiet_system.h"
 #include "bench/scratch_folder.h"
 #include "platform/linux_file_system.h"
@@ -215,12 +216,48 @@ void PrintResults(std::size_t n, const std::vector<OperationTime>& times) {
   }
 }
 
+// The road of one batch through the window, from the folder's opening to the report's close,
+// each part until the window had nothing left to do.
+struct Road {
+  double load = 0;      // the folder opened and listed
+  double simulate = 0;  // Simulate, with the preview's check of the folder
+  double rename = 0;    // Rename: confirmation, check, journal, renames, message, report
+  double Whole() const { return load + simulate + rename; }
+};
+
+Road TimeRoad(Form1& form, FolderList& dir1, const std::string& folder) {
+  const auto timed = [](const std::function<void()>& event) {
+    WaitUntilIdle();
+    const Clock::time_point start = Clock::now();
+    event();
+    WaitUntilIdle();
+    return SecondsBetween(start, Clock::now());
+  };
+  Road road;
+  road.load = timed([&] { dir1.SetPath(folder); });
+  road.simulate = timed([&] { form.findChild<QPushButton*>("Command4")->click(); });
+  road.rename = timed([&] { form.findChild<QPushButton*>("Command5")->click(); });
+  return road;
+}
+
+void PrintRoad(std::size_t n, const Road& road, const PipelineMeasure& reference, std::size_t renamed) {
+  std::printf("\nthe road of one batch at N=%zu through the window (open the folder, Simulate, Rename, OK, report):\n", n);
+  std::printf("  open the folder %.3f s, Simulate %.3f s, Rename to the report's close %.3f s: %.3f s in all\n",
+              road.load, road.simulate, road.rename, road.Whole());
+  std::printf("  the reference's whole pipeline on the same files in this run: %.3f s (load %.3f, names %.3f, renames "
+              "%.3f, report %.3f)\n",
+              reference.whole.wall, reference[Phase::Load].wall, reference[Phase::Simulate].wall,
+              reference[Phase::Rename].wall, reference[Phase::Report].wall);
+  std::printf("  ratio %.2f (target <= 1.2); files under their new names after the window's commit: %zu of %zu\n",
+              road.Whole() / reference.whole.wall, renamed, n);
+}
+
 int Run(const Options& options) {
-  const ScratchFolder folder(options.parent, "tolvane-window-bench");
+  std::optional<ScratchFolder> folder(std::in_place, options.parent, "tolvane-window-bench");
   const ScratchFolder executable(options.parent, "tolvane-window-bench-program");
   std::filesystem::create_directory(executable.Path() + "/log");
-  std::fprintf(stderr, "making %zu files in %s\n", options.n, folder.Path().c_str());
-  FillFolder(folder.Path(), options.n, 1);
+  std::fprintf(stderr, "making %zu files in %s\n", options.n, folder->Path().c_str());
+  FillFolder(folder->Path(), options.n, 1);
 
   Form1 form(Form1Environment{std::make_unique<LinuxFileSystem>(), std::make_unique<QuietSystem>(executable.Path()),
                               [&] { return std::vector<Drive>{{options.parent, "BENCH"}}; }, executable.Path()});
@@ -241,7 +278,7 @@ int Run(const Options& options) {
     return [&list, shown] { return list.model()->index(0, 0).data().toString().startsWith("Pic") == shown; };
   };
   const auto anyPaint = [] { return true; };
-  times.push_back(TimeOperation("load the folder into ListView1", watch, [&] { dir1.SetPath(folder.Path()); },
+  times.push_back(TimeOperation("load the folder into ListView1", watch, [&] { dir1.SetPath(folder->Path()); },
                                 rowsShown(options.n)));
   times.push_back(TimeOperation("Simulate", watch, click("Command4"), previewShown(true)));
   const int rows = list.model()->rowCount();
@@ -254,7 +291,7 @@ int Run(const Options& options) {
   times.push_back(TimeOperation("Simulate again", watch, click("Command4"), previewShown(true)));
   const AgreeingUser user;
   times.push_back(TimeOperation("Rename (answered OK) with its report", watch, click("Command5"), anyPaint));
-  const std::optional<std::string> notDone = CommitNotDone(folder.Path(), list, options.n, user);
+  const std::optional<std::string> notDone = CommitNotDone(folder->Path(), list, options.n, user);
   if (notDone) times.pop_back();
   PrintResults(options.n, times);
   std::printf("rows after the removal: %d of %zu\n", list.model()->rowCount(), options.n);
@@ -263,6 +300,22 @@ int Run(const Options& options) {
     return 1;
   }
   std::printf("Rename: every one of the %d rows' files has its new name\n", list.model()->rowCount());
+  std::fflush(stdout);
+  // A tmpfs holds about three million files: one folder of N at a time.
+  folder.reset();
+
+  // The same files for the road and for the reference, each on a folder of its own.
+  std::optional<ScratchFolder> roadFolder(std::in_place, options.parent, "tolvane-window-road");
+  FillFolder(roadFolder->Path(), options.n, 2);
+  const Road road = TimeRoad(form, dir1, roadFolder->Path());
+  const std::vector<NamedFile> roadState = FolderState(roadFolder->Path());
+  const auto roadRenamed = static_cast<std::size_t>(
+      std::count_if(roadState.begin(), roadState.end(), [](const NamedFile& file) { return file.name.starts_with("Pic"); }));
+  roadFolder.reset();
+  const ScratchFolder referenceFolder(options.parent, "tolvane-window-reference");
+  FillFolder(referenceFolder.Path(), options.n, 2);
+  const PipelineMeasure reference = RunReference({referenceFolder.Path(), executable.Path()});
+  PrintRoad(options.n, road, reference, roadRenamed);
   return 0;
 }
 

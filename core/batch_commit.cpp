@@ -17,8 +17,10 @@ class CommitRun {
     result_.renamed.assign(moves.size(), false);
   }
 
-  CommitResult Run() {
-    for (const RenameStep& step : order_.steps) {
+  CommitResult Run(std::size_t stepsDone) {
+    for (std::size_t done = 0; done < stepsDone; ++done) Record(order_.steps[done], Shown::No);
+    for (std::size_t next = stepsDone; next < order_.steps.size(); ++next) {
+      const RenameStep& step = order_.steps[next];
       const auto [from, to] = order_.NamesOf(step, moves_);
       try {
         RenameOnDisk(from, to);
@@ -26,12 +28,14 @@ class CommitRun {
         result_.failure = CommitFailure{step.move, error, BothNamesLeft(from, to), MoveWaitingFileBack()};
         break;
       }
-      Record(step);
+      Record(step, Shown::Yes);
     }
     return std::move(result_);
   }
 
  private:
+  enum class Shown { No, Yes };
+
   void RenameOnDisk(std::string_view from, std::string_view to) { folder_.RenameFile(from, to); }
 
   // Asked before anything else moves, while the names are as the failed rename left them.
@@ -40,7 +44,7 @@ class CommitRun {
     return NamesOfOneFile{std::string(from), std::string(to)};
   }
 
-  void Record(const RenameStep& step) {
+  void Record(const RenameStep& step, Shown shown) {
     switch (step.part) {
       case RenameStep::Part::ToTemporary:
         waiting_ = step.move;
@@ -53,12 +57,13 @@ class CommitRun {
         if (waiting_) movedSinceWaiting_.push_back(step.move);
         break;
     }
-    MarkRenamed(step.move);
+    MarkRenamed(step.move, shown);
   }
 
-  void MarkRenamed(std::size_t move) {
+  void MarkRenamed(std::size_t move, Shown shown) {
     result_.renamed[move] = true;
     ++done_;
+    if (shown == Shown::No) return;
     window_.YieldToEvents();
     window_.ShowProgress(done_, moves_.size());
   }
@@ -114,7 +119,12 @@ std::size_t CommitResult::RenamedCount() const {
 
 CommitResult CommitMoves(OpenedFolder& folder, WindowServices& window, const std::vector<NameMove>& moves,
                          const RenameOrder& order) {
-  return CommitRun(folder, window, moves, order).Run();
+  return CommitRun(folder, window, moves, order).Run(0);
+}
+
+CommitResult ResumeMoves(OpenedFolder& folder, WindowServices& window, const std::vector<NameMove>& moves,
+                         const RenameOrder& order, std::size_t stepsDone) {
+  return CommitRun(folder, window, moves, order).Run(stepsDone);
 }
 
 std::string DescribeFailure(const std::vector<NameMove>& moves, const RenameOrder& order, const CommitResult& result) {

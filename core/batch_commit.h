@@ -49,6 +49,10 @@ struct CommitResult {
 // old name, undoing the renames of its cycle, so that every file keeps its old or new name.
 CommitResult CommitMoves(OpenedFolder& folder, WindowServices& window, const std::vector<NameMove>& moves,
                          const RenameOrder& order);
+// The same for a commit cut short after its first `stepsDone` steps: they count as done, and a
+// file they left under its temporary name is known to wait there.
+CommitResult ResumeMoves(OpenedFolder& folder, WindowServices& window, const std::vector<NameMove>& moves,
+                         const RenameOrder& order, std::size_t stepsDone);
 
 // The message of a commit that stopped: which file failed, why, and how many were renamed.
 std::string DescribeFailure(const std::vector<NameMove>& moves, const RenameOrder& order, const CommitResult& result);

@@ -24,17 +24,29 @@ Error NoLogFolder(ErrorNumber number, const std::string& besideProgram, const st
                       " beside the program is missing or may not be written to, and " + whyNotElsewhere + "."};
 }
 
+std::string BesideProgram(SystemServices& system) { return system.ExecutableFolder() + "/log"; }
+
+std::string StateLogFolder(const std::string& stateHome) { return stateHome + "/tolvane/log"; }
+
 }  // namespace
 
+std::optional<std::string> FindLogFolder(Platform platform) {
+  const std::string besideProgram = BesideProgram(platform.system);
+  if (platform.files.IsWritableFolder(besideProgram)) return besideProgram;
+  const std::optional<std::string> stateHome = StateHome(platform.system);
+  if (!stateHome || !platform.files.IsWritableFolder(StateLogFolder(*stateHome))) return std::nullopt;
+  return StateLogFolder(*stateHome);
+}
+
 std::string ChooseLogFolder(Platform platform) {
-  const std::string besideProgram = platform.system.ExecutableFolder() + "/log";
+  const std::string besideProgram = BesideProgram(platform.system);
   if (platform.files.IsWritableFolder(besideProgram)) return besideProgram;
   const std::optional<std::string> stateHome = StateHome(platform.system);
   if (!stateHome) {
     throw NoLogFolder(ErrorNumber::PathNotFound, besideProgram,
                       "neither XDG_STATE_HOME nor HOME names a folder to keep them in instead");
   }
-  const std::string stateFolder = *stateHome + "/tolvane/log";
+  const std::string stateFolder = StateLogFolder(*stateHome);
   try {
     platform.files.CreatePrivateFolder(stateFolder);
   } catch (const Error& cause) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -17,5 +18,8 @@ namespace tolvane {
 //
 // Raises, naming both folders, when the state folder cannot be made either.
 std::string ChooseLogFolder(Platform platform);
+
+// The folder ChooseLogFolder would take, when it is there already; nothing is made.
+std::optional<std::string> FindLogFolder(Platform platform);
 
 }  // namespace tolvane

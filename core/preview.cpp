@@ -4,6 +4,7 @@
 
 #include "core/batch_check.h"
 #include "core/batch_commit.h"
+#include "core/batch_journal.h"
 #include "core/rename_order.h"
 #include "core/rename_report.h"
 
@@ -90,9 +91,16 @@ void Preview::Rename(Platform platform, const std::string& folderPath) {
   // Held open, so that every rename lands in the folder that was checked even if its path
   // comes to mean another folder meanwhile.
   const std::unique_ptr<OpenedFolder> folder = BeforeAnyRename([&] { return platform.files.OpenFolder(folderPath); });
-  // A million files take seconds to check and order; the window goes on painting meanwhile.
+  // A million files take seconds to check, order and journal; the window goes on painting
+  // meanwhile.
   CommitPlan plan;
-  platform.window.RunLongWork([&] { plan = PlanCommit(list_, *folder); });
+  std::optional<HeldJournal> journal;
+  platform.window.RunLongWork([&] {
+    plan = PlanCommit(list_, *folder);
+    // The journal is on disk before the first rename, so that a commit cut short can be
+    // finished or undone at the next start.
+    if (plan.problems.empty()) journal = WriteJournal(platform, folderPath, *folder, plan.batch.moves, plan.order);
+  });
   if (!plan.problems.empty()) {
     // Nothing has been renamed.
     platform.window.ShowMessage(DescribeProblems(list_, plan.problems), MessageButtons::Ok, std::nullopt);
@@ -100,17 +108,20 @@ void Preview::Rename(Platform platform, const std::string& folderPath) {
   }
 
   const CommitResult result = CommitMoves(*folder, platform.window, plan.batch.moves, plan.order);
+  // The renames survive a crash of the machine before the commit says it is done; until the
+  // report is written, the journal keeps the old names.
+  folder->Sync();
   if (result.failure) {
     platform.window.ShowMessage(DescribeFailure(plan.batch.moves, plan.order, result), MessageButtons::Ok,
                                 std::nullopt);
-    WriteReport(list_, platform, Stopped(plan.batch, result));
+    WriteReport(list_, platform, Stopped(plan.batch, result), [&] { journal->Remove(platform.files); });
     return;
   }
   // The files have their new names now, whatever becomes of the report: the preview is over.
   flags_.undo = false;
   flags_.simulate = true;
   platform.window.ShowMessage("File rename completed", MessageButtons::Ok, std::nullopt);
-  WriteReport(list_, platform);
+  WriteReport(list_, platform, [&] { journal->Remove(platform.files); });
 }
 
 }  // namespace tolvane

@@ -33,6 +33,8 @@ class RenameOrder {
   std::vector<RenameStep> steps;
 
   const std::string& TemporaryNameOf(std::size_t move) const { return temporaryNames_.at(move); }
+  // For an order read back from where it was kept: the move's file waits under `name`.
+  void SetTemporaryName(std::size_t move, std::string name) { temporaryNames_[move] = std::move(name); }
   // The old and the new name of one step.
   std::pair<std::string_view, std::string_view> NamesOf(const RenameStep& step, const std::vector<NameMove>& moves) const;
 

@@ -1,35 +1,24 @@
 #include "core/rename_report.h"
 
-#include <cerrno>
 #include <functional>
 
 #include "core/log_folder.h"
 #include "core/name_escape.h"
+#include "core/plain_reason.h"
 #include "platform/date_format.h"
 
 namespace tolvane {
 
 namespace {
 
-using EntryWalk = std::function<void(const std::function<void(const RenameEntry&)>&)>;
+// Calls its argument with the old and the new name of every line of the report.
+using EntryWalk = std::function<void(const std::function<void(std::string_view, std::string_view)>&)>;
 
 // Opens a file in the desktop's default application for its type.
 constexpr const char* kOpener = "xdg-open";
 
 std::string ReportPath(const std::string& logFolder, const DateTime& stamp, const MonthNames& months) {
   return logFolder + "/Report_" + FormatDateTime(stamp, "DDMMYYYYhhmmss", months) + ".txt";
-}
-
-std::string PlainReason(const Error& cause, const std::string& logFolder) {
-  switch (static_cast<ErrorNumber>(cause.Number())) {
-    case ErrorNumber::FileNotFound:
-    case ErrorNumber::PathNotFound:
-      if (cause.SystemErrno() == ENOTDIR) return logFolder + " is a file, not a folder";
-      return "the folder " + logFolder + " does not exist";
-    case ErrorNumber::PermissionDenied: return "Tolvane is not allowed to write there";
-    case ErrorNumber::DiskFull: return "the disk is full";
-    default: return cause.Description();
-  }
 }
 
 Error ReportNotWritten(const Error& cause, const std::string& path, const std::string& logFolder) {
@@ -47,17 +36,22 @@ Error EditorNotStarted(const Error& cause, const std::string& path) {
 
 void WriteEntryLines(LineWriter& writer, const EntryWalk& walkEntries) {
   std::string line;
-  walkEntries([&](const RenameEntry& entry) {
+  walkEntries([&](std::string_view oldName, std::string_view newName) {
     line.clear();
-    AppendEscapedName(line, entry.Tag);
+    AppendEscapedName(line, oldName);
     line += " -> ";
-    AppendEscapedName(line, entry.Text);
+    AppendEscapedName(line, newName);
     writer.WriteLine(line);
   });
 }
 
+std::string ClosingLine(const Error* stop) {
+  return stop ? "Process stopped: " + EscapedName(stop->Description()) : "Process Completed, Thank you";
+}
+
 // The steps every report takes; only its entries and its closing line differ.
-void WriteReportFile(Platform platform, const EntryWalk& walkEntries, const std::string& closingLine) {
+void WriteReportFile(Platform platform, const EntryWalk& walkEntries, const std::string& closingLine,
+                     const ReportWritten& written) {
   SystemServices& system = platform.system;
   const MonthNames months = system.MonthAbbreviations();
   const DateTime fileStamp = system.CurrentDateTime();
@@ -74,6 +68,7 @@ void WriteReportFile(Platform platform, const EntryWalk& walkEntries, const std:
   } catch (const Error& error) {
     throw ReportNotWritten(error, path, logFolder);
   }
+  if (written) written();
   platform.window.YieldToEvents();
   try {
     // The launch watches the opener's start for a while; the window paints meanwhile.
@@ -85,19 +80,31 @@ void WriteReportFile(Platform platform, const EntryWalk& walkEntries, const std:
 
 }  // namespace
 
-void WriteReport(const RenameList& list, Platform platform) {
-  const auto everyEntry = [&list](const std::function<void(const RenameEntry&)>& write) {
+void WriteReport(const RenameList& list, Platform platform, const ReportWritten& written) {
+  const auto everyEntry = [&list](const std::function<void(std::string_view, std::string_view)>& write) {
     const RenameList::Position count = list.Count();
-    for (RenameList::Position position = 1; position <= count; ++position) write(list.Item(position));
+    for (RenameList::Position position = 1; position <= count; ++position) {
+      const RenameEntry& entry = list.Item(position);
+      write(entry.Tag, entry.Text);
+    }
   };
-  WriteReportFile(platform, everyEntry, "Process Completed, Thank you");
+  WriteReportFile(platform, everyEntry, ClosingLine(nullptr), written);
 }
 
-void WriteReport(const RenameList& list, Platform platform, const StoppedCommit& stopped) {
-  const auto renamedEntries = [&](const std::function<void(const RenameEntry&)>& write) {
-    for (const RenameList::Position position : stopped.renamed) write(list.Item(position));
+void WriteReport(const RenameList& list, Platform platform, const StoppedCommit& stopped,
+                 const ReportWritten& written) {
+  const auto renamedEntries = [&](const std::function<void(std::string_view, std::string_view)>& write) {
+    for (const RenameList::Position position : stopped.renamed) write(list.Item(position).Tag, list.Item(position).Text);
   };
-  WriteReportFile(platform, renamedEntries, "Process stopped: " + EscapedName(stopped.error.Description()));
+  WriteReportFile(platform, renamedEntries, ClosingLine(&stopped.error), written);
+}
+
+void WriteReport(const std::vector<NameMove>& renames, Platform platform, const Error* stop,
+                 const ReportWritten& written) {
+  const auto everyRename = [&renames](const std::function<void(std::string_view, std::string_view)>& write) {
+    for (const NameMove& rename : renames) write(rename.from, rename.to);
+  };
+  WriteReportFile(platform, everyRename, ClosingLine(stop), written);
 }
 
 }  // namespace tolvane

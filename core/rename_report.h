@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "core/rename_list.h"
+#include "core/rename_order.h"
 #include "platform/platform.h"
 
 namespace tolvane {
@@ -18,11 +20,19 @@ struct StoppedCommit {
 // then opens it in the text editor. A name holding a line break is written escaped (see
 // name_escape.h) so that every entry stays on one line. A report that cannot be written, or
 // an editor that cannot be started or fails at once, raises an Error that names the report's
-// path; the renames stay done either way.
-void WriteReport(const RenameList& list, Platform platform);
+// path; the renames stay done either way. `written` runs once the report is stored, before
+// the editor starts.
+using ReportWritten = std::function<void()>;
+void WriteReport(const RenameList& list, Platform platform, const ReportWritten& written = {});
 
 // The same for a commit that stopped: only the renamed entries, and in place of the closing
 // line "Process stopped: " with the error's description.
-void WriteReport(const RenameList& list, Platform platform, const StoppedCommit& stopped);
+void WriteReport(const RenameList& list, Platform platform, const StoppedCommit& stopped,
+                 const ReportWritten& written = {});
+
+// The same for renames given by their names, in the order given: in the completed form, or in
+// the stopped form when `stop` tells why they stopped.
+void WriteReport(const std::vector<NameMove>& renames, Platform platform, const Error* stop,
+                 const ReportWritten& written = {});
 
 }  // namespace tolvane

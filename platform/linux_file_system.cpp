@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 #include <utility>
 
 #include "platform/linux_volume_rules.h"
@@ -19,6 +21,8 @@
 namespace tolvane {
 
 namespace {
+
+void SyncFolder(int folder, const std::string& path);
 
 struct FolderCloser {
   void operator()(DIR* dir) const { closedir(dir); }
@@ -224,6 +228,24 @@ class DescriptorFolder final : public OpenedFolder {
     return Exists(Terminated(lookedUp_, name));
   }
 
+
+  FileIdentity Identity() override {
+    struct stat info {};
+    if (fstat(fd_, &info) != 0) throw Error::FromErrno(errno, path_);
+    return IdentityOf(info);
+  }
+
+  std::optional<FileIdentity> Identify(std::string_view name) override {
+    if (!IsBareName(name)) throw Error::FromErrno(EINVAL, JoinPath(path_, name));
+    struct stat info {};
+    if (fstatat(fd_, Terminated(oldName_, name), &info, AT_SYMLINK_NOFOLLOW) == 0) return IdentityOf(info);
+    if (errno == ENOENT) return std::nullopt;
+    throw Error::FromErrno(errno, JoinPath(path_, name));
+  }
+
+  // The descriptor only names the folder; fsync needs one opened for reading.
+  void Sync() override { SyncFolder(fd_, path_); }
+
  private:
   bool Exists(const char* name) const {
     struct stat info {};
@@ -239,6 +261,10 @@ class DescriptorFolder final : public OpenedFolder {
                                               ": the volume of " + path_ + " refuses the name " + names.newName +
                                               " while renaming " + JoinPath(path_, names.oldName) + " to " +
                                               JoinPath(path_, names.newName));
+  }
+
+  static FileIdentity IdentityOf(const struct stat& info) {
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
   }
 
   // A "/" would reach out of the folder, and a NUL would cut the name short.
@@ -283,6 +309,114 @@ void MakePrivateFolder(const std::string& folder) {
   // The umask may have taken bits from the mode, leaving a folder the user cannot write to.
   if (chmod(folder.c_str(), kPrivate) != 0) throw Error::FromErrno(errno, folder);
 }
+
+// Where a folder cannot be flushed (a file system without fsync for folders) there is nothing
+// more to make durable, so only true failures are raised.
+void SyncFolder(int folder, const std::string& path) {
+  const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw Error::FromErrno(errno, path);
+  const int failure = fsync(fd) == 0 ? 0 : errno;
+  close(fd);
+  if (failure != 0 && failure != EINVAL && failure != EROFS) throw Error::FromErrno(failure, path);
+}
+
+std::string ReadWhole(int fd, const std::string& path) {
+  std::string content;
+  char chunk[1 << 16];
+  for (off_t offset = 0;;) {
+    const ssize_t count = pread(fd, chunk, sizeof chunk, offset);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      throw Error::FromErrno(errno, path);
+    }
+    if (count == 0) return content;
+    content.append(chunk, static_cast<std::size_t>(count));
+    offset += count;
+  }
+}
+
+class DescriptorLockedFile final : public LockedFile {
+ public:
+  DescriptorLockedFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  DescriptorLockedFile(const DescriptorLockedFile&) = delete;
+  DescriptorLockedFile& operator=(const DescriptorLockedFile&) = delete;
+  ~DescriptorLockedFile() override { close(fd_); }
+
+  std::string ReadAll() override { return ReadWhole(fd_, path_); }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const std::size_t slash = path.rfind(kPathSeparator);
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// Written beside its name, then renamed to it: a file under the name is always whole.
+class DescriptorDurableFile final : public DurableFile {
+ public:
+  explicit DescriptorDurableFile(const std::string& path) : path_(path) {
+    std::tie(folderPath_, name_) = SplitPath(path);
+    partName_ = name_ + std::string(kPartialFileSuffix);
+    folder_ = open(folderPath_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0) throw Error::FromErrno(errno, folderPath_);
+    fd_ = openat(folder_, partName_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+      const int failure = errno;
+      close(folder_);
+      throw Error::FromErrno(failure, JoinPath(folderPath_, partName_));
+    }
+    // A new file nobody else has opened: the lock is free.
+    flock(fd_, LOCK_EX | LOCK_NB);
+  }
+  DescriptorDurableFile(const DescriptorDurableFile&) = delete;
+  DescriptorDurableFile& operator=(const DescriptorDurableFile&) = delete;
+  ~DescriptorDurableFile() override {
+    // After a failed Finish the partial file may be gone already; then this finds nothing.
+    if (!finished_) unlinkat(folder_, partName_.c_str(), 0);
+    close(fd_);
+    close(folder_);
+  }
+
+  void Write(std::string_view bytes) override {
+    buffer_.append(bytes);
+    if (buffer_.size() >= kFlushSize) Flush();
+  }
+
+  void Finish() override {
+    Flush();
+    if (fsync(fd_) != 0) throw Error::FromErrno(errno, path_);
+    no_replace_rename::Rename({folder_, folderPath_, partName_.c_str(), name_.c_str()});
+    try {
+      SyncFolder(folder_, folderPath_);
+    } catch (const Error&) {
+      // Not known to be on disk, so not there at all: nobody may take it for a whole file.
+      unlinkat(folder_, name_.c_str(), 0);
+      throw;
+    }
+    finished_ = true;
+  }
+
+  std::string ReadAll() override { return ReadWhole(fd_, path_); }
+
+ private:
+  void Flush() {
+    if (const int failure = WriteAll(fd_, buffer_); failure != 0) throw Error::FromErrno(failure, path_);
+  }
+
+  static constexpr std::size_t kFlushSize = 1 << 16;
+  std::string path_;
+  std::string folderPath_;
+  std::string name_;
+  std::string partName_;
+  int folder_ = -1;
+  int fd_ = -1;
+  bool finished_ = false;
+  std::string buffer_;
+};
 
 }  // namespace
 
@@ -402,6 +536,40 @@ void LinuxFileSystem::CreatePrivateFolder(const std::string& folderPath) {
     if (!folder.ends_with('/')) MakePrivateFolder(folder);
     if (slash == std::string::npos) return;
   }
+}
+
+}  // namespace tolvane
+
+namespace tolvane {
+
+std::unique_ptr<DurableFile> LinuxFileSystem::CreateDurableFile(const std::string& path) {
+  return std::make_unique<DescriptorDurableFile>(path);
+}
+
+std::unique_ptr<LockedFile> LinuxFileSystem::TryLockFile(const std::string& path) {
+  // O_NONBLOCK: a fifo put in the file's place must not hold the program up.
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return nullptr;
+    throw Error::FromErrno(errno, path);
+  }
+  auto file = std::make_unique<DescriptorLockedFile>(fd, path);
+  struct stat held {};
+  if (fstat(fd, &held) != 0) throw Error::FromErrno(errno, path);
+  if (!S_ISREG(held.st_mode)) throw Error(ErrorNumber::BadFileName, "Bad file name or number: " + path + " is not a file");
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) return nullptr;
+    throw Error::FromErrno(errno, path);
+  }
+  // The holder of the lock may have removed or renamed the file before letting go of it.
+  struct stat named {};
+  if (fstat(fd, &held) != 0 || held.st_nlink == 0) return nullptr;
+  if (lstat(path.c_str(), &named) != 0 || named.st_ino != held.st_ino || named.st_dev != held.st_dev) return nullptr;
+  return file;
+}
+
+void LinuxFileSystem::RemoveFile(const std::string& path) {
+  if (unlink(path.c_str()) != 0) throw Error::FromErrno(errno, path);
 }
 
 }  // namespace tolvane

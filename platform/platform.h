@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +38,13 @@ class LineWriter {
   virtual void Close() = 0;
 };
 
+// Which file an item is, whatever its name: its device and its inode number.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
 // A folder held open for renaming its files by their bare names. It stays the folder it was
 // when opened, even when its path is moved away or comes to mean another folder.
 class OpenedFolder {
@@ -58,6 +66,34 @@ class OpenedFolder {
   // Whether some item of the folder answers to `name` as the volume compares names; a name
   // that is not bare is held by none.
   virtual bool Holds(std::string_view name) = 0;
+  // The folder itself, so that a folder moved or replaced since can be told from it.
+  virtual FileIdentity Identity() = 0;
+  // The item of the name, a link taken as itself; nullopt when the folder holds no such name.
+  virtual std::optional<FileIdentity> Identify(std::string_view name) = 0;
+  // Makes the renames done in the folder so far survive a crash of the machine.
+  virtual void Sync() = 0;
+};
+
+// A file that stays locked while this object lives, so that another process of Tolvane
+// leaves it alone; the lock goes with the process, however it ends.
+class LockedFile {
+ public:
+  virtual ~LockedFile() = default;
+  virtual std::string ReadAll() = 0;
+};
+
+// A new file written whole before it appears under its name. Until Finish it is a partial
+// file beside it (its name and kPartialFileSuffix), which an unfinished writer removes when
+// destroyed.
+inline constexpr std::string_view kPartialFileSuffix = ".part";
+
+class DurableFile : public LockedFile {
+ public:
+  // Buffered; a failure to store may be raised here or by Finish.
+  virtual void Write(std::string_view bytes) = 0;
+  // Stores the file on disk, gives it its name (never replacing another file) and makes that
+  // name survive a crash of the machine. The lock stays held until the object is destroyed.
+  virtual void Finish() = 0;
 };
 
 class FileSystem {
@@ -77,6 +113,12 @@ class FileSystem {
   // user may look in; folders that exist are left as they are. Raises when one cannot be
   // made, or when the path leads through or ends at something that is not a folder.
   virtual void CreatePrivateFolder(const std::string& folderPath) = 0;
+  // A new file of the path, locked from the start; a name already there, or a link, is an error.
+  virtual std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) = 0;
+  // Locks a regular file, never following a link; nullptr when another process holds its
+  // lock or the file is gone. Anything but a regular file is an error.
+  virtual std::unique_ptr<LockedFile> TryLockFile(const std::string& path) = 0;
+  virtual void RemoveFile(const std::string& path) = 0;
 };
 
 struct DateTime {

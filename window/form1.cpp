@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "core/batch_recovery.h"
 #include "platform/linux_file_system.h"
 #include "platform/linux_system.h"
 #include "window/commit_in_progress.h"
@@ -129,6 +130,7 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
   lastFolderOnDrive_[drive1_->Drive()] = environment.startFolder;
   Run([&] { dir1_->SetPath(environment.startFolder); });
   Connect();
+  RecoverCutShortBatches();
 }
 
 // The controls go first: while they are taken down they still raise their signals, whose
@@ -200,6 +202,13 @@ void Form1::Connect() {
   connect(command5_, &QPushButton::clicked, this, &Form1::Rename);
   connect(command6_, &QPushButton::clicked, this, &Form1::Undo);
   connect(command7_, &QPushButton::clicked, this, [this] { services_.EndProgram(); });
+}
+
+// Batches that a crash cut short are finished or undone before the window takes any input,
+// and the window holds still meanwhile as it does for a commit.
+void Form1::RecoverCutShortBatches() {
+  CommitInProgress recovery(services_, *this);
+  Run([&] { RecoverUnfinishedBatches(Platform{*files_, *system_, services_}); });
 }
 
 void Form1::ChangeFolder() {

@@ -47,6 +47,7 @@ class Form1 final : public QWidget {
   void BuildNamingFields();
   void SetTabOrder();
   void Connect();
+  void RecoverCutShortBatches();
 
   // Event handlers.
   void ChangeFolder();

@@ -349,37 +349,25 @@ TEST(CommitTwoNamesTest, AFileLeftUnderTwoNamesIsToldInTheMessageAndTheReport) {
 }
 
 // The renames happened, so the preview is over whatever becomes of the report; the reason is
-// said in plain words. No log folder beside the program here, so the report goes to the state
-// folder under the home the case sets.
+// said in plain words. Something other than a plain file holds the report's name, while the
+// log folder itself takes the journal.
 TEST(CommitReportFailureTest, AReportThatCannotBeWrittenIsAnErrorAndTheFilesStayRenamed) {
   struct Case {
     const char* what;
-    std::function<std::string(CommitScene&)> breakHome;  // returns the home folder's path
-    // Why the state folder could not be made, from the home folder's path.
-    std::function<std::string(const std::string&)> reason;
+    std::function<void(const std::string&)> block;  // puts something at the report's path
+    const char* kind;
   };
   const std::vector<Case> cases{
-      {"a file on the way",
-       [](CommitScene& t) {
-         t.executable.WriteFile("home", "a file");
-         return t.executable.Path("home");
-       },
-       [](const std::string& home) { return home + " is a file, not a folder"; }},
-      {"path over 4096 bytes", [](CommitScene& t) { return t.executable.Path(std::string(4096, 'x')); },
-       [](const std::string& home) {
-         return "Bad file name or number: " + home + " (File name too long)";
-       }},
+      {"a folder", [](const std::string& path) { ASSERT_EQ(mkdir(path.c_str(), 0755), 0); }, "a folder"},
+      {"a named pipe", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); }, "a named pipe"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     CommitScene t;
-    ASSERT_EQ(rmdir(t.executable.Path("log").c_str()), 0);
-    const std::string home = c.breakHome(t);
-    t.system.environment = {{"HOME", home}};
-    EXPECT_EQ(t.CommitOneFileFailing(), "Tolvane has no folder to write its reports in. The folder " +
-                                            t.executable.path() + "/log beside the program is missing or may not be "
-                                            "written to, and the folder " + home +
-                                            "/.local/state/tolvane/log could not be created: " + c.reason(home) + ".");
+    const std::string report = t.executable.Path("log/" + kReportName);
+    c.block(report);
+    EXPECT_EQ(t.CommitOneFileFailing(), "The report could not be written to " + report +
+                                            ": Path/File access error: " + report + " is " + c.kind + ", not a file.");
     EXPECT_EQ(t.folder.Contents(), (Contents{{"01.txt", "content of a.txt"}}));
     EXPECT_EQ(t.window.messages.back().prompt, "File rename completed");
     EXPECT_EQ(t.preview.Flags(), (PreviewFlags{.simulate = true, .rename = true, .undo = false}));
@@ -405,6 +393,11 @@ TEST_F(CommitFolderTest, TheCheckReadsTheFolderTheCommitRenamesIn) {
     std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return disk.OpenForAppend(path); }
     bool IsWritableFolder(const std::string& path) override { return disk.IsWritableFolder(path); }
     void CreatePrivateFolder(const std::string& path) override { disk.CreatePrivateFolder(path); }
+    std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override {
+      return disk.CreateDurableFile(path);
+    }
+    std::unique_ptr<LockedFile> TryLockFile(const std::string& path) override { return disk.TryLockFile(path); }
+    void RemoveFile(const std::string& path) override { disk.RemoveFile(path); }
     TempFolder& root;
     LinuxFileSystem disk;
   } takenOver(folder);
@@ -433,12 +426,46 @@ TEST_F(CommitFolderTest, WithoutALogFolderBesideTheProgramTheReportGoesToTheUser
   EXPECT_EQ(system.launches, (std::vector<std::vector<std::string>>{{"xdg-open", executable.Path(stateFolder + "/" + kReportName)}}));
 }
 
+// Without its journal a commit cut short could lose the old names, so it does not begin.
+TEST_F(CommitFolderTest, JournalThatCannotBeWrittenStopsTheCommitBeforeAnyRename) {
+  const struct {
+    int errnum;  // made to fail the journal; 0: no folder can take it
+    std::string reason;
+  } cases[] = {
+      {0, ""},
+      {ENOSPC, "the disk is full"},
+      {EACCES, "Tolvane is not allowed to write there"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    CommitScene scene;
+    const std::string log = scene.executable.Path("log");
+    std::string told = "Nothing was renamed, because the journal of the batch could not be written to " + log +
+                       "/Batch.journal: " + c.reason + ".";
+    if (c.errnum == 0) {
+      ASSERT_EQ(rmdir(log.c_str()), 0);
+      scene.executable.WriteFile("home", "a file where the home folder should be");
+      scene.system.environment = {{"HOME", scene.executable.Path("home")}};
+      told = "Nothing was renamed, because the journal of the batch has no folder to go in. Tolvane has no folder to "
+             "write its reports in. The folder " + log + " beside the program is missing or may not be written to, "
+             "and the folder " + scene.executable.Path("home") + "/.local/state/tolvane/log could not be created: " +
+             scene.executable.Path("home") + " is a file, not a folder.";
+    }
+    scene.files.durableFileFailure = c.errnum;
+    EXPECT_EQ(scene.CommitOneFileFailing(), told);
+    EXPECT_EQ(scene.folder.Contents(), (Contents{{"a.txt", "content of a.txt"}}));
+    EXPECT_EQ(scene.files.renamesAsked, 0u);
+    EXPECT_FALSE(scene.ReportWritten());
+  }
+}
+
 TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
   system.launchFailure = Error::FromErrno(ENOENT, "xdg-open");
   EXPECT_EQ(CommitOneFileFailing(), "The report was written to " + executable.path() + "/log/" + kReportName +
                                         ", but it could not be opened in a text editor: xdg-open is not installed. "
                                         "Open it from that folder yourself.");
   EXPECT_EQ(Report(), kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
+  EXPECT_FALSE(executable.Exists("log/Batch.journal")) << "the journal goes once the report is written";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // A commit of thousands of files killed with SIGKILL at random moments. After each kill every
 // file is in the folder exactly once, under its old or its new name, or (one file at most)
-// under a temporary name that says whose file it is.
+// under a temporary name that says whose file it is; and the next start finishes the batch or
+// gives every file its old name back, as asked, even when that recovery is killed too.
 // TOLVANE_CRASH_FILES and TOLVANE_CRASH_KILLS ask for a longer run than the default.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -13,7 +14,9 @@
 #include <iostream>
 #include <random>
 #include <thread>
+#include <unordered_map>
 
+#include "core/batch_recovery.h"
 #include "tests/core/crash_child/crash_batch.h"
 #include "tests/core/folder_check.h"
 
@@ -29,21 +32,26 @@ int FromEnvironment(const char* name, int fallback) {
   return value ? std::atoi(value) : fallback;
 }
 
-// The commit program, started on a scene's folders, with a pipe on which it says that the
-// commit has begun.
+// The commit program, started on a scene's folders to commit or to recover, with a pipe on
+// which it says that the commit has begun or the recovery's question was answered.
 class CommitChild {
  public:
-  CommitChild(const CommitScene& scene, int files) {
+  CommitChild(const CommitScene& scene, int files)
+      : CommitChild({"commit", scene.folder.path(), scene.executable.path(), std::to_string(files)}) {}
+  CommitChild(const CommitScene& scene, MessageAnswer answer)
+      : CommitChild({"recover", scene.executable.path(), answer == MessageAnswer::Ok ? "ok" : "cancel"}) {}
+
+  explicit CommitChild(const std::vector<std::string>& arguments) {
     int ends[2];
     if (pipe(ends) != 0) throw std::runtime_error("no pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, ends[0]);
-    const std::string count = std::to_string(files);
-    const char* argv[] = {TOLVANE_COMMIT_CRASH_CHILD, scene.folder.path().c_str(), scene.executable.path().c_str(),
-                          count.c_str(), nullptr};
-    const int failure = posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+    std::vector<const char*> argv = {TOLVANE_COMMIT_CRASH_CHILD};
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    argv.push_back(nullptr);
+    const int failure = posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(ends[1]);
     signal_ = ends[0];
@@ -84,9 +92,68 @@ class CommitChild {
 struct KillCount {
   int midway = 0;     // some files renamed, some not
   int temporary = 0;  // one file under its temporary name
+  int unjournaled = 0;   // killed before its journal was whole: nothing renamed
+  int recoveryKilled = 0;  // the recovery killed too, before it had ended
 };
 
-TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndNamesTheWaitingOne) {
+Contents AllUnder(const Batch& batch, bool newNames) {
+  Contents contents;
+  for (const BatchFile& file : batch) contents[newNames ? file.newName : file.oldName] = ContentOf(file.oldName);
+  return contents;
+}
+
+// The report a recovery writes: every file old -> new when finishing, and each file not under
+// its old name, from the name it has to its old one, when giving names back.
+std::string RecoveryReport(const Contents& folder, const Batch& batch, bool finish) {
+  std::unordered_map<std::string, std::string> nameOfContent;
+  for (const auto& [name, content] : folder) nameOfContent[content] = name;
+  std::string lines;
+  for (const BatchFile& file : batch) {
+    const std::string& had = nameOfContent.at(ContentOf(file.oldName));
+    if (finish) lines += file.oldName + " -> " + file.newName + "\r\n";
+    if (!finish && had != file.oldName) lines += had + " -> " + file.oldName + "\r\n";
+  }
+  return kReportHeader + lines + "Process Completed, Thank you\r\n";
+}
+
+// The next start, after a kill: the batch left by the commit (or by a recovery killed in turn)
+// is finished or undone as `answer` says, exactly, and the report tells each file's rename.
+::testing::AssertionResult RecoveredExactly(CommitScene& scene, const Batch& batch, MessageAnswer answer,
+                                            KillCount& count) {
+  const Contents before = scene.folder.Contents();
+  const bool journaled = scene.executable.Exists("log/Batch.journal");
+  const std::string reportBefore = scene.ReportWritten() ? scene.Report() : "";
+  scene.window.answers = {answer};
+  RecoverUnfinishedBatches(Platform{scene.disk, scene.system, scene.window});
+  const Contents after = scene.folder.Contents();
+  if (scene.executable.Exists("log/Batch.journal") || scene.executable.Exists("log/Batch.journal.part")) {
+    return ::testing::AssertionFailure() << "a journal is left";
+  }
+  if (!journaled) {
+    // Killed before its journal was whole, or after the commit or the recovery had ended.
+    count.unjournaled += after == AllUnder(batch, false);
+    if (!scene.window.messages.empty() || after != before ||
+        (after != AllUnder(batch, false) && after != AllUnder(batch, true))) {
+      return ::testing::AssertionFailure() << "without a journal the folder is not whole and untouched";
+    }
+    return ::testing::AssertionSuccess();
+  }
+  const bool finish = answer == MessageAnswer::Ok;
+  if (scene.window.messages.size() != 1) return ::testing::AssertionFailure() << "asked " << scene.LastPrompt();
+  if (after != AllUnder(batch, finish)) {
+    BatchWhereabouts where;
+    return ::testing::AssertionFailure() << "not every file under its " << (finish ? "new" : "old") << " name: "
+                                         << EveryFileOnce(after, batch, where).message();
+  }
+  const std::string expected = reportBefore + RecoveryReport(before, batch, finish);
+  if (scene.Report() != expected) {
+    return ::testing::AssertionFailure() << "the report\n" << scene.Report().substr(0, 2000) << "\ninstead of\n"
+                                         << expected.substr(0, 2000);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextStart) {
   const int files = FromEnvironment("TOLVANE_CRASH_FILES", 10000);
   const int kills = FromEnvironment("TOLVANE_CRASH_KILLS", 20);
   const unsigned seed = std::random_device{}();
@@ -111,9 +178,12 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndNamesTheWaitingOne) {
 
   std::mt19937 random(seed);
   std::uniform_int_distribution<Clock::rep> delays(0, commitLength.count());
+  // The first kills come while the batch is checked and its journal written.
+  std::uniform_int_distribution<Clock::rep> earlyDelays(0, commitLength.count() / 20);
   KillCount count;
   for (int kill = 1; kill <= kills; ++kill) {
-    const Clock::duration delay(delays(random));
+    const Clock::duration delay(kill <= kills / 5 ? earlyDelays(random) : delays(random));
+    const MessageAnswer answer = kill % 2 == 0 ? MessageAnswer::Ok : MessageAnswer::Cancel;
     SCOPED_TRACE("kill " + std::to_string(kill) + " after " +
                  std::to_string(std::chrono::duration<double>(delay).count()) + " s");
     CommitScene scene;
@@ -130,10 +200,21 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndNamesTheWaitingOne) {
     const auto renamed = std::count(where.renamed.begin(), where.renamed.end(), true);
     count.midway += renamed > 0 && renamed < files;
     count.temporary += where.temporary > 0;
+    if (kill % 4 == 0 && scene.executable.Exists("log/Batch.journal")) {
+      // The recovery is killed too, somewhere in its own renames.
+      CommitChild recovery(scene, answer);
+      ASSERT_TRUE(recovery.AwaitCommit());
+      std::this_thread::sleep_for(Clock::duration(delays(random)));
+      recovery.Kill();
+      count.recoveryKilled += WIFSIGNALED(recovery.Wait());
+      ASSERT_TRUE(EveryFileOnce(scene.folder.Contents(), batch, where, {}, 1));
+    }
+    EXPECT_TRUE(RecoveredExactly(scene, batch, answer, count)) << (answer == MessageAnswer::Ok ? "OK" : "Cancel");
   }
   std::cout << kills << " kills of a commit of " << files << " files lasting "
             << std::chrono::duration<double>(commitLength).count() << " s: " << count.midway << " midway, "
-            << count.temporary << " with a file under its temporary name\n";
+            << count.temporary << " with a file under its temporary name, " << count.unjournaled
+            << " before the journal was whole, " << count.recoveryKilled << " recoveries killed\n";
   EXPECT_GT(count.midway, 0) << "no kill came in the middle of the renames";
 }
 

@@ -276,7 +276,8 @@ TEST_F(PreviewTest, SecondCommitOfTheSameBatchIsRefusedWithoutTouchingAnything) 
   EXPECT_EQ(fake.window.messages[1].title, std::nullopt);
 }
 
-TEST_F(PreviewTest, WithNoFolderForTheReportTheRenamesStayDoneAndTheErrorSaysWhereItTried) {
+// The journal goes where the reports go: with no folder for them the commit does not begin.
+TEST_F(PreviewTest, WithNoFolderForTheReportNothingIsRenamedAndTheErrorSaysWhereItTried) {
   fake.files.readOnlyFolders = {"/opt/tolvane/log", "/home"};
   fake.system.environment = {{"HOME", "/home/user"}};
   preview.Simulate(Trip());
@@ -285,12 +286,13 @@ TEST_F(PreviewTest, WithNoFolderForTheReportTheRenamesStayDoneAndTheErrorSaysWhe
     ADD_FAILURE() << "no error";
   } catch (const Error& error) {
     EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PermissionDenied));
+    EXPECT_TRUE(error.Description().starts_with("Nothing was renamed")) << error.Description();
     EXPECT_NE(error.Description().find("/opt/tolvane/log beside the program"), std::string::npos) << error.Description();
     EXPECT_NE(error.Description().find("/home/user/.local/state/tolvane/log could not be created"), std::string::npos)
         << error.Description();
   }
-  EXPECT_EQ(fake.files.FilesIn(kFolder), (std::map<std::string, std::string>{{"Trip01.txt", "A"}, {"Trip02.jpg", "B"}}));
-  EXPECT_EQ(fake.window.messages.back().prompt, "File rename completed");
+  EXPECT_EQ(fake.files.FilesIn(kFolder), (std::map<std::string, std::string>{{"a.txt", "A"}, {"b.jpg", "B"}}));
+  EXPECT_TRUE(fake.files.renames.empty());
   EXPECT_TRUE(fake.system.launches.empty());
 }
 

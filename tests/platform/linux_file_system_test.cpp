@@ -612,3 +612,101 @@ TEST(PrivateFolderTest, AFolderTheUserMayNotWriteToIsNotWritableAndNothingIsMade
 
 }  // namespace
 }  // namespace tolvane
+
+namespace tolvane::testing {
+namespace {
+
+TEST(OpenedFolderTest, TellsWhichFileEachNameIsAndWhichFolderItIs) {
+  TempFolder temp;
+  temp.WriteFile("a", "a");
+  temp.WriteFile("b", "b");
+  LinuxFileSystem files;
+  const std::unique_ptr<OpenedFolder> folder = files.OpenFolder(temp.path());
+  struct stat info {};
+  ASSERT_EQ(stat(temp.path().c_str(), &info), 0);
+  EXPECT_EQ(folder->Identity(), (FileIdentity{info.st_dev, info.st_ino}));
+  const std::optional<FileIdentity> a = folder->Identify("a");
+  ASSERT_TRUE(a);
+  folder->RenameFile("a", "c");
+  EXPECT_EQ(folder->Identify("c"), a) << "a file keeps its identity under its new name";
+  EXPECT_NE(folder->Identify("b"), a);
+  EXPECT_FALSE(folder->Identify("a"));
+  EXPECT_THROW(folder->Identify("../a"), Error);
+  EXPECT_NO_THROW(folder->Sync());
+}
+
+TEST(DurableFileTest, AppearsWholeUnderItsNameAndNeverReplacesOne) {
+  TempFolder temp;
+  LinuxFileSystem files;
+  {
+    const std::unique_ptr<DurableFile> file = files.CreateDurableFile(temp.Path("j"));
+    file->Write("part one, ");
+    EXPECT_EQ(temp.Contents(), (std::map<std::string, std::string>{{"j.part", ""}})) << "buffered, and not yet named";
+    file->Write("part two");
+    file->Finish();
+    EXPECT_EQ(temp.Contents(), (std::map<std::string, std::string>{{"j", "part one, part two"}}));
+    EXPECT_EQ(file->ReadAll(), "part one, part two");
+  }
+  EXPECT_EQ(temp.ReadFile("j"), "part one, part two") << "a finished file stays";
+  {
+    const std::unique_ptr<DurableFile> unfinished = files.CreateDurableFile(temp.Path("k"));
+    unfinished->Write("cut short");
+  }
+  EXPECT_FALSE(temp.Exists("k.part")) << "an unfinished file goes";
+  const std::unique_ptr<DurableFile> clash = files.CreateDurableFile(temp.Path("j"));
+  EXPECT_THROW(clash->Finish(), Error);
+  EXPECT_EQ(temp.ReadFile("j"), "part one, part two");
+}
+
+TEST(DurableFileTest, ANameAlreadyThereOrALinkIsRefused) {
+  TempFolder temp;
+  temp.WriteFile("target", "keep");
+  ASSERT_EQ(symlink(temp.Path("target").c_str(), temp.Path("link.part").c_str()), 0);
+  temp.WriteFile("taken.part", "keep");
+  LinuxFileSystem files;
+  EXPECT_THROW(files.CreateDurableFile(temp.Path("link")), Error);
+  EXPECT_THROW(files.CreateDurableFile(temp.Path("taken")), Error);
+  EXPECT_THROW(files.CreateDurableFile(temp.Path("missing/j")), Error);
+  EXPECT_EQ(temp.ReadFile("target"), "keep");
+  EXPECT_EQ(temp.ReadFile("taken.part"), "keep");
+}
+
+// The lock is flock's: held per open file, so a second open in this process stands for
+// another window.
+TEST(LockedFileTest, ALockIsHeldUntilLetGoAndOnlyRegularFilesAreLocked) {
+  TempFolder temp;
+  LinuxFileSystem files;
+  std::unique_ptr<DurableFile> held = files.CreateDurableFile(temp.Path("j"));
+  held->Write("plan");
+  held->Finish();
+  EXPECT_EQ(files.TryLockFile(temp.Path("j")), nullptr);
+  held.reset();
+  const std::unique_ptr<LockedFile> taken = files.TryLockFile(temp.Path("j"));
+  ASSERT_NE(taken, nullptr);
+  EXPECT_EQ(taken->ReadAll(), "plan");
+  EXPECT_EQ(files.TryLockFile(temp.Path("j")), nullptr);
+  EXPECT_EQ(files.TryLockFile(temp.Path("gone")), nullptr);
+
+  ASSERT_EQ(symlink(temp.Path("j").c_str(), temp.Path("link").c_str()), 0);
+  ASSERT_EQ(mkfifo(temp.Path("fifo").c_str(), 0600), 0);
+  EXPECT_THROW(files.TryLockFile(temp.Path("link")), Error);
+  EXPECT_THROW(files.TryLockFile(temp.Path("fifo")), Error);
+}
+
+TEST(LockedFileTest, AFileRemovedByTheHolderOfItsLockIsGone) {
+  TempFolder temp;
+  temp.WriteFile("j", "plan");
+  LinuxFileSystem files;
+  std::unique_ptr<LockedFile> holder = files.TryLockFile(temp.Path("j"));
+  ASSERT_NE(holder, nullptr);
+  files.RemoveFile(temp.Path("j"));
+  temp.WriteFile("j", "another plan");
+  holder.reset();
+  const std::unique_ptr<LockedFile> next = files.TryLockFile(temp.Path("j"));
+  ASSERT_NE(next, nullptr);
+  EXPECT_EQ(next->ReadAll(), "another plan");
+  EXPECT_THROW(files.RemoveFile(temp.Path("gone")), Error);
+}
+
+}  // namespace
+}  // namespace tolvane::testing

@@ -55,13 +55,13 @@ class FakeLineWriter final : public LineWriter {
 void FakeFileSystem::AddFolder(const std::string& path) {
   const std::string p = Normalise(path);
   folders_.insert(p);
-  if (p != "/") nodes_[p] = Node{FolderItemKind::Directory, {}};
+  if (p != "/") nodes_[p] = Node{FolderItemKind::Directory, {}, ++lastInode_};
 }
 
 void FakeFileSystem::AddFile(const std::string& path, std::string content, FolderItemKind kind) {
   const std::string p = Normalise(path);
   folders_.insert(ParentOf(p));
-  nodes_[p] = Node{kind, std::move(content)};
+  nodes_[p] = Node{kind, std::move(content), ++lastInode_};
 }
 
 void FakeFileSystem::Remove(const std::string& path) { nodes_.erase(Normalise(path)); }
@@ -122,10 +122,58 @@ class FakeFileSystem::Folder final : public OpenedFolder {
   bool Holds(std::string_view name) override {
     return name.find('/') == std::string_view::npos && files_.Holder(Normalise(JoinPath(path_, name))).has_value();
   }
+  FileIdentity Identity() override { return files_.IdentityOf(path_); }
+  std::optional<FileIdentity> Identify(std::string_view name) override {
+    const std::string path = JoinPath(path_, name);
+    if (!files_.Exists(path)) return std::nullopt;
+    return files_.IdentityOf(path);
+  }
+  void Sync() override { files_.diskLog.push_back("sync " + Normalise(path_)); }
 
  private:
   FakeFileSystem& files_;
   std::string path_;
+};
+
+FileIdentity FakeFileSystem::IdentityOf(const std::string& path) const {
+  const auto node = nodes_.find(Normalise(path));
+  return {1, node == nodes_.end() ? 1 : node->second.inode};
+}
+
+class FakeFileSystem::Locked : public DurableFile {
+ public:
+  Locked(FakeFileSystem& files, std::string path) : files_(files), path_(std::move(path)) { files_.locked_.insert(path_); }
+  ~Locked() override { files_.locked_.erase(path_); }
+  std::string ReadAll() override { return files_.Content(path_); }
+  void Write(std::string_view) override {}
+  void Finish() override {}
+
+ protected:
+  FakeFileSystem& files_;
+  std::string path_;
+};
+
+class FakeFileSystem::Durable final : public Locked {
+ public:
+  Durable(FakeFileSystem& files, const std::string& path) : Locked(files, path + std::string(kPartialFileSuffix)), name_(Normalise(path)) {}
+  ~Durable() override {
+    if (!finished_) files_.Remove(Locked::path_);
+  }
+  void Write(std::string_view bytes) override { files_.nodes_.at(Locked::path_).content.append(bytes); }
+  void Finish() override {
+    if (files_.Exists(name_)) throw Error::FromErrno(EEXIST, name_);
+    files_.nodes_[name_] = std::move(files_.nodes_.at(Locked::path_));
+    files_.nodes_.erase(Locked::path_);
+    files_.locked_.erase(Locked::path_);
+    Locked::path_ = name_;
+    files_.locked_.insert(name_);
+    finished_ = true;
+    files_.diskLog.push_back("durable " + name_);
+  }
+
+ private:
+  std::string name_;
+  bool finished_ = false;
 };
 
 std::unique_ptr<OpenedFolder> FakeFileSystem::OpenFolder(const std::string& folderPath) {
@@ -146,6 +194,28 @@ void FakeFileSystem::Rename(const std::string& oldPath, const std::string& newPa
   Node node = std::move(it->second);
   nodes_.erase(it);
   nodes_[to] = std::move(node);
+  diskLog.push_back("rename " + from + " " + to);
+}
+
+std::unique_ptr<DurableFile> FakeFileSystem::CreateDurableFile(const std::string& path) {
+  const std::string part = Normalise(path) + std::string(kPartialFileSuffix);
+  if (!folders_.count(ParentOf(part))) throw Error::FromErrno(ENOENT, path);
+  if (nodes_.count(part)) throw Error::FromErrno(EEXIST, part);
+  AddFile(part);
+  return std::make_unique<Durable>(*this, Normalise(path));
+}
+
+std::unique_ptr<LockedFile> FakeFileSystem::TryLockFile(const std::string& path) {
+  const std::string p = Normalise(path);
+  const auto node = nodes_.find(p);
+  if (node == nodes_.end() || locked_.count(p)) return nullptr;
+  if (node->second.kind != FolderItemKind::File) throw Error::FromErrno(EISDIR, path);
+  return std::make_unique<Locked>(*this, p);
+}
+
+void FakeFileSystem::RemoveFile(const std::string& path) {
+  if (!nodes_.erase(Normalise(path))) throw Error::FromErrno(ENOENT, path);
+  diskLog.push_back("remove " + Normalise(path));
 }
 
 std::unique_ptr<LineWriter> FakeFileSystem::OpenForAppend(const std::string& path) {

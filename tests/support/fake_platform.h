@@ -40,21 +40,34 @@ class FakeFileSystem final : public FileSystem {
   std::set<std::string> readOnlyFolders;
   // The folders CreatePrivateFolder made, in order.
   std::vector<std::string> createdFolders;
+  // Files of the fake are stored at once; its locks are held per file object, as flock's.
+  std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override;
+  std::unique_ptr<LockedFile> TryLockFile(const std::string& path) override;
+  void RemoveFile(const std::string& path) override;
+
+  // What reached the disk, in order: "rename OLD NEW", "durable PATH", "sync FOLDER", "remove PATH".
+  std::vector<std::string> diskLog;
 
  private:
   class Folder;
+  class Locked;
+  class Durable;
   void Rename(const std::string& oldPath, const std::string& newPath);
   // The path of the item that answers to `path` as the volume compares names, if any.
   std::optional<std::string> Holder(const std::string& path) const;
   VolumeRules RulesOf(const std::string& folder) const;
+  FileIdentity IdentityOf(const std::string& path) const;
 
   struct Node {
     FolderItemKind kind;
     std::string content;
+    std::uint64_t inode = 0;
   };
   std::map<std::string, Node> nodes_;
   std::set<std::string> folders_;
   std::map<std::string, VolumeRules> volumeRules_;
+  std::set<std::string> locked_;
+  std::uint64_t lastInode_ = 1;
 };
 
 // A fixed clock, executable folder and environment; launches are recorded, not run.

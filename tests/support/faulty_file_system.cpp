@@ -17,6 +17,9 @@ class FaultyFileSystem::Folder final : public OpenedFolder {
   bool SameFile(std::string_view name, std::string_view otherName) override { return inner_->SameFile(name, otherName); }
   VolumeRules Rules(const std::vector<FolderItem>& items) override { return inner_->Rules(items); }
   bool Holds(std::string_view name) override { return inner_->Holds(name); }
+  FileIdentity Identity() override { return inner_->Identity(); }
+  std::optional<FileIdentity> Identify(std::string_view name) override { return inner_->Identify(name); }
+  void Sync() override { inner_->Sync(); }
 
  private:
   FaultyFileSystem& files_;
@@ -34,6 +37,11 @@ void FaultyFileSystem::FailRename(std::size_t position, int errnum, RenameFilter
 
 std::unique_ptr<OpenedFolder> FaultyFileSystem::OpenFolder(const std::string& folderPath) {
   return std::make_unique<Folder>(*this, inner_.OpenFolder(folderPath), folderPath);
+}
+
+std::unique_ptr<DurableFile> FaultyFileSystem::CreateDurableFile(const std::string& path) {
+  if (durableFileFailure != 0) throw Error::FromErrno(durableFileFailure, path);
+  return inner_.CreateDurableFile(path);
 }
 
 void FaultyFileSystem::CountRename(const std::string& oldPath, const std::string& newPath) {

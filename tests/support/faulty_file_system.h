@@ -29,6 +29,12 @@ class FaultyFileSystem final : public FileSystem {
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return inner_.OpenForAppend(path); }
   bool IsWritableFolder(const std::string& folderPath) override { return inner_.IsWritableFolder(folderPath); }
   void CreatePrivateFolder(const std::string& folderPath) override { inner_.CreatePrivateFolder(folderPath); }
+  // Fails with `durableFileFailure` when that is set.
+  std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override;
+  std::unique_ptr<LockedFile> TryLockFile(const std::string& path) override { return inner_.TryLockFile(path); }
+  void RemoveFile(const std::string& path) override { inner_.RemoveFile(path); }
+
+  int durableFileFailure = 0;  // an errno, or 0
 
   std::size_t renamesAsked = 0;   // every rename in a folder it opened
   std::vector<std::string> failedPaths;  // the old paths of those made to fail, in order

@@ -32,6 +32,9 @@ class HookedFileSystem::Folder final : public OpenedFolder {
   bool SameFile(std::string_view name, std::string_view otherName) override { return real_->SameFile(name, otherName); }
   VolumeRules Rules(const std::vector<FolderItem>& items) override { return real_->Rules(items); }
   bool Holds(std::string_view name) override { return real_->Holds(name); }
+  FileIdentity Identity() override { return real_->Identity(); }
+  std::optional<FileIdentity> Identify(std::string_view name) override { return real_->Identify(name); }
+  void Sync() override { real_->Sync(); }
 
  private:
   HookedFileSystem& files_;

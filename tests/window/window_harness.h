@@ -41,6 +41,11 @@ class HookedFileSystem final : public FileSystem {
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return real_.OpenForAppend(path); }
   bool IsWritableFolder(const std::string& folderPath) override { return real_.IsWritableFolder(folderPath); }
   void CreatePrivateFolder(const std::string& folderPath) override { real_.CreatePrivateFolder(folderPath); }
+  std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override {
+    return real_.CreateDurableFile(path);
+  }
+  std::unique_ptr<LockedFile> TryLockFile(const std::string& path) override { return real_.TryLockFile(path); }
+  void RemoveFile(const std::string& path) override { real_.RemoveFile(path); }
 
   std::function<void()> beforeRead;
   std::function<void()> beforeRename;

@@ -1,0 +1,293 @@
+#include "core/batch_journal.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <algorithm>
+#include <optional>
+
+#include "core/journal_folder.h"
+#include "core/plain_reason.h"
+#include "platform/path.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr std::string_view kHeader = "Tolvane batch journal 1\n";
+constexpr std::string_view kEnd = "end ";
+constexpr std::size_t kChunkBytes = 1 << 16;
+constexpr int kMostJournals = 100;
+
+class Checksum {
+ public:
+  void Add(std::string_view bytes) {
+    for (const char byte : bytes) {
+      value_ ^= static_cast<unsigned char>(byte);
+      value_ *= 0x100000001b3ULL;
+    }
+  }
+  std::string Text() const {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value_));
+    return text;
+  }
+
+ private:
+  std::uint64_t value_ = 0xcbf29ce484222325ULL;
+};
+
+// Gathers the text in pieces of about kChunkBytes, so that a million names are never held twice.
+class JournalEncoder {
+ public:
+  explicit JournalEncoder(const std::function<void(std::string_view)>& write) : write_(write) {}
+
+  JournalEncoder& Text(std::string_view text) {
+    chunk_.append(text);
+    if (chunk_.size() >= kChunkBytes) Flush();
+    return *this;
+  }
+  JournalEncoder& Number(std::uint64_t number) { return Text(std::to_string(number)); }
+  JournalEncoder& Name(std::string_view name) { return Number(name.size()).Text(":").Text(name); }
+
+  void End() {
+    Flush();
+    write_(std::string(kEnd) + checksum_.Text() + "\n");
+  }
+
+ private:
+  void Flush() {
+    checksum_.Add(chunk_);
+    write_(chunk_);
+    chunk_.clear();
+  }
+
+  const std::function<void(std::string_view)>& write_;
+  std::string chunk_;
+  Checksum checksum_;
+};
+
+[[noreturn]] void Damaged(const std::string& what) {
+  throw Error(ErrorNumber::PathFileAccessError, "the journal is damaged (" + what + ")");
+}
+
+class JournalReader {
+ public:
+  explicit JournalReader(std::string_view text) : text_(text) {}
+
+  void Expect(std::string_view literal) {
+    if (text_.substr(at_, literal.size()) != literal) Damaged(std::string(literal).append(" missing"));
+    at_ += literal.size();
+  }
+
+  std::uint64_t Number() {
+    std::uint64_t number = 0;
+    const char* first = text_.data() + at_;
+    const auto [end, failure] = std::from_chars(first, text_.data() + text_.size(), number);
+    if (failure != std::errc() || end == first) Damaged("a number missing");
+    at_ += static_cast<std::size_t>(end - first);
+    return number;
+  }
+
+  // A count of things each taking at least `bytesEach` of what is left.
+  std::size_t Count(std::size_t bytesEach) {
+    const std::uint64_t count = Number();
+    if (count > (text_.size() - at_) / bytesEach) Damaged("a count larger than the journal");
+    return static_cast<std::size_t>(count);
+  }
+
+  std::string_view Name() {
+    const std::uint64_t length = Number();
+    Expect(":");
+    if (length > text_.size() - at_) Damaged("a name cut short");
+    const std::string_view name = text_.substr(at_, static_cast<std::size_t>(length));
+    at_ += name.size();
+    return name;
+  }
+
+  char Letter() {
+    if (at_ >= text_.size()) Damaged("a step cut short");
+    return text_[at_++];
+  }
+
+  FileIdentity Identity() {
+    FileIdentity identity;
+    identity.device = Number();
+    Expect(" ");
+    identity.inode = Number();
+    return identity;
+  }
+
+  std::size_t Offset() const { return at_; }
+  bool AtEnd() const { return at_ == text_.size(); }
+
+ private:
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
+
+// The checksum line is the last, and covers every byte before it.
+void CheckWhole(std::string_view text) {
+  const std::size_t end = text.rfind(kEnd);
+  if (end == std::string_view::npos || !text.ends_with("\n")) Damaged("cut short");
+  Checksum checksum;
+  checksum.Add(text.substr(0, end));
+  if (text.substr(end) != std::string(kEnd) + checksum.Text() + "\n") Damaged("checksum wrong");
+}
+
+// Every move runs once: whole, or to its temporary name and later on to its new one, with one
+// file at most waiting at a time. Anything else is not a plan a commit could have made.
+void CheckSteps(const JournalPlan& plan) {
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::vector<unsigned char> seen(plan.moves.size(), 0);
+  std::size_t waiting = kNone;
+  for (const RenameStep& step : plan.order.steps) {
+    unsigned char& count = seen[step.move];
+    switch (step.part) {
+      case RenameStep::Part::Whole:
+        if (count != 0) Damaged("a file renamed twice");
+        count = 2;
+        break;
+      case RenameStep::Part::ToTemporary:
+        if (count != 0 || waiting != kNone) Damaged("a temporary name out of turn");
+        count = 1;
+        waiting = step.move;
+        break;
+      case RenameStep::Part::FromTemporary:
+        if (count != 1 || waiting != step.move) Damaged("a temporary name out of turn");
+        count = 2;
+        waiting = kNone;
+        break;
+    }
+  }
+  if (waiting != kNone || std::find(seen.begin(), seen.end(), 0) != seen.end() ||
+      std::find(seen.begin(), seen.end(), 1) != seen.end()) {
+    Damaged("a file without its step");
+  }
+}
+
+RenameStep ReadStep(JournalReader& reader, JournalPlan& plan) {
+  const std::size_t move = reader.Number();
+  if (move >= plan.moves.size()) Damaged("a step of no file");
+  reader.Expect(" ");
+  const char part = reader.Letter();
+  if (part == 'W') return {static_cast<std::uint32_t>(move), RenameStep::Part::Whole};
+  if (part == 'F') return {static_cast<std::uint32_t>(move), RenameStep::Part::FromTemporary};
+  if (part != 'T') Damaged("an unknown step");
+  reader.Expect(" ");
+  plan.waitingFiles[move] = reader.Identity();
+  reader.Expect(" ");
+  const std::string_view temporary = reader.Name();
+  if (temporary.empty()) Damaged("an empty temporary name");
+  plan.order.SetTemporaryName(move, std::string(temporary));
+  return {static_cast<std::uint32_t>(move), RenameStep::Part::ToTemporary};
+}
+
+std::string JournalPath(const std::string& folder, int attempt) {
+  std::string name = "Batch";
+  if (attempt > 1) name.append("-").append(std::to_string(attempt));
+  return JoinPath(folder, name.append(kJournalExtension));
+}
+
+Error JournalNotWritten(const Error& cause, const std::string& path, const std::string& folder) {
+  return {static_cast<ErrorNumber>(cause.Number()), "Nothing was renamed, because the journal of the batch could not "
+                                                    "be written to " + path + ": " + PlainReason(cause, folder) + "."};
+}
+
+// Without a folder for it the commit does not begin, and the message says why.
+std::string JournalFolderOrWhyNot(Platform platform) {
+  try {
+    return JournalFolder(platform);
+  } catch (const Error& error) {
+    throw Error(static_cast<ErrorNumber>(error.Number()),
+                "Nothing was renamed, because the journal of the batch has no folder to go in. " + error.Description());
+  }
+}
+
+}  // namespace
+
+void HeldJournal::Remove(FileSystem& files) {
+  files.RemoveFile(path);
+  file.reset();
+}
+
+void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
+                   const RenameOrder& order, const std::function<void(std::string_view)>& write) {
+  JournalEncoder journal(write);
+  const FileIdentity folderIdentity = folder.Identity();
+  journal.Text(kHeader).Text("folder ").Name(folderPath).Text("\nidentity ");
+  journal.Number(folderIdentity.device).Text(" ").Number(folderIdentity.inode).Text("\n");
+  journal.Text("moves ").Number(moves.size()).Text("\n");
+  for (const NameMove& move : moves) journal.Name(move.from).Text(" ").Name(move.to).Text("\n");
+  journal.Text("steps ").Number(order.steps.size()).Text("\n");
+  for (const RenameStep& step : order.steps) {
+    journal.Number(step.move);
+    switch (step.part) {
+      case RenameStep::Part::Whole: journal.Text(" W\n"); break;
+      case RenameStep::Part::FromTemporary: journal.Text(" F\n"); break;
+      case RenameStep::Part::ToTemporary: {
+        // A file gone since the check leaves no identity; the rename of it fails anyway.
+        const FileIdentity file = folder.Identify(moves[step.move].from).value_or(FileIdentity{});
+        journal.Text(" T ").Number(file.device).Text(" ").Number(file.inode).Text(" ");
+        journal.Name(order.TemporaryNameOf(step.move)).Text("\n");
+        break;
+      }
+    }
+  }
+  journal.End();
+}
+
+HeldJournal WriteJournal(Platform platform, const std::string& folderPath, OpenedFolder& folder,
+                         const std::vector<NameMove>& moves, const RenameOrder& order) {
+  const std::string journalFolder = JournalFolderOrWhyNot(platform);
+  for (int attempt = 1;; ++attempt) {
+    const std::string path = JournalPath(journalFolder, attempt);
+    try {
+      std::unique_ptr<DurableFile> file = platform.files.CreateDurableFile(path);
+      EncodeJournal(folderPath, folder, moves, order, [&](std::string_view bytes) { file->Write(bytes); });
+      file->Finish();
+      return HeldJournal{path, std::move(file)};
+    } catch (const Error& error) {
+      // Another window's journal holds the name: the next one is tried, up to a bound that
+      // only a folder filled with journals reaches.
+      if (error.Number() == static_cast<int>(ErrorNumber::FileAlreadyExists) && attempt < kMostJournals) continue;
+      throw JournalNotWritten(error, path, journalFolder);
+    }
+  }
+}
+
+JournalPlan ReadJournal(std::string text) {
+  CheckWhole(text);
+  JournalPlan plan;
+  plan.text = std::make_unique<const std::string>(std::move(text));
+  JournalReader reader(*plan.text);
+  reader.Expect(kHeader);
+  reader.Expect("folder ");
+  plan.folderPath = reader.Name();
+  reader.Expect("\nidentity ");
+  plan.folder = reader.Identity();
+  reader.Expect("\nmoves ");
+  const std::size_t moves = reader.Count(6);
+  reader.Expect("\n");
+  plan.moves.reserve(moves);
+  for (std::size_t move = 0; move < moves; ++move) {
+    const std::string_view from = reader.Name();
+    reader.Expect(" ");
+    const std::string_view to = reader.Name();
+    reader.Expect("\n");
+    plan.moves.push_back({from, to});
+  }
+  reader.Expect("steps ");
+  const std::size_t steps = reader.Count(4);
+  reader.Expect("\n");
+  plan.order.steps.reserve(steps);
+  for (std::size_t step = 0; step < steps; ++step) {
+    plan.order.steps.push_back(ReadStep(reader, plan));
+    reader.Expect("\n");
+  }
+  reader.Expect(kEnd);
+  CheckSteps(plan);
+  return plan;
+}
+
+}  // namespace tolvane

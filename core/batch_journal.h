@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/rename_order.h"
+#include "platform/platform.h"
+
+// The journal of a commit: its whole plan, on disk before the first rename, so that a commit
+// cut short (the program killed, the machine off) can be finished or undone at the next start.
+//
+// The journal is text with every name stored as its length in bytes, ":", and the bytes as
+// they are, so that any name reads back exactly, line breaks included:
+//   Tolvane batch journal 1
+//   folder <name>                  the folder's path
+//   identity <device> <inode>      the folder's
+//   moves <count>
+//   <name> <name>                  old and new name of each file, in list order
+//   steps <count>
+//   <move> W                       a file renamed at once (moves counted from 0)
+//   <move> T <device> <inode> <name>   a file going to its temporary name, and which file it is
+//   <move> F                       that file going from its temporary name to its new one
+//   end <checksum>                 FNV-1a of every byte before "end", 16 hexadecimal digits
+// Each line ends in a line feed. The steps are in the order they run.
+namespace tolvane {
+
+// A journal read back: the plan as the commit ran it. The moves view the journal's text.
+struct JournalPlan {
+  std::string folderPath;
+  FileIdentity folder;
+  std::vector<NameMove> moves;
+  RenameOrder order;
+  // By move sent to a temporary name: the file that goes there, to tell a cycle of names
+  // that has not begun from one that has ended, as both show the same names.
+  std::unordered_map<std::size_t, FileIdentity> waitingFiles;
+  std::unique_ptr<const std::string> text;
+};
+
+inline constexpr std::string_view kJournalExtension = ".journal";
+
+// A journal on disk, locked while a commit or a recovery works on its batch.
+struct HeldJournal {
+  std::string path;
+  std::unique_ptr<LockedFile> file;
+
+  // Once the batch has ended and its report is written.
+  void Remove(FileSystem& files);
+};
+
+// Writes the plan of a commit in `folder` (opened from `folderPath`) to a new journal of the
+// journal folder and makes it durable. When it cannot, raises an Error that says in plain
+// words that nothing was renamed and why.
+HeldJournal WriteJournal(Platform platform, const std::string& folderPath, OpenedFolder& folder,
+                         const std::vector<NameMove>& moves, const RenameOrder& order);
+
+// The journal's text; the writer hands it on in pieces as they fill up.
+void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
+                   const RenameOrder& order, const std::function<void(std::string_view)>& write);
+
+// Reads a journal back; one cut short, altered or not made by Tolvane raises an Error.
+JournalPlan ReadJournal(std::string text);
+
+}  // namespace tolvane

@@ -1,0 +1,157 @@
+// The journal's text: names of any bytes read back exactly, and a journal cut short, altered
+// or holding no plan a commit could make is refused. And the order in which a commit stores
+// its journal, renames, flushes and reports.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <map>
+
+#include "core/batch_journal.h"
+#include "core/preview.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/faulty_file_system.h"
+
+namespace tolvane::testing {
+namespace {
+
+using Part = RenameStep::Part;
+
+// Every byte but "/" and NUL, line breaks, digits and ":" where a length could be misread.
+std::string EveryNameByte() {
+  std::string name = "12:3 \n\r";
+  for (int byte = 1; byte < 256; ++byte) {
+    if (byte != '/') name.push_back(static_cast<char>(byte));
+  }
+  return name;
+}
+
+struct JournalCase {
+  std::vector<std::pair<std::string, std::string>> names;  // each move's old and new name
+  std::vector<RenameStep> steps;
+  std::map<std::size_t, std::string> temporary;  // by move
+};
+
+// The journal a commit in /photos would write, the folder's files made as the moves' old names.
+std::string Encoded(FakeFileSystem& files, const JournalCase& c, std::vector<NameMove>& moves) {
+  files.AddFolder("/photos");
+  for (const auto& [from, to] : c.names) {
+    files.AddFile("/photos/" + from);
+    moves.push_back({from, to});
+  }
+  RenameOrder order;
+  order.steps = c.steps;
+  for (const auto& [move, name] : c.temporary) order.SetTemporaryName(move, name);
+  std::string text;
+  EncodeJournal("/photos", *files.OpenFolder("/photos"), moves, order, [&](std::string_view bytes) { text += bytes; });
+  return text;
+}
+
+const JournalCase kCycleAndChain = {
+    {{"a", EveryNameByte()}, {EveryNameByte(), "a"}, {"x\ny", "z"}},
+    {{2, Part::Whole}, {0, Part::ToTemporary}, {1, Part::Whole}, {0, Part::FromTemporary}},
+    {{0, "tolvane-moving~a"}},
+};
+
+TEST(BatchJournalTest, ReadsBackEveryNameStepAndIdentity) {
+  FakeFileSystem files;
+  std::vector<NameMove> moves;
+  const std::string text = Encoded(files, kCycleAndChain, moves);
+  const std::unique_ptr<OpenedFolder> folder = files.OpenFolder("/photos");
+
+  const JournalPlan plan = ReadJournal(text);
+  EXPECT_EQ(plan.folderPath, "/photos");
+  EXPECT_EQ(plan.folder, folder->Identity());
+  ASSERT_EQ(plan.moves.size(), moves.size());
+  for (std::size_t move = 0; move < moves.size(); ++move) {
+    EXPECT_EQ(plan.moves[move].from, moves[move].from);
+    EXPECT_EQ(plan.moves[move].to, moves[move].to);
+  }
+  ASSERT_EQ(plan.order.steps.size(), kCycleAndChain.steps.size());
+  for (std::size_t step = 0; step < plan.order.steps.size(); ++step) {
+    EXPECT_EQ(plan.order.steps[step].move, kCycleAndChain.steps[step].move);
+    EXPECT_EQ(plan.order.steps[step].part, kCycleAndChain.steps[step].part);
+  }
+  EXPECT_EQ(plan.order.TemporaryNameOf(0), "tolvane-moving~a");
+  EXPECT_EQ(plan.waitingFiles.at(0), folder->Identify("a"));
+  EXPECT_TRUE(text.starts_with("Tolvane batch journal 1\nfolder 7:/photos\n")) << text;
+}
+
+TEST(BatchJournalTest, JournalCutShortOrAlteredIsRefused) {
+  FakeFileSystem files;
+  std::vector<NameMove> moves;
+  const std::string text = Encoded(files, kCycleAndChain, moves);
+  for (std::size_t length = 0; length < text.size(); ++length) {
+    EXPECT_THROW(ReadJournal(text.substr(0, length)), Error) << "cut to " << length << " bytes";
+  }
+  for (std::size_t at = 0; at < text.size(); at += 7) {
+    std::string altered = text;
+    altered[at] = static_cast<char>(altered[at] ^ 0x20);
+    EXPECT_THROW(ReadJournal(altered), Error) << "byte " << at << " altered";
+  }
+  EXPECT_THROW(ReadJournal(text + "more"), Error);
+}
+
+TEST(BatchJournalTest, StepsNoCommitCouldMakeAreRefused) {
+  const std::vector<std::pair<std::string, JournalCase>> cases = {
+      {"a file renamed twice", {{{"a", "b"}}, {{0, Part::Whole}, {0, Part::Whole}}, {}}},
+      {"a file never renamed", {{{"a", "b"}, {"c", "d"}}, {{0, Part::Whole}}, {}}},
+      {"no way back from a temporary name", {{{"a", "b"}}, {{0, Part::ToTemporary}}, {{0, "t"}}}},
+      {"back from a temporary name it never took", {{{"a", "b"}}, {{0, Part::FromTemporary}}, {}}},
+      {"two files waiting at once",
+       {{{"a", "b"}, {"b", "a"}},
+        {{0, Part::ToTemporary}, {1, Part::ToTemporary}, {1, Part::FromTemporary}, {0, Part::FromTemporary}},
+        {{0, "t"}, {1, "u"}}}},
+      {"an empty temporary name", {{{"a", "b"}}, {{0, Part::ToTemporary}, {0, Part::FromTemporary}}, {{0, ""}}}},
+      {"a step of no file", {{{"a", "b"}}, {{0, Part::Whole}, {1, Part::Whole}}, {}}},
+  };
+  for (const auto& [label, c] : cases) {
+    FakeFileSystem files;
+    std::vector<NameMove> moves;
+    EXPECT_THROW(ReadJournal(Encoded(files, c, moves)), Error) << label;
+  }
+}
+
+// The journal is durable before the first rename, the renames before the commit says it is
+// done, and the journal goes only once the report is written, whole or stopped. A journal
+// name that another window's commit holds is left to it.
+TEST(BatchJournalTest, CommitStoresItsJournalFirstAndRemovesItAfterTheReport) {
+  const struct {
+    bool stopped;
+    bool nameTaken;
+    std::string journal;
+  } cases[] = {
+      {false, false, "/opt/tolvane/log/Batch.journal"},
+      {true, false, "/opt/tolvane/log/Batch.journal"},
+      {false, true, "/opt/tolvane/log/Batch-2.journal"},
+  };
+  for (const auto& [stopped, nameTaken, journal] : cases) {
+    SCOPED_TRACE(journal + (stopped ? ", stopped" : ""));
+    FakePlatform fake;
+    FaultyFileSystem files(fake.files);
+    if (stopped) files.FailRename(2, EACCES);
+    fake.files.AddFolder("/opt/tolvane/log");
+    if (nameTaken) fake.files.AddFile("/opt/tolvane/log/Batch.journal.part", "another window's");
+    fake.files.AddFile("/photos/a");
+    fake.files.AddFile("/photos/b");
+    RenameList list;
+    list.Add("b").Tag = "a";
+    list.Add("c").Tag = "b";
+    std::vector<std::string> lastOnDiskAtEachBox;
+    fake.window.onMessage = [&](const FakeWindow::Message&) {
+      lastOnDiskAtEachBox.push_back(fake.files.diskLog.empty() ? "" : fake.files.diskLog.back());
+    };
+    Preview(list).Rename(Platform{files, fake.system, fake.window}, "/photos");
+
+    std::vector<std::string> expected = {"durable " + journal, "rename /photos/b /photos/c"};
+    if (!stopped) expected.push_back("rename /photos/a /photos/b");
+    expected.push_back("sync /photos");
+    expected.push_back("remove " + journal);
+    EXPECT_EQ(fake.files.diskLog, expected);
+    EXPECT_EQ(lastOnDiskAtEachBox, (std::vector<std::string>{"", "sync /photos"}))
+        << "the renames are flushed before the commit's message";
+    EXPECT_TRUE(fake.files.Exists("/opt/tolvane/log/Report_06122026140509.txt"));
+  }
+}
+
+}  // namespace
+}  // namespace tolvane::testing
