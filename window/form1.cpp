@@ -204,10 +204,9 @@ void Form1::Connect() {
   connect(command7_, &QPushButton::clicked, this, [this] { services_.EndProgram(); });
 }
 
-// Batches that a crash cut short are finished or undone before the window takes any input,
-// and the window holds still meanwhile as it does for a commit.
+// Batches that a crash cut short are finished or undone while the window is being built, so
+// before it is shown and can take any input.
 void Form1::RecoverCutShortBatches() {
-  CommitInProgress recovery(services_, *this);
   Run([&] { RecoverUnfinishedBatches(Platform{*files_, *system_, services_}); });
 }
 
