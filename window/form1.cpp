@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTreeView>
 #include <filesystem>
+#include <limits>
 #include <optional>
 
 #include "core/batch_recovery.h"
@@ -86,6 +87,9 @@ void ShowOnInactiveTitleTextColour(QLabel& label) {
 
 QLineEdit* AddTextBox(QWidget* parent, const char* name, const QRect& geometry, const QString& text) {
   auto* box = new QLineEdit(text, parent);
+  // The fields take text of any length; a name made too long by it is refused by the
+  // commit's check, as every name over the longest a file may have.
+  box->setMaxLength(std::numeric_limits<int>::max());
   box->setObjectName(QString::fromLatin1(name));
   box->setGeometry(geometry);
   return box;

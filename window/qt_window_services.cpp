@@ -1,7 +1,9 @@
 #include "window/qt_window_services.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QWidget>
 
 #include "window/work_in_background.h"
@@ -16,10 +18,22 @@ constexpr int kProgressSteps = 1000;
 
 int StepsDone(std::size_t done, std::size_t total) { return static_cast<int>(done * kProgressSteps / total); }
 
+// The desktop's own style, but for the order of a box's buttons: OK stands first, as the
+// boxes of Tolvane have it, where some desktops would put Cancel first.
+class OkFirstStyle final : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
+    if (hint == SH_DialogButtonLayout) return QDialogButtonBox::WinLayout;
+    return QProxyStyle::styleHint(hint, option, widget, data);
+  }
+};
+
 }  // namespace
 
 MessageAnswer QtWindowServices::ShowMessage(const std::string& prompt, MessageButtons buttons,
                                             const std::optional<std::string>& title) {
+  OkFirstStyle okFirst;  // outlives the box that uses it
   QMessageBox box(&window_);
   box.setWindowTitle(title ? Displayed(*title) : QApplication::applicationDisplayName());
   box.setTextFormat(Qt::PlainText);
@@ -31,6 +45,7 @@ MessageAnswer QtWindowServices::ShowMessage(const std::string& prompt, MessageBu
     box.setEscapeButton(QMessageBox::Cancel);
   }
   box.setDefaultButton(QMessageBox::Ok);
+  if (auto* buttonRow = box.findChild<QDialogButtonBox*>()) buttonRow->setStyle(&okFirst);
   box.setIcon(buttons == MessageButtons::OkCancelWarning ? QMessageBox::Warning : QMessageBox::NoIcon);
   box.exec();
   return box.clickedButton() == box.button(QMessageBox::Ok) || buttons == MessageButtons::Ok ? MessageAnswer::Ok

@@ -66,8 +66,11 @@ void MessageBoxAnswerer::Queue(QMessageBox::StandardButton answer, std::function
 void MessageBoxAnswerer::AnswerShownBox() {
   auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
   if (box == nullptr || !box->isVisible()) return;
+  const QAbstractButton* ok = box->button(QMessageBox::Ok);
+  const QAbstractButton* cancel = box->button(QMessageBox::Cancel);
+  const bool okFirst = !ok || !cancel || ok->mapTo(box, QPoint()).x() < cancel->mapTo(box, QPoint()).x();
   boxes.push_back(Box{box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                      box->standardButton(box->defaultButton())});
+                      box->standardButton(box->defaultButton()), okFirst});
   if (answers_.empty()) {
     ++unexpected;
     box->escapeButton() ? box->escapeButton()->click() : box->button(QMessageBox::Ok)->click();

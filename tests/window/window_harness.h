@@ -69,6 +69,7 @@ class MessageBoxAnswerer final : public QObject {
     QMessageBox::Icon icon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton;
+    bool okFirst;  // OK stands left of Cancel, or there is no Cancel
   };
 
   MessageBoxAnswerer();
