@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "core/journal_folder.h"
+#include "core/log_folder.h"
 #include "core/plain_reason.h"
 #include "platform/path.h"
 
@@ -197,7 +197,8 @@ Error JournalNotWritten(const Error& cause, const std::string& path, const std::
 // Without a folder for it the commit does not begin, and the message says why.
 std::string JournalFolderOrWhyNot(Platform platform) {
   try {
-    return JournalFolder(platform);
+    // Journals live beside the reports.
+    return ChooseLogFolder(platform);
   } catch (const Error& error) {
     throw Error(static_cast<ErrorNumber>(error.Number()),
                 "Nothing was renamed, because the journal of the batch has no folder to go in. " + error.Description());

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "core/batch_commit.h"
-#include "core/journal_folder.h"
 #include "core/log_folder.h"
 #include "core/name_escape.h"
 #include "core/rename_report.h"
@@ -235,8 +234,7 @@ void RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder, 
 
 // Renamed so that it is not offered again, never replacing an older one kept the same way.
 std::string KeepJournal(Platform platform, const std::string& path) {
-  const std::string folderPath = JournalFolder(platform);
-  const std::string name = path.substr(folderPath.size() + 1);
+  const auto [folderPath, name] = SplitPath(path);
   const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(folderPath);
   for (int attempt = 1;; ++attempt) {
     std::string kept = name + ".kept";

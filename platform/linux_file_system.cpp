@@ -349,12 +349,6 @@ class DescriptorLockedFile final : public LockedFile {
   std::string path_;
 };
 
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-  const std::size_t slash = path.rfind(kPathSeparator);
-  if (slash == std::string::npos) return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 // Written beside its name, then renamed to it: a file under the name is always whole.
 class DescriptorDurableFile final : public DurableFile {
  public:

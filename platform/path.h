@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tolvane {
 
@@ -14,6 +15,13 @@ inline std::string JoinPath(std::string_view folder, std::string_view name) {
   path.append(folder).push_back(kPathSeparator);
   path.append(name);
   return path;
+}
+
+// The folder and the name of a path: the parts around its last separator ("." for a bare name).
+inline std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const std::size_t slash = path.rfind(kPathSeparator);
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
 }  // namespace tolvane
