@@ -57,6 +57,7 @@ class MarkingFolder final : public OpenedFolder {
     folder_->Sync();
     marks_.syncEnded = Moment::Now();
   }
+  std::unique_ptr<FolderWatch> Watch() override { return folder_->Watch(); }
 
  private:
   std::unique_ptr<OpenedFolder> folder_;

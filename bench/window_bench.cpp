@@ -38,6 +38,8 @@ constexpr double kLiveStallSeconds = 0.1;
 struct Options {
   std::size_t n = 1'000'000;
   std::string parent;
+  // "operations" or "road" runs that part alone; both run by default.
+  std::string only;
 };
 
 Options ParseOptions(const QStringList& arguments) {
@@ -47,8 +49,10 @@ Options ParseOptions(const QStringList& arguments) {
       options.n = arguments[i + 1].toULongLong();
     } else if (arguments[i] == "--parent") {
       options.parent = arguments[i + 1].toStdString();
+    } else if (arguments[i] == "--only" && (arguments[i + 1] == "operations" || arguments[i + 1] == "road")) {
+      options.only = arguments[i + 1].toStdString();
     } else {
-      throw std::invalid_argument("usage: tolvane_window_bench [--n N] [--parent DIR]");
+      throw std::invalid_argument("usage: tolvane_window_bench [--n N] [--parent DIR] [--only operations|road]");
     }
   }
   if (options.n == 0) throw std::invalid_argument("--n needs a positive number");
@@ -252,22 +256,15 @@ void PrintRoad(std::size_t n, const Road& road, const PipelineMeasure& reference
               road.Whole() / reference.whole.wall, renamed, n);
 }
 
-int Run(const Options& options) {
+// The table of operations on a folder of its own; false when the commit did not rename every
+// row's file.
+bool TimeOperations(const Options& options, Form1& form) {
   std::optional<ScratchFolder> folder(std::in_place, options.parent, "tolvane-window-bench");
-  const ScratchFolder executable(options.parent, "tolvane-window-bench-program");
-  std::filesystem::create_directory(executable.Path() + "/log");
   std::fprintf(stderr, "making %zu files in %s\n", options.n, folder->Path().c_str());
   FillFolder(folder->Path(), options.n, 1);
-
-  Form1 form(Form1Environment{std::make_unique<LinuxFileSystem>(), std::make_unique<QuietSystem>(executable.Path()),
-                              [&] { return std::vector<Drive>{{options.parent, "BENCH"}}; }, executable.Path()});
-  form.show();
-  WaitUntilIdle();
   auto& list = *form.findChild<QTreeView*>("ListView1");
   auto& dir1 = *form.findChild<FolderList*>("Dir1");
   const auto click = [&form](const char* button) { return [&form, button] { form.findChild<QPushButton*>(button)->click(); }; };
-  const std::vector<std::pair<const char*, const char*>> fields{{"Text1", "Pic"}, {"Text2", "_x"}, {"Text3", "1"}, {"Text4", "000000"}};
-  for (const auto& [box, text] : fields) form.findChild<QLineEdit*>(box)->setText(text);
 
   EventLoopWatch watch(*list.viewport());
   std::vector<OperationTime> times;
@@ -297,16 +294,20 @@ int Run(const Options& options) {
   std::printf("rows after the removal: %d of %zu\n", list.model()->rowCount(), options.n);
   if (notDone) {
     std::printf("Rename: no figure, the commit did not rename every row's file: %s\n", notDone->c_str());
-    return 1;
+    return false;
   }
   std::printf("Rename: every one of the %d rows' files has its new name\n", list.model()->rowCount());
   std::fflush(stdout);
-  // A tmpfs holds about three million files: one folder of N at a time.
-  folder.reset();
+  return true;
+}
 
-  // The same files for the road and for the reference, each on a folder of its own.
+// The road and then the reference, the same files for both, each on a folder of its own; a
+// tmpfs holds about three million files, so one folder of N at a time.
+void TimeRoadAndReference(const Options& options, Form1& form, const std::string& executableFolder) {
+  auto& dir1 = *form.findChild<FolderList*>("Dir1");
   std::optional<ScratchFolder> roadFolder(std::in_place, options.parent, "tolvane-window-road");
   FillFolder(roadFolder->Path(), options.n, 2);
+  const AgreeingUser user;
   const Road road = TimeRoad(form, dir1, roadFolder->Path());
   const std::vector<NamedFile> roadState = FolderState(roadFolder->Path());
   const auto roadRenamed = static_cast<std::size_t>(
@@ -314,8 +315,21 @@ int Run(const Options& options) {
   roadFolder.reset();
   const ScratchFolder referenceFolder(options.parent, "tolvane-window-reference");
   FillFolder(referenceFolder.Path(), options.n, 2);
-  const PipelineMeasure reference = RunReference({referenceFolder.Path(), executable.Path()});
+  const PipelineMeasure reference = RunReference({referenceFolder.Path(), executableFolder});
   PrintRoad(options.n, road, reference, roadRenamed);
+}
+
+int Run(const Options& options) {
+  const ScratchFolder executable(options.parent, "tolvane-window-bench-program");
+  std::filesystem::create_directory(executable.Path() + "/log");
+  Form1 form(Form1Environment{std::make_unique<LinuxFileSystem>(), std::make_unique<QuietSystem>(executable.Path()),
+                              [&] { return std::vector<Drive>{{options.parent, "BENCH"}}; }, executable.Path()});
+  form.show();
+  WaitUntilIdle();
+  const std::vector<std::pair<const char*, const char*>> fields{{"Text1", "Pic"}, {"Text2", "_x"}, {"Text3", "1"}, {"Text4", "000000"}};
+  for (const auto& [box, text] : fields) form.findChild<QLineEdit*>(box)->setText(text);
+  if (options.only != "road" && !TimeOperations(options, form)) return 1;
+  if (options.only != "operations") TimeRoadAndReference(options, form, executable.Path());
   return 0;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "core/checked_batch.h"
 #include "core/name_composer.h"
 #include "core/rename_list.h"
 #include "platform/platform.h"
@@ -22,15 +24,27 @@ class Preview {
   explicit Preview(RenameList& list) : list_(list) {}
 
   const PreviewFlags& Flags() const { return flags_; }
+  // Whether the list shows new names that Undo can take back.
+  bool Shown() const { return flags_.undo; }
 
   void Simulate(const NamingFields& fields);
   void Undo();
+  // Keeps a check of the preview against its folder for the commit, which takes it for its
+  // own while it still holds; a new preview or its undo lets it go.
+  void KeepCheck(std::unique_ptr<CheckedBatch> checked) { checked_ = std::move(checked); }
+  // The check kept, when it still holds for the list in `folderPath`; a commit that its own
+  // check stopped keeps that check too.
+  CheckedBatch* HeldCheck(const std::string& folderPath) {
+    return checked_ && checked_->StillHolds(list_, folderPath) ? checked_.get() : nullptr;
+  }
   // Asks, checks the whole batch, renames the files of `folderPath` and writes the report.
-  void Rename(Platform platform, const std::string& folderPath);
+  // False when the user answered Cancel, which leaves everything as it was.
+  bool Rename(Platform platform, const std::string& folderPath);
 
  private:
   RenameList& list_;
   PreviewFlags flags_;
+  std::unique_ptr<CheckedBatch> checked_;
 };
 
 }  // namespace tolvane

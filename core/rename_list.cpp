@@ -15,11 +15,16 @@ std::size_t RenameList::IndexOf(Position position) const {
   return position - 1;
 }
 
-RenameEntry& RenameList::Item(Position position) { return entries_[IndexOf(position)]; }
+RenameEntry& RenameList::Item(Position position) {
+  RenameEntry& entry = entries_[IndexOf(position)];
+  revision_.Advance();
+  return entry;
+}
 
 const RenameEntry& RenameList::Item(Position position) const { return entries_[IndexOf(position)]; }
 
 RenameEntry& RenameList::Add(std::string text) {
+  revision_.Advance();
   entries_.emplace_back(std::move(text));
   return entries_.back();
 }
@@ -27,12 +32,14 @@ RenameEntry& RenameList::Add(std::string text) {
 RenameEntry& RenameList::Add(Position position, std::string text) {
   if (position == entries_.size() + 1) return Add(std::move(text));
   const std::size_t index = IndexOf(position);
+  revision_.Advance();
   if (current_ && *current_ >= position) ++*current_;
   return *entries_.emplace(entries_.begin() + static_cast<std::ptrdiff_t>(index), std::move(text));
 }
 
 void RenameList::Remove(Position position) {
   const std::size_t index = IndexOf(position);
+  revision_.Advance();
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
   if (!current_) return;
   if (*current_ > position) {
@@ -44,12 +51,13 @@ void RenameList::Remove(Position position) {
 }
 
 void RenameList::Clear() {
+  revision_.Advance();
   entries_.clear();
   current_.reset();
 }
 
 void RenameList::SetSelected(Position position, bool selected) {
-  Item(position).selected_ = selected;
+  entries_[IndexOf(position)].selected_ = selected;
   if (selected) current_ = position;
 }
 
@@ -81,6 +89,7 @@ void RenameList::RemoveSelected() {
     const auto stays = std::find_if(first, entries_.end(), [](const RenameEntry& e) { return !e.selected_; });
     if (stays != entries_.end()) survivorIndex = static_cast<std::size_t>(stays - entries_.begin());
   }
+  revision_.Advance();
   std::optional<Position> newCurrent;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -108,6 +117,7 @@ void RenameList::MoveCurrentTo(Position target) {
   // removes the original and selects the copy. The neighbour keeps its own selection, so
   // swapping the two entries and selecting the moved one gives the same list without shifting
   // the entries that follow.
+  revision_.Advance();
   std::swap(entries_[*current_ - 1], entries_[target - 1]);
   SetSelected(target, true);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/list_revision.h"
 #include "core/text_list.h"
 #include "platform/huge_page_allocator.h"
 #include "platform/platform.h"
@@ -36,6 +37,7 @@ class RenameList {
   using Position = std::size_t;
 
   Position Count() const { return entries_.size(); }
+  // An entry to change: the list counts it as changed.
   RenameEntry& Item(Position position);
   const RenameEntry& Item(Position position) const;
 
@@ -58,6 +60,10 @@ class RenameList {
   void MoveSelectedUp();
   void MoveSelectedDown();
 
+  // Changes whenever an entry may have come, gone, moved or changed its names; the selection
+  // is not counted.
+  const ListRevision& Revision() const { return revision_; }
+
  private:
   std::size_t IndexOf(Position position) const;
   // Inserts a copy of the current entry at `position` and removes the current entry.
@@ -65,6 +71,7 @@ class RenameList {
 
   std::vector<RenameEntry, HugePageAllocator<RenameEntry>> entries_;
   std::optional<Position> current_;
+  ListRevision revision_;
 };
 
 }  // namespace tolvane

@@ -13,6 +13,7 @@
 #include <tuple>
 #include <utility>
 
+#include "platform/linux_folder_watch.h"
 #include "platform/linux_volume_rules.h"
 #include "platform/no_replace_rename.h"
 #include "platform/path.h"
@@ -245,6 +246,8 @@ class DescriptorFolder final : public OpenedFolder {
 
   // The descriptor only names the folder; fsync needs one opened for reading.
   void Sync() override { SyncFolder(fd_, path_); }
+
+  std::unique_ptr<FolderWatch> Watch() override { return WatchFolder(fd_); }
 
  private:
   bool Exists(const char* name) const {

@@ -45,6 +45,16 @@ struct FileIdentity {
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// Whether a folder's items have stayed as they were since the watch began.
+class FolderWatch {
+ public:
+  virtual ~FolderWatch() = default;
+  // True while no item of the folder has been made, removed, renamed or replaced by anyone
+  // since the watch began, and the folder itself has not been moved or removed; once false,
+  // false for good.
+  virtual bool Unchanged() = 0;
+};
+
 // A folder held open for renaming its files by their bare names. It stays the folder it was
 // when opened, even when its path is moved away or comes to mean another folder.
 class OpenedFolder {
@@ -72,6 +82,9 @@ class OpenedFolder {
   virtual std::optional<FileIdentity> Identify(std::string_view name) = 0;
   // Makes the renames done in the folder so far survive a crash of the machine.
   virtual void Sync() = 0;
+  // Begins to watch the folder's items. Nullptr where no watch can vouch for every change:
+  // on a volume that others change behind this system's back, such as a network share.
+  virtual std::unique_ptr<FolderWatch> Watch() = 0;
 };
 
 // A file that stays locked while this object lives, so that another process of Tolvane

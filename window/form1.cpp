@@ -292,7 +292,11 @@ void Form1::Simulate() {
 void Form1::Rename() {
   CommitInProgress commit(services_, *this);
   const std::string folder = dir1_->Path();
-  if (Run([&] { preview_.Rename(Platform{*files_, *system_, services_}, folder); })) Run([&] { CheckPreview(); });
+  bool answered = false;
+  // Cancel on the confirmation leaves everything as it was, the marks too.
+  if (Run([&] { answered = preview_.Rename(Platform{*files_, *system_, services_}, folder); }) && answered) {
+    Run([&] { CheckPreview(); });
+  }
 }
 
 void Form1::Undo() {
@@ -323,21 +327,34 @@ void Form1::ShowState() {
   command6_->setEnabled(flags.undo);
 }
 
-// Marks the rows that the commit's check would stop, for as long as a preview is on show
-// (Undo is offered exactly then). The list is shown before the check, which reads the whole
-// folder and looks at every entry, so that a long list shows its new names at once and the
-// marks follow.
+// Marks the rows that the commit's check would stop, for as long as a preview is on show,
+// and keeps the check for the commit. The list is shown before the check, which reads the
+// whole folder and looks at every entry, so that a long list shows its new names at once and
+// the marks follow. The marks raise no box of their own: a folder that cannot be read leaves
+// no row marked, and the rows' tips say why.
 void Form1::CheckPreview() {
-  if (!preview_.Flags().undo) {
+  if (!preview_.Shown()) {
     marks_.Clear();
     return;
   }
   const std::string folder = dir1_->Path();
-  marks_ = WorkInBackground([&] {
-    PreviewMarks marks;
-    marks.Check(list_, files_->ReadFolder(folder), *files_->OpenFolder(folder));
-    return marks;
-  });
+  if (CheckedBatch* held = preview_.HeldCheck(folder)) {
+    marks_.Show(list_, held->Problems());
+    return;
+  }
+  std::unique_ptr<CheckedBatch> checked;
+  try {
+    marks_ = WorkInBackground([&] {
+      checked = std::make_unique<CheckedBatch>(list_, files_->OpenFolder(folder), folder);
+      PreviewMarks marks;
+      marks.Show(list_, checked->Problems());
+      return marks;
+    });
+  } catch (const Error& error) {
+    marks_.ShowUnchecked(error.Description());
+    return;
+  }
+  preview_.KeepCheck(std::move(checked));
 }
 
 std::string Form1::FolderToOpenOn(const std::string& drive) const {

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "core/batch_check.h"
 #include "core/rename_list.h"
-#include "platform/platform.h"
 
 namespace tolvane {
 
@@ -14,16 +15,21 @@ namespace tolvane {
 // (its Tag), which travels with it when it moves, so the marks survive moves unchanged.
 class PreviewMarks {
  public:
-  // Runs the commit's own check of the batch against the folder's present items, with the
-  // rules of the folder's volume.
-  void Check(const RenameList& list, const std::vector<FolderItem>& folderItems, OpenedFolder& folder);
-  void Clear() { problemsByOldName_.clear(); }
+  // Marks the entries whose problems the commit's check of `list` found.
+  void Show(const RenameList& list, const std::vector<BatchProblem>& problems);
+  // No entry is marked, since the check could not read the folder for `reason`; every
+  // previewed entry says so.
+  void ShowUnchecked(const std::string& reason);
+  void Clear();
 
   // Why the entry could not be renamed, or nullptr when nothing stands in its way.
   const std::string* ProblemOf(const RenameEntry& entry) const;
+  // Why a previewed entry was not checked, or nullptr when it was.
+  const std::string* WhyUnchecked(const RenameEntry& entry) const;
 
  private:
   std::unordered_map<std::string, std::string> problemsByOldName_;
+  std::optional<std::string> unchecked_;
 };
 
 }  // namespace tolvane

@@ -72,6 +72,7 @@ QString RenameListModel::ToolTipOf(const RenameEntry& entry) const {
   if (!IsPreviewed(entry)) return {};
   QString tip = tr("Old name: %1\nNew name: %2").arg(Displayed(entry.Tag), Displayed(entry.Text));
   if (const std::string* problem = marks_.ProblemOf(entry)) tip += QStringLiteral("\n") + Displayed(*problem);
+  if (const std::string* why = marks_.WhyUnchecked(entry)) tip += QStringLiteral("\n") + Displayed(*why);
   return tip;
 }
 

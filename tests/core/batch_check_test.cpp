@@ -91,6 +91,7 @@ class VolumeAnswering final : public OpenedFolder {
   FileIdentity Identity() override { throw Error::Overflow(); }
   std::optional<FileIdentity> Identify(std::string_view) override { throw Error::Overflow(); }
   void Sync() override { throw Error::Overflow(); }
+  std::unique_ptr<FolderWatch> Watch() override { return nullptr; }
 
  private:
   std::set<std::string> names_;

@@ -129,29 +129,37 @@ TEST(FolderChangesTest, ChangeBeforeTheCommitIsFoundByTheCheckAndNothingIsRename
        },
        "\"1\" -> \"2\": the name now belongs to a folder or another item that is not a file"},
   };
-  for (const Refusal& c : cases) {
-    SCOPED_TRACE(c.what);
-    CommitScene scene;
-    scene.Load(ChainAndOne());
-    OutsideChanges outside;
-    scene.window.onMessage = [&](const FakeWindow::Message& message) {
-      if (message.title == "Confirmation") outside = c.change(scene);
-    };
-    scene.Rename();
-    BatchWhereabouts where;
-    EXPECT_TRUE(EveryFileOnce(scene.folder.Contents(), ChainAndOne(), where, outside));
-    EXPECT_EQ(std::count(where.renamed.begin(), where.renamed.end(), true), 0);
-    EXPECT_TRUE(RefusedWith(scene, c.line));
+  // The commit checks the folder itself, or takes the preview's check while a watch on the
+  // folder vouches for it.
+  for (const bool previewChecked : {false, true}) {
+    for (const Refusal& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (previewChecked ? ", after the preview's check" : ""));
+      CommitScene scene(previewChecked ? TempFolder::Storage::Memory : TempFolder::Storage::Default);
+      scene.Load(ChainAndOne());
+      if (previewChecked && !scene.KeepPreviewCheck()) GTEST_SKIP() << "the temporary folder cannot be watched here";
+      OutsideChanges outside;
+      scene.window.onMessage = [&](const FakeWindow::Message& message) {
+        if (message.title == "Confirmation") outside = c.change(scene);
+      };
+      scene.Rename();
+      BatchWhereabouts where;
+      EXPECT_TRUE(EveryFileOnce(scene.folder.Contents(), ChainAndOne(), where, outside));
+      EXPECT_EQ(std::count(where.renamed.begin(), where.renamed.end(), true), 0);
+      EXPECT_TRUE(RefusedWith(scene, c.line));
+    }
   }
 }
 
 // The folder gone or moved away while the confirmation is open: an error that names the
 // folder and says that nothing was renamed.
 TEST(FolderChangesTest, FolderGoneBeforeTheCommitStopsItBeforeAnyRename) {
-  for (const bool moved : {false, true}) {
-    SCOPED_TRACE(moved ? "moved away" : "deleted");
-    CommitScene scene;
+  for (const int gone : {0, 1, 2, 3}) {
+    const bool moved = gone % 2 == 1;
+    const bool previewChecked = gone >= 2;
+    SCOPED_TRACE(std::string(moved ? "moved away" : "deleted") + (previewChecked ? ", after the preview's check" : ""));
+    CommitScene scene(previewChecked ? TempFolder::Storage::Memory : TempFolder::Storage::Default);
     scene.Load(ChainAndOne());
+    if (previewChecked && !scene.KeepPreviewCheck()) GTEST_SKIP() << "the temporary folder cannot be watched here";
     const std::string path = scene.folder.path();
     const std::string away = path + "-away";
     scene.window.onMessage = [&](const FakeWindow::Message&) {

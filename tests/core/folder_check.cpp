@@ -103,6 +103,13 @@ void CommitScene::Load(const Batch& batch) {
 
 void CommitScene::Rename() { preview.Rename(Platform{files, system, window}, folder.path()); }
 
+bool CommitScene::KeepPreviewCheck() {
+  auto checked = std::make_unique<CheckedBatch>(list, files.OpenFolder(folder.path()), folder.path());
+  const bool holds = checked->StillHolds(list, folder.path());
+  preview.KeepCheck(std::move(checked));
+  return holds;
+}
+
 std::string StopReason(const CommitScene& scene) {
   if (scene.window.messages.size() < 2) return {};
   const std::string& prompt = scene.window.messages[1].prompt;

@@ -54,6 +54,9 @@ struct CommitScene {
   // Makes the batch's files and lists them as a preview leaves them, flags included.
   void Load(const Batch& batch);
   void Rename();
+  // Keeps a check of the batch for the commit, as the window's preview does; false when the
+  // commit could not take it for its own even now (a folder that cannot be watched).
+  bool KeepPreviewCheck();
 
   std::string ReportPath() const { return executable.Path("log/" + kReportName); }
   bool ReportWritten() const { return executable.Exists("log/" + kReportName); }

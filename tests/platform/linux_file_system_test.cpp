@@ -380,6 +380,39 @@ TEST(OpenedFolderTest, RenamesStayInTheFolderOpenedWhenItsPathIsMovedAway) {
   EXPECT_FALSE(parent.Exists("photos/b.jpg"));
 }
 
+// A watch hears of every change of the folder's names, whoever makes it, and of nothing else.
+TEST(FolderWatchTest, EveryChangeOfTheFoldersNamesIsSeenForGood) {
+  const auto move = [](const std::string& from, const std::string& to) { ASSERT_EQ(rename(from.c_str(), to.c_str()), 0); };
+  const struct {
+    const char* what;
+    std::function<void(const TempFolder&)> change;
+    bool seen;
+  } cases[] = {
+      {"nothing", [](const TempFolder&) {}, false},
+      {"a file's content rewritten", [](const TempFolder& t) { t.WriteFile("photos/a.jpg", "new"); }, false},
+      {"a file made", [](const TempFolder& t) { t.WriteFile("photos/b.jpg"); }, true},
+      {"a file removed", [](const TempFolder& t) { unlink(t.Path("photos/a.jpg").c_str()); }, true},
+      {"a file renamed", [&](const TempFolder& t) { move(t.Path("photos/a.jpg"), t.Path("photos/b.jpg")); }, true},
+      {"a file replaced from outside", [&](const TempFolder& t) { move(t.Path("other.jpg"), t.Path("photos/a.jpg")); }, true},
+      {"a file moved out", [&](const TempFolder& t) { move(t.Path("photos/a.jpg"), t.Path("out.jpg")); }, true},
+      {"a folder made", [](const TempFolder& t) { mkdir(t.Path("photos/sub").c_str(), 0755); }, true},
+      {"the folder moved away", [&](const TempFolder& t) { move(t.Path("photos"), t.Path("moved")); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TempFolder parent(TempFolder::Storage::Memory);
+    ASSERT_EQ(mkdir(parent.Path("photos").c_str(), 0755), 0);
+    parent.WriteFile("photos/a.jpg", "old");
+    parent.WriteFile("other.jpg");
+    const auto folder = LinuxFileSystem().OpenFolder(parent.Path("photos"));
+    const std::unique_ptr<FolderWatch> watch = folder->Watch();
+    if (!watch) GTEST_SKIP() << parent.path() << " is not on tmpfs here, which a watch vouches for";
+    c.change(parent);
+    EXPECT_EQ(watch->Unchanged(), !c.seen);
+    EXPECT_EQ(watch->Unchanged(), !c.seen) << "asked again";
+  }
+}
+
 // Renaming needs the right to change the folder, not to read it.
 TEST(OpenedFolderTest, RenamesInAFolderThatCannotBeRead) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";

@@ -129,6 +129,8 @@ class FakeFileSystem::Folder final : public OpenedFolder {
     return files_.IdentityOf(path);
   }
   void Sync() override { files_.diskLog.push_back("sync " + Normalise(path_)); }
+  // The fake vouches for no folder: every commit reads its folder again.
+  std::unique_ptr<FolderWatch> Watch() override { return nullptr; }
 
  private:
   FakeFileSystem& files_;

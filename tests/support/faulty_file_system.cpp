@@ -20,6 +20,7 @@ class FaultyFileSystem::Folder final : public OpenedFolder {
   FileIdentity Identity() override { return inner_->Identity(); }
   std::optional<FileIdentity> Identify(std::string_view name) override { return inner_->Identify(name); }
   void Sync() override { inner_->Sync(); }
+  std::unique_ptr<FolderWatch> Watch() override { return inner_->Watch(); }
 
  private:
   FaultyFileSystem& files_;

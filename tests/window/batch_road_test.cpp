@@ -24,6 +24,10 @@ class BatchRoad : public WindowTest {
     OpenWindow();
   }
 
+  QString RowTip(int row) const {
+    return Find<QTreeView>("ListView1").model()->index(row, 0).data(Qt::ToolTipRole).toString();
+  }
+
   std::vector<std::filesystem::path> Reports() const {
     std::vector<std::filesystem::path> reports;
     for (const auto& entry : std::filesystem::directory_iterator(temp.Path("bin/log"))) reports.push_back(entry.path());
@@ -120,20 +124,79 @@ class CancelFirstStyle final : public QProxyStyle {
   }
 };
 
+// Nothing at all: not even a read of the folder for the marks, which a folder moved away
+// meanwhile would make fail.
 TEST_F(BatchRoad, CancelInTheConfirmationChangesNothing) {
   const QString styleBefore = QApplication::style()->name();
   QApplication::setStyle(new CancelFirstStyle);
   OpenFolderInDir1("photos");
   Click("Command4");
-  answerer.Queue(QMessageBox::Cancel);
+  const QString tipBefore = RowTip(0);
+  int reads = 0;
+  files->beforeRead = [&] { ++reads; };
+  answerer.Queue(QMessageBox::Cancel, [&] { std::filesystem::rename(temp.Path("photos"), temp.Path("away")); });
   Click("Command5");
+  std::filesystem::rename(temp.Path("away"), temp.Path("photos"));
   QApplication::setStyle(styleBefore);
+  EXPECT_EQ(reads, 0);
+  EXPECT_EQ(RowTip(0), tipBefore);
   ASSERT_EQ(answerer.boxes.size(), 1u);
   EXPECT_TRUE(answerer.boxes[0].okFirst) << "OK stands first whatever the desktop's order";
   EXPECT_EQ(files->renames, 0);
   EXPECT_TRUE(temp.Exists("photos/a.txt"));
   EXPECT_TRUE(Reports().empty());
   EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{false, true, true}));
+}
+
+// The commit takes the preview's check for its own while the folder and the list are as they
+// were then, and reads and checks the folder itself once either has changed.
+TEST_F(BatchRoad, TheCommitReadsTheFolderAgainOnlyWhenItOrTheListChangedSinceThePreview) {
+  if (!LinuxFileSystem().OpenFolder(temp.path())->Watch()) GTEST_SKIP() << temp.path() << " cannot be watched here";
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    int reads;
+    int renames;
+  } cases[] = {
+      {"nothing", [] {}, 0, 5},
+      {"a file made", [&] { WriteFile("case/f.txt"); }, 1, 5},
+      {"a row moved", [&] {
+         ClickRow(1);
+         Click("Command2");
+       }, 1, 5},
+      {"a new name taken", [&] { WriteFile("case/03.png"); }, 1, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    form.reset();
+    std::filesystem::remove_all(temp.Path("case"));
+    for (const char* name : {"a.txt", "b.jpg", "c.png", "d.gif", "e.txt"}) WriteFile(std::string("case/") + name);
+    OpenWindow();
+    OpenFolderInDir1("case");
+    Click("Command4");
+    c.change();
+    int reads = 0;
+    files->beforeRead = [&] { ++reads; };
+    answerer.Queue(QMessageBox::Ok);
+    answerer.Queue(QMessageBox::Ok);
+    Click("Command5");
+    EXPECT_EQ(reads, c.reads);
+    EXPECT_EQ(files->renames, c.renames);
+  }
+}
+
+// The marks raise no box of their own: with the folder gone, no row is marked and each
+// previewed row's tip says why.
+TEST_F(BatchRoad, APreviewWhoseFolderCannotBeReadIsShownUnmarkedAndTheTipsSayWhy) {
+  OpenFolderInDir1("photos");
+  std::filesystem::rename(temp.Path("photos"), temp.Path("away"));
+  Click("Command4");
+  EXPECT_TRUE(answerer.boxes.empty());
+  EXPECT_EQ(ListRows().at(0), "01.txt");
+  EXPECT_FALSE(Find<QTreeView>("ListView1").model()->index(0, 0).data(Qt::ForegroundRole).isValid());
+  EXPECT_TRUE(RowTip(0).endsWith("\nNot checked, because the folder cannot be read: File not found: " +
+                                 QString::fromStdString(temp.Path("photos")) + " (No such file or directory)"))
+      << RowTip(0).toStdString();
 }
 
 TEST_F(BatchRoad, NamingFieldsTakeTextOfAnyLength) {

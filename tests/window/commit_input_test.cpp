@@ -160,8 +160,10 @@ TEST_F(InputDuringBackgroundWork, ThePreviewsCheckSeesNoChangeAndTheInputFollows
   EXPECT_EQ(ShownNow().text1, "Tripx");
 }
 
-// Input that arrives during a commit is dropped, the commit's own check included.
+// Input that arrives during a commit is dropped, the commit's own check included (which a
+// file made since the preview's check calls for).
 TEST_F(InputDuringBackgroundWork, TheCommitsCheckSeesNoChange) {
+  WriteFile("photos/newcomer.txt");
   answerer.Queue(QMessageBox::Ok);
   answerer.Queue(QMessageBox::Ok);
   const auto [began, ran] = PostInputDuringTheRead([&] { Click("Command5"); });

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/checked_batch.h"
 #include "tests/support/fake_platform.h"
 
 namespace tolvane {
@@ -28,7 +29,7 @@ TEST(PreviewMarksTest, MarkWhatTheFoldersVolumeWouldRefuse) {
     list.Add("keep.jpg").Tag = "a.jpg";
     list.Add("b:c.jpg").Tag = "b.jpg";
     PreviewMarks marks;
-    marks.Check(list, files.ReadFolder("/card"), *files.OpenFolder("/card"));
+    marks.Show(list, CheckedBatch(list, files.OpenFolder("/card"), "/card").Problems());
     const auto markOf = [&](RenameList::Position position) {
       const std::string* problem = marks.ProblemOf(list.Item(position));
       return problem ? *problem : std::string("none");

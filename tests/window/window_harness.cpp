@@ -35,6 +35,7 @@ class HookedFileSystem::Folder final : public OpenedFolder {
   FileIdentity Identity() override { return real_->Identity(); }
   std::optional<FileIdentity> Identify(std::string_view name) override { return real_->Identify(name); }
   void Sync() override { real_->Sync(); }
+  std::unique_ptr<FolderWatch> Watch() override { return real_->Watch(); }
 
  private:
   HookedFileSystem& files_;

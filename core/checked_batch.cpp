@@ -1,0 +1,33 @@
+#include "core/checked_batch.h"
+
+namespace tolvane {
+
+CheckedBatch::CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder> folder, std::string folderPath)
+    : folder_(std::move(folder)),
+      folderPath_(std::move(folderPath)),
+      // Begun before the read, so that a change the read may have missed is seen.
+      watch_(folder_->Watch()),
+      checkedRevision_(list.Revision()) {
+  // The folder's items go once their names are looked up.
+  {
+    const std::vector<FolderItem> items = folder_->ReadItems();
+    names_ = std::make_unique<BatchNames>(list, items, folder_->Rules(items), folder_.get());
+  }
+  problems_ = CheckBatch(*names_);
+}
+
+bool CheckedBatch::StillHolds(const RenameList& list, const std::string& folderPath) {
+  return names_ && &names_->List() == &list && list.Revision() == checkedRevision_ && folderPath == folderPath_ &&
+         watch_ && watch_->Unchanged();
+}
+
+CommitPlan CheckedBatch::Plan() {
+  watch_.reset();
+  CommitPlan plan;
+  plan.batch = CollectMoves(names_->List());
+  plan.order = OrderRenames(plan.batch.moves, *names_);
+  names_.reset();
+  return plan;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/batch_check.h"
+#include "core/batch_commit.h"
+#include "core/batch_names.h"
+#include "core/list_revision.h"
+#include "core/rename_list.h"
+#include "core/rename_order.h"
+#include "platform/platform.h"
+
+namespace tolvane {
+
+// What a commit does: the files it renames and the order it renames them in.
+struct CommitPlan {
+  BatchMoves batch;
+  RenameOrder order;
+};
+
+// A previewed batch checked against the items of its folder, which it holds open. The check
+// of a preview is kept for its commit: while a watch on the folder vouches that no item came,
+// went or changed its name since the folder was read, and the list is as it was checked, the
+// commit goes on from here instead of reading and checking a folder of a million files again.
+class CheckedBatch {
+ public:
+  // Begins to watch the folder, then reads it and checks every previewed entry of `list`.
+  // The list must outlive the check.
+  CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder> folder, std::string folderPath);
+
+  const std::vector<BatchProblem>& Problems() const { return problems_; }
+  OpenedFolder& Folder() { return *folder_; }
+
+  // Whether a commit of `list` in `folderPath` may take this check for its own: the same list,
+  // unchanged, the same path, and a folder that a watch vouches for.
+  bool StillHolds(const RenameList& list, const std::string& folderPath);
+
+  // For a batch without problems: what the commit does. The batch's names and the watch go
+  // once the order is made, before the first rename, so that a large batch's memory peaks
+  // without them and the renames raise no events. Only once.
+  CommitPlan Plan();
+
+ private:
+  std::unique_ptr<OpenedFolder> folder_;
+  std::string folderPath_;
+  std::unique_ptr<FolderWatch> watch_;  // null where the folder cannot be watched
+  ListRevision checkedRevision_;
+  std::unique_ptr<BatchNames> names_;  // views the list; null once planned
+  std::vector<BatchProblem> problems_;
+};
+
+}  // namespace tolvane
