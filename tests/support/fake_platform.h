@@ -124,7 +124,7 @@ class FakeWindow final : public WindowServices {
 // The machine's drives as the test sets them; a test may mount and unmount them at any time.
 class FakeDrives final : public Drives {
  public:
-  explicit FakeDrives(std::vector<Drive> mounted = {{"/", ""}}) : drives(std::move(mounted)) {}
+  explicit FakeDrives(std::vector<Drive> mounted) : drives(std::move(mounted)) {}
   std::vector<Drive> MountedDrives() override { return drives; }
 
   std::vector<Drive> drives;
