@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,13 +9,18 @@
 namespace tolvane::bench {
 
 // The Linux system with an executable folder of the benchmark's own, whose "log" folder
-// takes the reports, and no text editor started for them.
+// takes the reports, no text editor started for them, and the current folder the benchmark
+// names (the process's own when it names none).
 class QuietSystem final : public SystemServices {
  public:
-  explicit QuietSystem(std::string executableFolder) : executableFolder_(std::move(executableFolder)) {}
+  explicit QuietSystem(std::string executableFolder, std::optional<std::string> currentFolder = std::nullopt)
+      : executableFolder_(std::move(executableFolder)), currentFolder_(std::move(currentFolder)) {}
   DateTime CurrentDateTime() override { return system_.CurrentDateTime(); }
   MonthNames MonthAbbreviations() override { return system_.MonthAbbreviations(); }
   std::string ExecutableFolder() override { return executableFolder_; }
+  std::optional<std::string> CurrentFolder() override {
+    return currentFolder_ ? currentFolder_ : system_.CurrentFolder();
+  }
   void LaunchProgram(const std::vector<std::string>&) override {}
   std::optional<std::string> EnvironmentVariable(const std::string& name) override {
     return system_.EnvironmentVariable(name);
@@ -23,6 +29,7 @@ class QuietSystem final : public SystemServices {
  private:
   LinuxSystem system_;
   std::string executableFolder_;
+  std::optional<std::string> currentFolder_;
 };
 
 }  // namespace tolvane::bench

@@ -5,7 +5,7 @@ namespace tolvane {
 namespace {
 
 std::vector<FolderItem> VisibleFiles(std::vector<FolderItem> items) {
-  std::erase_if(items, [](const FolderItem& item) { return item.kind != FolderItemKind::File || item.name.starts_with('.'); });
+  std::erase_if(items, [](const FolderItem& item) { return item.kind != FolderItemKind::File || item.IsHidden(); });
   return items;
 }
 

@@ -142,6 +142,17 @@ MonthNames LinuxSystem::MonthAbbreviations() {
 
 std::string LinuxSystem::ExecutableFolder() { return FolderOf(ReadLink(kExecutableLink)); }
 
+std::optional<std::string> LinuxSystem::CurrentFolder() {
+  std::string folder(256, '\0');
+  while (getcwd(folder.data(), folder.size()) == nullptr) {
+    // Only a path longer than the buffer is worth another try.
+    if (errno != ERANGE) return std::nullopt;
+    folder.resize(folder.size() * 2);
+  }
+  folder.resize(folder.find('\0'));
+  return folder;
+}
+
 void LinuxSystem::LaunchProgram(const std::vector<std::string>& arguments) {
   if (arguments.empty()) throw Error(ErrorNumber::FileNotFound, "File not found: no program to start");
   // Everything the child needs is made before fork: after it, a program with threads may

@@ -18,6 +18,7 @@ class LinuxSystem final : public SystemServices {
   DateTime CurrentDateTime() override;
   MonthNames MonthAbbreviations() override;
   std::string ExecutableFolder() override;
+  std::optional<std::string> CurrentFolder() override;
   void LaunchProgram(const std::vector<std::string>& arguments) override;
   std::optional<std::string> EnvironmentVariable(const std::string& name) override;
 

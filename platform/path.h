@@ -8,13 +8,23 @@ namespace tolvane {
 
 inline constexpr char kPathSeparator = '/';
 
-// Folder, separator, name: joined as they stand, nothing looked for or trimmed.
+// Folder, separator, name; a folder that already ends in a separator (the root) gets no
+// second one. Nothing else is looked for or trimmed.
 inline std::string JoinPath(std::string_view folder, std::string_view name) {
   std::string path;
   path.reserve(folder.size() + 1 + name.size());
-  path.append(folder).push_back(kPathSeparator);
+  path.append(folder);
+  if (!folder.ends_with(kPathSeparator)) path.push_back(kPathSeparator);
   path.append(name);
   return path;
+}
+
+// Whether `path` is `folder` itself or lies below it, by the text of both: "/media/usb"
+// holds "/media/usb/photos" but not "/media/usbstick", and "/" holds every absolute path.
+inline bool PathIsWithin(std::string_view path, std::string_view folder) {
+  if (!path.starts_with(folder)) return false;
+  if (path.size() == folder.size() || folder.ends_with(kPathSeparator)) return true;
+  return path[folder.size()] == kPathSeparator;
 }
 
 // The folder and the name of a path: the parts around its last separator ("." for a bare name).

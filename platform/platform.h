@@ -10,11 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/drives.h"
 #include "platform/error.h"
 #include "platform/volume_rules.h"
 
 // The operating-system services the renaming core uses, behind three small interfaces:
-// the file system, the process's surroundings, and the services of the window.
+// the file system, the process's surroundings, and the services of the window. The window
+// also reads the machine's drives (platform/drives.h).
 // Every failure is raised as tolvane::Error.
 namespace tolvane {
 
@@ -27,6 +29,8 @@ enum class FolderItemKind {
 struct FolderItem {
   std::string name;  // the bare name, exactly the bytes the disk holds
   FolderItemKind kind;
+  // A name that begins with a dot is hidden on Linux: the lists leave such items out.
+  bool IsHidden() const { return name.starts_with('.'); }
 };
 
 // Writes lines of a text file that was opened for appending; each line ends in CR LF.
@@ -155,6 +159,8 @@ class SystemServices {
   virtual MonthNames MonthAbbreviations() = 0;
   // The folder of the running executable, without a closing "/" except at the root.
   virtual std::string ExecutableFolder() = 0;
+  // The process's current folder; nothing when it has been removed or cannot be named.
+  virtual std::optional<std::string> CurrentFolder() = 0;
   // Starts a program from an argument vector (never through a shell), detached. A program
   // that cannot be started, or that ends with a failure status within a short while, raises;
   // one still running then is left to run and not awaited.

@@ -1,17 +1,13 @@
 #include "window/drive.h"
 
-namespace tolvane {
+#include "platform/path.h"
 
-bool MountPointHolds(std::string_view mountPoint, std::string_view path) {
-  if (!path.starts_with(mountPoint)) return false;
-  if (path.size() == mountPoint.size() || mountPoint.ends_with('/')) return true;
-  return path[mountPoint.size()] == '/';
-}
+namespace tolvane {
 
 const Drive* DriveHolding(const std::vector<Drive>& drives, std::string_view path) {
   const Drive* best = nullptr;
   for (const Drive& drive : drives) {
-    if (MountPointHolds(drive.mountPoint, path) &&
+    if (PathIsWithin(path, drive.mountPoint) &&
         (best == nullptr || drive.mountPoint.size() > best->mountPoint.size())) {
       best = &drive;
     }

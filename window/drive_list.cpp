@@ -12,8 +12,8 @@ QString Displayed(const std::string& text) { return QString::fromUtf8(text.data(
 
 }  // namespace
 
-DriveList::DriveList(DriveSource source, QWidget* parent) : QComboBox(parent), source_(std::move(source)) {
-  ShowDrives(source_(), {});
+DriveList::DriveList(Drives& source, QWidget* parent) : QComboBox(parent), source_(source) {
+  ShowDrives(source_.MountedDrives(), {});
   connect(this, &QComboBox::currentIndexChanged, this, &DriveList::DriveChanged);
 }
 
@@ -38,7 +38,7 @@ std::string DriveList::DriveOf(const std::string& path) const {
 }
 
 void DriveList::showPopup() {
-  ShowDrives(source_(), Drive());
+  ShowDrives(source_.MountedDrives(), Drive());
   QComboBox::showPopup();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QComboBox>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,9 +14,8 @@ class DriveList final : public QComboBox {
   Q_OBJECT
 
  public:
-  using DriveSource = std::function<std::vector<tolvane::Drive>()>;
-
-  DriveList(DriveSource source, QWidget* parent);
+  // The drives are read from `source`, which must outlive the list.
+  DriveList(Drives& source, QWidget* parent);
 
   // The mount point of the drive shown.
   std::string Drive() const;
@@ -36,7 +34,7 @@ class DriveList final : public QComboBox {
   void ShowDrives(std::vector<tolvane::Drive> drives, const std::string& shownMountPoint);
   int IndexOf(const std::string& mountPoint) const;
 
-  DriveSource source_;
+  Drives& source_;
   std::vector<tolvane::Drive> drives_;
 };
 

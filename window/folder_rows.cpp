@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/natural_order.h"
-#include "window/drive.h"
+#include "platform/path.h"
 
 namespace tolvane {
 
@@ -23,7 +23,7 @@ std::vector<std::string> NamesBelow(std::string_view top, std::string_view path)
 std::vector<std::string> VisibleSubfolders(const std::vector<FolderItem>& items) {
   std::vector<std::string> names;
   for (const FolderItem& item : items) {
-    if (item.kind == FolderItemKind::Directory && !item.name.starts_with('.')) names.push_back(item.name);
+    if (item.kind == FolderItemKind::Directory && !item.IsHidden()) names.push_back(item.name);
   }
   std::sort(names.begin(), names.end(), NaturalLess);
   return names;
@@ -31,24 +31,17 @@ std::vector<std::string> VisibleSubfolders(const std::vector<FolderItem>& items)
 
 }  // namespace
 
-std::string ChildPath(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (!path.ends_with('/')) path.push_back('/');
-  path.append(name);
-  return path;
-}
-
 std::vector<FolderRow> FolderRows(const std::string& top, const std::string& path, const std::vector<FolderItem>& items) {
-  const bool onTop = MountPointHolds(top, path);
+  const bool onTop = PathIsWithin(path, top);
   std::vector<FolderRow> rows{FolderRow{onTop ? top : path, onTop ? top : path, 0, true}};
   if (onTop) {
     for (std::string& name : NamesBelow(top, path)) {
-      rows.push_back(FolderRow{ChildPath(rows.back().path, name), std::move(name), rows.back().depth + 1, true});
+      rows.push_back(FolderRow{JoinPath(rows.back().path, name), std::move(name), rows.back().depth + 1, true});
     }
   }
   const FolderRow current = rows.back();
   for (std::string& name : VisibleSubfolders(items)) {
-    rows.push_back(FolderRow{ChildPath(current.path, name), std::move(name), current.depth + 1, false});
+    rows.push_back(FolderRow{JoinPath(current.path, name), std::move(name), current.depth + 1, false});
   }
   return rows;
 }

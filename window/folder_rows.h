@@ -18,9 +18,6 @@ struct FolderRow {
   friend bool operator==(const FolderRow&, const FolderRow&) = default;
 };
 
-// The path of a folder's child; the root's children get no doubled separator.
-std::string ChildPath(std::string_view folder, std::string_view name);
-
 // The rows for `path` on the drive whose top folder is `top`, with the subfolders that `items`
 // (the folder's own items) hold: no hidden ones, in natural order.
 std::vector<FolderRow> FolderRows(const std::string& top, const std::string& path, const std::vector<FolderItem>& items);

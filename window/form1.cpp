@@ -7,17 +7,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
-#include <filesystem>
 #include <limits>
 #include <optional>
 
 #include "core/batch_recovery.h"
-#include "platform/linux_file_system.h"
-#include "platform/linux_system.h"
 #include "window/commit_in_progress.h"
 #include "window/folder_list.h"
 #include "window/list_selection.h"
-#include "window/mounted_drives.h"
 #include "window/rename_list_model.h"
 #include "window/work_in_background.h"
 
@@ -101,21 +97,16 @@ std::string NoDataPrompt(const Error& error) {
   return "Error: " + std::to_string(error.Number()) + ": " + error.Description();
 }
 
-std::string ProcessCurrentFolder() {
-  std::error_code error;
-  const std::filesystem::path folder = std::filesystem::current_path(error);
-  return error ? std::string("/") : folder.string();
-}
+// The folder the program was started in; the root when that folder has gone.
+std::string StartFolder(SystemServices& system) { return system.CurrentFolder().value_or("/"); }
 
 }  // namespace
 
-Form1Environment MachineEnvironment() {
-  return Form1Environment{std::make_unique<LinuxFileSystem>(), std::make_unique<LinuxSystem>(), ReadMountedDrives,
-                          ProcessCurrentFolder()};
-}
-
 Form1::Form1(Form1Environment environment, QWidget* parent)
-    : QWidget(parent), files_(std::move(environment.files)), system_(std::move(environment.system)) {
+    : QWidget(parent),
+      files_(std::move(environment.files)),
+      system_(std::move(environment.system)),
+      drives_(std::move(environment.drives)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Form1"));
   setFixedSize(kClientWidth, kClientHeight);
@@ -124,15 +115,16 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
   setAutoFillBackground(true);
   SetColour(*this, QPalette::Window, kWindowColour);
 
-  drive1_ = new DriveList(std::move(environment.drives), this);
+  const std::string startFolder = StartFolder(*system_);
+  drive1_ = new DriveList(*drives_, this);
   dir1_ = new FolderList(
-      *files_, [this](const std::string& path) { return drive1_->DriveOf(path); }, environment.startFolder, this);
+      *files_, [this](const std::string& path) { return drive1_->DriveOf(path); }, startFolder, this);
   BuildControls();
   SetTabOrder();
 
-  drive1_->SetDrive(environment.startFolder);
-  lastFolderOnDrive_[drive1_->Drive()] = environment.startFolder;
-  Run([&] { dir1_->SetPath(environment.startFolder); });
+  drive1_->SetDrive(startFolder);
+  lastFolderOnDrive_[drive1_->Drive()] = startFolder;
+  Run([&] { dir1_->SetPath(startFolder); });
   Connect();
   RecoverCutShortBatches();
 }

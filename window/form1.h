@@ -20,18 +20,14 @@ namespace tolvane {
 class FolderList;
 class RenameListModel;
 
-// What the window works on: the disk, the system's services, the machine's drives and the
-// folder the folder list starts on. The program hands in the machine's own; tests hand in
-// their temporary folders and a system that records what it would start.
+// What the window works on: the disk, the system's services (whose current folder the
+// folder list starts on) and the machine's drives. The program hands in the machine's own;
+// tests hand in their temporary folders and a system that records what it would start.
 struct Form1Environment {
   std::unique_ptr<FileSystem> files;
   std::unique_ptr<SystemServices> system;
-  DriveList::DriveSource drives;
-  std::string startFolder;
+  std::unique_ptr<Drives> drives;
 };
-
-// The Linux file system and services, the mounted drives, and the process's current folder.
-Form1Environment MachineEnvironment();
 
 // The program's one window: the folder to rename in, the list of its files, the naming fields
 // and the buttons of the preview and the commit.
@@ -71,6 +67,7 @@ class Form1 final : public QWidget {
 
   std::unique_ptr<FileSystem> files_;
   std::unique_ptr<SystemServices> system_;
+  std::unique_ptr<Drives> drives_;
   QtWindowServices services_{*this};
   RenameList list_;
   Preview preview_{list_};

@@ -1,15 +1,30 @@
 #include <QApplication>
+#include <memory>
 
+#include "platform/linux_drives.h"
+#include "platform/linux_file_system.h"
+#include "platform/linux_system.h"
 #include "platform/runtime_folder.h"
 #include "window/application.h"
 #include "window/form1.h"
+
+namespace {
+
+// The one place that knows the program runs on Linux: the window gets the machine's disk,
+// system and drives.
+tolvane::Form1Environment MachineEnvironment() {
+  return tolvane::Form1Environment{std::make_unique<tolvane::LinuxFileSystem>(),
+                                   std::make_unique<tolvane::LinuxSystem>(), std::make_unique<tolvane::LinuxDrives>()};
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   // Before the toolkit's threads, which read the environment, start.
   tolvane::ProvideRuntimeFolder();
   QApplication application(argc, argv);
   tolvane::SetUpApplication();
-  tolvane::Form1 form1(tolvane::MachineEnvironment());
+  tolvane::Form1 form1(MachineEnvironment());
   form1.show();
   return QApplication::exec();
 }

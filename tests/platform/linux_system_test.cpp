@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -54,6 +56,26 @@ TEST(LinuxSystemTest, ExecutableFolderIsTheFolderOfThisTestProgram) {
   std::string expected = resolved;
   expected.erase(expected.rfind('/'));
   EXPECT_EQ(LinuxSystem().ExecutableFolder(), expected);
+}
+
+TEST(LinuxSystemTest, CurrentFolderIsTheProcesssOwnHoweverLongAndNoneOnceItIsRemoved) {
+  char previous[PATH_MAX];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  const testing::TempFolder temp;
+  char real[PATH_MAX];
+  ASSERT_NE(realpath(temp.path().c_str(), real), nullptr);
+  // Longer than the room the folder is first read into.
+  const std::string deep = std::string(real) + "/" + std::string(120, 'a') + "/" + std::string(120, 'b') + "/" +
+                           std::string(120, 'c');
+  std::filesystem::create_directories(deep);
+  ASSERT_EQ(chdir(deep.c_str()), 0);
+  const std::optional<std::string> current = LinuxSystem().CurrentFolder();
+  const int removed = rmdir(deep.c_str());
+  const std::optional<std::string> removedCurrent = LinuxSystem().CurrentFolder();
+  ASSERT_EQ(chdir(previous), 0);
+  EXPECT_EQ(current, deep);
+  ASSERT_EQ(removed, 0);
+  EXPECT_EQ(removedCurrent, std::nullopt);
 }
 
 // Waits, within a bound, for a file that a launched program writes.

@@ -70,18 +70,22 @@ class FakeFileSystem final : public FileSystem {
   std::uint64_t lastInode_ = 1;
 };
 
-// A fixed clock, executable folder and environment; launches are recorded, not run.
+// A fixed clock, executable folder, current folder and environment; launches are recorded,
+// not run.
 class FakeSystem final : public SystemServices {
  public:
   DateTime CurrentDateTime() override;
   MonthNames MonthAbbreviations() override;
   std::string ExecutableFolder() override { return executableFolder; }
+  std::optional<std::string> CurrentFolder() override { return currentFolder; }
   void LaunchProgram(const std::vector<std::string>& arguments) override;
   std::optional<std::string> EnvironmentVariable(const std::string& name) override;
 
   // Each reading of the clock takes the next time from `times`; the last one repeats.
   std::deque<DateTime> times{DateTime{2026, 12, 6, 14, 5, 9}};
   std::string executableFolder = "/opt/tolvane";
+  // None unless a test names one, as for a current folder that has been removed.
+  std::optional<std::string> currentFolder;
   std::vector<std::vector<std::string>> launches;
   std::optional<Error> launchFailure;
   // Empty unless a test fills it: beside the real disk, a home of the machine's own must
@@ -115,6 +119,15 @@ class FakeWindow final : public WindowServices {
   int yields = 0;
   std::vector<std::pair<std::size_t, std::size_t>> progress;
   bool ended = false;
+};
+
+// The machine's drives as the test sets them; a test may mount and unmount them at any time.
+class FakeDrives final : public Drives {
+ public:
+  explicit FakeDrives(std::vector<Drive> mounted) : drives(std::move(mounted)) {}
+  std::vector<Drive> MountedDrives() override { return drives; }
+
+  std::vector<Drive> drives;
 };
 
 // The three fakes together, lent to the core as one Platform.

@@ -100,6 +100,29 @@ TEST_F(DriveChange, OpeningAFolderOnAnotherDriveMovesTheDriveListThere) {
   EXPECT_TRUE(answerer.boxes.empty());
 }
 
+TEST_F(DriveChange, ADriveMountedWhileTheWindowIsOpenIsListedWhenTheListOpensAndCanBeChosen) {
+  WriteFile("stick/a.jpg");
+  machineDrives->drives.push_back(Drive{temp.Path("stick"), "STICK"});
+  auto& drive1 = Find<DriveList>("Drive1");
+  const QString title = QString::fromStdString(temp.Path("stick") + " [STICK]");
+  EXPECT_LT(drive1.findText(title), 0) << "the drives are read when the list opens";
+  drive1.showPopup();
+  drive1.hidePopup();
+  ASSERT_GE(drive1.findText(title), 0);
+  drive1.setCurrentIndex(drive1.findText(title));
+  EXPECT_EQ(Dir1Path(), temp.Path("stick"));
+  EXPECT_EQ(ListRows(), (QStringList{"a.jpg"}));
+  EXPECT_EQ(CurrentDrive(), temp.Path("stick"));
+}
+
+TEST_F(DriveChange, TheWindowStartsOnTheDriveThatHoldsTheCurrentFolder) {
+  MakeFolder("card/DCIM");
+  form.reset();
+  OpenWindow({"", "card"}, "card/DCIM");
+  EXPECT_EQ(CurrentDrive(), temp.Path("card"));
+  EXPECT_EQ(Dir1Path(), temp.Path("card/DCIM"));
+}
+
 class FolderOpening : public WindowTest {
  protected:
   void SetUp() override {

@@ -41,10 +41,11 @@ int main(int argc, char* argv[]) {
   const TempFolder temp;
   WriteSamples(temp);
 
-  tolvane::Form1 form(tolvane::Form1Environment{std::make_unique<tolvane::LinuxFileSystem>(),
-                                                std::make_unique<tolvane::testing::FakeSystem>(),
-                                                [&] { return std::vector<tolvane::Drive>{{temp.path(), "SAMPLES"}}; },
-                                                temp.path()});
+  auto system = std::make_unique<tolvane::testing::FakeSystem>();
+  system->currentFolder = temp.path();
+  tolvane::Form1 form(tolvane::Form1Environment{
+      std::make_unique<tolvane::LinuxFileSystem>(), std::move(system),
+      std::make_unique<tolvane::testing::FakeDrives>(std::vector<tolvane::Drive>{{temp.path(), "SAMPLES"}})});
   form.show();
   if (!QTest::qWaitForWindowExposed(&form)) return 1;
 

@@ -92,10 +92,11 @@ void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::s
   system->executableFolder = temp.Path("bin");
   // A report that misses bin/log goes under the test's own folder, never a real home.
   system->environment = {{"HOME", temp.Path("home")}};
-  std::vector<Drive> driveList;
-  for (const std::string& drive : drives) driveList.push_back(Drive{PathOf(drive), {}});
-  form = std::make_unique<Form1>(Form1Environment{std::move(fileSystem), std::move(fakeSystem),
-                                                  [driveList] { return driveList; }, PathOf(startFolder)});
+  system->currentFolder = PathOf(startFolder);
+  auto mounted = std::make_unique<FakeDrives>(std::vector<Drive>{});
+  for (const std::string& drive : drives) mounted->drives.push_back(Drive{PathOf(drive), {}});
+  machineDrives = mounted.get();
+  form = std::make_unique<Form1>(Form1Environment{std::move(fileSystem), std::move(fakeSystem), std::move(mounted)});
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 }

@@ -91,8 +91,9 @@ class MessageBoxAnswerer final : public QObject {
   std::deque<Answer> answers_;
 };
 
-// Form1 on a temporary folder of the test's own: the drives are folders inside it, the
-// program's folder is "bin" inside it (with its "log"), and launched programs are recorded.
+// Form1 on a temporary folder of the test's own: the drives are folders inside it (the test
+// may mount more), the program's folder is "bin" inside it (with its "log"), and launched
+// programs are recorded.
 class WindowTest : public ::testing::Test {
  protected:
   // Every box a test did not queue an answer for is a fault: an error nobody expected.
@@ -134,6 +135,7 @@ class WindowTest : public ::testing::Test {
   TempFolder temp;
   HookedFileSystem* files = nullptr;
   FakeSystem* system = nullptr;
+  FakeDrives* machineDrives = nullptr;
   std::unique_ptr<Form1> form;
   MessageBoxAnswerer answerer;
 };

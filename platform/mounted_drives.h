@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/drives.h"
 #include "platform/mount_info.h"
-#include "window/drive.h"
 
 namespace tolvane {
 
@@ -23,8 +23,5 @@ std::vector<Drive> DrivesOf(const std::vector<Mount>& mounts, const std::map<std
 
 // A name of /dev/disk/by-label with udev's "\x20"-style escapes undone.
 std::string DecodeLabelName(std::string_view name);
-
-// The drives of the running machine, from /proc/self/mountinfo and /dev/disk/by-label.
-std::vector<Drive> ReadMountedDrives();
 
 }  // namespace tolvane

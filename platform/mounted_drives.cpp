@@ -1,19 +1,15 @@
-#include "window/mounted_drives.h"
+#include "platform/mounted_drives.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <filesystem>
 
 #include "platform/natural_order.h"
+#include "platform/path.h"
 
 namespace tolvane {
 
 namespace {
-
-bool IsUnder(std::string_view path, std::string_view folder) {
-  return path == folder || (path.starts_with(folder) && path[folder.size()] == '/');
-}
 
 // File systems that show the kernel's or the system's own state, never a user's files.
 constexpr std::array<std::string_view, 25> kPseudoFileSystems = {
@@ -39,35 +35,19 @@ constexpr std::array<std::string_view, 6> kSystemFolders = {"/proc", "/sys", "/d
 
 // A memory-backed folder is a user's scratch space only where it is meant as one.
 bool IsUserTmpfs(std::string_view mountPoint) {
-  return mountPoint == "/tmp" || mountPoint == "/dev/shm" || IsUnder(mountPoint, "/media") ||
-         IsUnder(mountPoint, "/run/media");
+  return mountPoint == "/tmp" || mountPoint == "/dev/shm" || PathIsWithin(mountPoint, "/media") ||
+         PathIsWithin(mountPoint, "/run/media");
 }
 
 bool IsInSystemFolder(std::string_view mountPoint) {
-  if (mountPoint == "/dev/shm" || IsUnder(mountPoint, "/run/media")) return false;
+  if (mountPoint == "/dev/shm" || PathIsWithin(mountPoint, "/run/media")) return false;
   return std::any_of(kSystemFolders.begin(), kSystemFolders.end(),
-                     [&](std::string_view folder) { return IsUnder(mountPoint, folder); });
+                     [&](std::string_view folder) { return PathIsWithin(mountPoint, folder); });
 }
 
 std::string LabelOf(const Mount& mount, const std::map<std::string, std::string>& labelsByDevice) {
   const auto label = labelsByDevice.find(mount.source);
   return label == labelsByDevice.end() ? std::string() : label->second;
-}
-
-std::string CanonicalOrSame(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path canonical = std::filesystem::canonical(path, error);
-  return error ? path : canonical.string();
-}
-
-// Device path (as its links resolve) to the label udev found on it.
-std::map<std::string, std::string> ReadLabelsByDevice() {
-  std::map<std::string, std::string> labels;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator("/dev/disk/by-label", error)) {
-    labels[CanonicalOrSame(entry.path().string())] = DecodeLabelName(entry.path().filename().string());
-  }
-  return labels;
 }
 
 }  // namespace
@@ -108,14 +88,6 @@ std::string DecodeLabelName(std::string_view name) {
     }
   }
   return out;
-}
-
-std::vector<Drive> ReadMountedDrives() {
-  std::vector<Mount> mounts = ReadMountInfo();
-  for (Mount& mount : mounts) {
-    if (mount.source.starts_with("/dev/")) mount.source = CanonicalOrSame(mount.source);
-  }
-  return DrivesOf(mounts, ReadLabelsByDevice(), CurrentUserId());
 }
 
 }  // namespace tolvane
