@@ -68,7 +68,7 @@ std::size_t LikelyItemCount(int folder) {
   const std::string newPath = JoinPath(folderPath, newName);
   const bool newPathTaken = errnum == EEXIST || errnum == ENOTEMPTY;
   const Error error = Error::FromErrno(errnum, newPathTaken ? newPath : oldPath);
-  throw Error(static_cast<ErrorNumber>(error.Number()),
+  throw Error(error.Number(),
               error.Description() + " while renaming " + oldPath + " to " + newPath);
 }
 
@@ -255,7 +255,7 @@ class DescriptorFolder final : public OpenedFolder {
   // exFAT's and FAT's drivers answer a name they refuse with "not found", though the file
   // they were asked to rename is there: the message says so rather than "File not found".
   void RaiseIfNameRefused(const Error& error, const no_replace_rename::NamesInFolder& names) const {
-    if (error.Number() != static_cast<int>(ErrorNumber::FileNotFound)) return;
+    if (error.Number() != ErrorNumber::FileNotFound) return;
     if (!Exists(names.oldName) || Exists(names.newName)) return;
     throw Error(ErrorNumber::BadFileName, std::string(ClassicDescription(ErrorNumber::BadFileName)) +
                                               ": the volume of " + path_ + " refuses the name " + names.newName +
@@ -443,7 +443,7 @@ bool StickyFolderKeepsTheOldName(const NamesInFolder& names) {
   const std::string oldPath = JoinPath(names.folderPath, names.oldName);
   const std::string newPath = JoinPath(names.folderPath, names.newName);
   const Error error = Error::FromErrno(failure, oldPath);
-  throw Error(static_cast<ErrorNumber>(error.Number()),
+  throw Error(error.Number(),
               error.Description() + " while renaming " + oldPath + " to " + newPath + "; the file " + oldPath +
                   " now also has the name " + newPath + ", which could not be removed again (" +
                   std::strerror(cleanupFailure) + ")");

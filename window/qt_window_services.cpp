@@ -79,7 +79,7 @@ void QtWindowServices::ShowProgress(std::size_t done, std::size_t total) {
 
 void QtWindowServices::ReportUnhandledError(const Error& error) {
   QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                  QStringLiteral("Error %1: %2").arg(error.Number()).arg(DisplayedText(error.Description())),
+                  QStringLiteral("Error %1: %2").arg(ClassicNumber(error.Number())).arg(DisplayedText(error.Description())),
                   QMessageBox::Ok, &window_);
   box.setTextFormat(Qt::PlainText);
   box.exec();

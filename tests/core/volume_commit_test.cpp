@@ -141,9 +141,9 @@ TEST_P(RefusingVolumeTest, ANameTheKernelRefusesIsToldAsRefusedRatherThanNotFoun
     FAIL() << "the volume took a:b.jpg";
   } catch (const Error& error) {
     if (GetParam() == Kind::FuseFat) {
-      EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PermissionDenied)) << error.Description();
+      EXPECT_EQ(error.Number(), ErrorNumber::PermissionDenied) << error.Description();
     } else {
-      EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::BadFileName)) << error.Description();
+      EXPECT_EQ(error.Number(), ErrorNumber::BadFileName) << error.Description();
       EXPECT_NE(error.Description().find("refuses the name a:b.jpg"), std::string::npos) << error.Description();
     }
   }
