@@ -238,7 +238,7 @@ class DescriptorFolder final : public OpenedFolder {
   std::optional<FileIdentity> Identify(std::string_view name) override {
     if (!IsBareName(name)) throw Error::FromErrno(EINVAL, JoinPath(path_, name));
     struct stat info {};
-    if (fstatat(fd_, Terminated(oldName_, name), &info, AT_SYMLINK_NOFOLLOW) == 0) return IdentityOf(info);
+    if (LookUp(Terminated(lookedUp_, name), info)) return IdentityOf(info);
     if (errno == ENOENT) return std::nullopt;
     throw Error::FromErrno(errno, JoinPath(path_, name));
   }
@@ -247,9 +247,15 @@ class DescriptorFolder final : public OpenedFolder {
   void Sync() override { SyncFolder(fd_, path_); }
 
  private:
+  // The item of a name in the folder, a link taken as itself: true with `info` filled when
+  // the folder holds one, false with errno set when not.
+  bool LookUp(const char* name, struct stat& info) const {
+    return calls_.fstatat(fd_, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+  }
+
   bool Exists(const char* name) const {
     struct stat info {};
-    return calls_.fstatat(fd_, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+    return LookUp(name, info);
   }
 
   // exFAT's and FAT's drivers answer a name they refuse with "not found", though the file

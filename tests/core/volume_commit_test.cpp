@@ -128,6 +128,7 @@ TEST_P(VolumeTest, TheFolderTellsItsVolumesRulesAsTheKernelAnswers) {
   const std::vector<FolderItem> items = disk.ReadFolder(Folder());
   EXPECT_EQ(folder->Rules(items), (VolumeRules{folds, names}));
   EXPECT_EQ(folder->Holds("PHOTO.JPG"), folds);
+  EXPECT_EQ(folder->Identify("PHOTO.JPG").has_value(), folds) << "it finds the item it holds";
   EXPECT_FALSE(folder->Holds("other.jpg"));
 }
 
