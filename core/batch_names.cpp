@@ -76,16 +76,6 @@ void BatchNames::AddNames(NameRole role, std::vector<BatchNameKey>& firstKeys) {
   }
 }
 
-BatchNameKey BatchNames::Add(std::string_view name, BatchNameKey key) {
-  return BatchNameKey::AtIndex(table_.Add(name, key.Index()));
-}
-
-std::optional<BatchNameKey> BatchNames::Find(std::string_view name) const {
-  const auto index = table_.Find(name);
-  if (!index) return std::nullopt;
-  return BatchNameKey::AtIndex(*index);
-}
-
 void BatchNames::NoteUse(NameFacts& facts, BatchNameKey use) const {
   if (use.Role() == NameRole::New) return facts.asNewName.Add();
   facts.asOldName.Add();

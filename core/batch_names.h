@@ -95,8 +95,13 @@ class BatchNames {
   // first added under.
   void AddNames(NameRole role, std::vector<BatchNameKey>& firstKeys);
   // The key `name` was first added under; a name new to the table is added under `key`.
-  BatchNameKey Add(std::string_view name, BatchNameKey key);
-  std::optional<BatchNameKey> Find(std::string_view name) const;
+  BatchNameKey Add(std::string_view name, BatchNameKey key) {
+    return BatchNameKey::AtIndex(table_.Add(name, key.Index()));
+  }
+  std::optional<BatchNameKey> Find(std::string_view name) const {
+    const auto index = table_.Find(name);
+    return index ? std::optional(BatchNameKey::AtIndex(*index)) : std::nullopt;
+  }
   void NoteUse(NameFacts& facts, BatchNameKey use) const;
   void MarkFolderItems(const std::vector<FolderItem>& folderItems);
   void FoldNames();
