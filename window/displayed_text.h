@@ -7,8 +7,8 @@
 namespace tolvane {
 
 // Text the program keeps as bytes (file names, paths, messages naming them) as the window
-// shows it: read as UTF-8, every byte counted, a NUL too; a byte that is not UTF-8 shows as
-// U+FFFD, so that the bytes of the name stay as they are wherever they are kept.
+// shows it: read as UTF-8, every byte counted, a NUL too, and each byte that is not UTF-8
+// shown as U+FFFD. Only what is shown is decoded; the program goes on with the bytes.
 inline QString DisplayedText(std::string_view bytes) {
   return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
