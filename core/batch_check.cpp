@@ -4,13 +4,13 @@
 #include <optional>
 #include <string_view>
 
+#include "core/longest_name.h"
 #include "core/name_escape.h"
 
 namespace tolvane {
 
 namespace {
 
-constexpr std::size_t kMaxNameBytes = 255;
 constexpr std::size_t kProblemLinesShown = 20;
 
 // Why a new name cannot be a file name on Linux, or nothing when it can. Volumes that keep
@@ -20,7 +20,7 @@ std::optional<std::string_view> InvalidNameReason(std::string_view name, NameRul
   if (name == "." || name == "..") return "\".\" and \"..\" cannot be file names";
   if (name.find('/') != std::string_view::npos) return "the new name holds a \"/\"";
   if (name.find('\0') != std::string_view::npos) return "the new name holds a NUL character";
-  if (rules < NameRules::Unicode && name.size() > kMaxNameBytes) return "the new name is longer than 255 bytes";
+  if (rules < NameRules::Unicode && name.size() > kLongestNameBytes) return "the new name is longer than 255 bytes";
   return std::nullopt;
 }
 

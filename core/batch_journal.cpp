@@ -190,7 +190,7 @@ std::string JournalPath(const std::string& folder, int attempt) {
 }
 
 Error JournalNotWritten(const Error& cause, const std::string& path, const std::string& folder) {
-  return {static_cast<ErrorNumber>(cause.Number()), "Nothing was renamed, because the journal of the batch could not "
+  return {cause.Number(), "Nothing was renamed, because the journal of the batch could not "
                                                     "be written to " + path + ": " + PlainReason(cause, folder) + "."};
 }
 
@@ -200,7 +200,7 @@ std::string JournalFolderOrWhyNot(Platform platform) {
     // Journals live beside the reports.
     return ChooseLogFolder(platform);
   } catch (const Error& error) {
-    throw Error(static_cast<ErrorNumber>(error.Number()),
+    throw Error(error.Number(),
                 "Nothing was renamed, because the journal of the batch has no folder to go in. " + error.Description());
   }
 }
@@ -251,7 +251,7 @@ HeldJournal WriteJournal(Platform platform, const std::string& folderPath, Opene
     } catch (const Error& error) {
       // Another window's journal holds the name: the next one is tried, up to a bound that
       // only a folder filled with journals reaches.
-      if (error.Number() == static_cast<int>(ErrorNumber::FileAlreadyExists) && attempt < kMostJournals) continue;
+      if (error.Number() == ErrorNumber::FileAlreadyExists && attempt < kMostJournals) continue;
       throw JournalNotWritten(error, path, journalFolder);
     }
   }

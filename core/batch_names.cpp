@@ -7,20 +7,17 @@ namespace tolvane {
 
 namespace {
 
-constexpr std::uint32_t kNoKey = static_cast<std::uint32_t>(-1);
+// Where an entry outside the batch has no name to look up.
+constexpr BatchNameKey kNoKey = BatchNameKey::AtIndex(static_cast<std::uint32_t>(-1));
 
-// Two keys to an entry.
-std::size_t KeysFor(const RenameList& list) {
-  if (list.Count() > kMaxNamesInTable / 2) throw Error::Overflow();
-  return 2 * list.Count();
-}
+std::size_t KeysFor(const RenameList& list) { return BatchNameKey::CountFor(list.Count()); }
 
 }  // namespace
 
-std::string_view BatchNames::NameOfKey::operator()(Key key) const {
-  if (!folded->empty()) return (*folded)[key];
-  const RenameEntry& entry = list->Item(PositionOf(key));
-  return IsOldNameKey(key) ? entry.Tag : entry.Text;
+std::string_view BatchNames::NameOfKey::operator()(BatchNameKey key) const {
+  if (!folded->empty()) return (*folded)[key.Index()];
+  const RenameEntry& entry = list->Item(key.Position());
+  return key.Role() == NameRole::Old ? entry.Tag : entry.Text;
 }
 
 BatchNames::BatchNames(const RenameList& list, const std::vector<FolderItem>& folderItems, const VolumeRules& rules,
@@ -35,8 +32,8 @@ BatchNames::BatchNames(const RenameList& list, const std::vector<FolderItem>& fo
   if (rules_.foldsCase) FoldNames();
   // Every old name is added before any new name, so that a name that is some entry's old
   // name is known by an old name's key: the key tells which entry leaves it.
-  AddNames(kOldName, oldNames_);
-  AddNames(kNewName, newNames_);
+  AddNames(NameRole::Old, oldNames_);
+  AddNames(NameRole::New, newNames_);
   MarkFolderItems(folderItems);
   if (rules_.foldsCase && folder_) AskVolumeForNewNames();
 }
@@ -46,8 +43,8 @@ void BatchNames::FoldNames() {
   for (RenameList::Position position = 1; position <= list_->Count(); ++position) {
     const RenameEntry& entry = list_->Item(position);
     if (!IsPreviewed(entry)) continue;
-    foldedNames_[KeyOf(position, kOldName)] = FoldCase(entry.Tag);
-    foldedNames_[KeyOf(position, kNewName)] = FoldCase(entry.Text);
+    foldedNames_[BatchNameKey(position, NameRole::Old).Index()] = FoldCase(entry.Tag);
+    foldedNames_[BatchNameKey(position, NameRole::New).Index()] = FoldCase(entry.Text);
   }
 }
 
@@ -63,35 +60,36 @@ void BatchNames::AskVolumeForNewNames() {
   for (RenameList::Position position = 1; position <= list_->Count(); ++position) {
     const RenameEntry& entry = list_->Item(position);
     if (!ChangesName(entry)) continue;
-    NameFacts& facts = facts_[newNames_[position - 1]];
+    NameFacts& facts = FactsOf(newNames_[position - 1]);
     if (!facts.inFolder && folder_->Holds(entry.Text)) facts.heldOnVolume = true;
   }
 }
 
-void BatchNames::AddNames(Key role, std::vector<Key>& firstKeys) {
+void BatchNames::AddNames(NameRole role, std::vector<BatchNameKey>& firstKeys) {
   const NameOfKey nameOf{list_, &foldedNames_};
   for (RenameList::Position position = 1; position <= list_->Count(); ++position) {
     if (!IsPreviewed(list_->Item(position))) continue;
-    const Key own = KeyOf(position, role);
-    const Key first = table_.Add(nameOf(own), own);
+    const BatchNameKey own(position, role);
+    const BatchNameKey first = Add(nameOf(own), own);
     firstKeys[position - 1] = first;
-    NoteUse(facts_[first], own);
+    NoteUse(FactsOf(first), own);
   }
 }
 
-void BatchNames::NoteUse(NameFacts& facts, Key use) const {
-  if (!IsOldNameKey(use)) return facts.asNewName.Add();
+void BatchNames::NoteUse(NameFacts& facts, BatchNameKey use) const {
+  if (use.Role() == NameRole::New) return facts.asNewName.Add();
   facts.asOldName.Add();
-  if (ChangesName(list_->Item(PositionOf(use)))) facts.movedAway = true;
+  if (ChangesName(list_->Item(use.Position()))) facts.movedAway = true;
 }
 
 void BatchNames::MarkFolderItems(const std::vector<FolderItem>& folderItems) {
   std::string folded;
   for (const FolderItem& item : folderItems) {
     const std::string_view name = LookupForm(item.name, folded);
-    if (const auto key = table_.Find(name)) {
-      facts_[*key].inFolder = true;
-      facts_[*key].fileInFolder = item.kind == FolderItemKind::File;
+    if (const auto key = Find(name)) {
+      NameFacts& facts = FactsOf(*key);
+      facts.inFolder = true;
+      facts.fileInFolder = item.kind == FolderItemKind::File;
     } else if (name.starts_with(kTemporaryPrefix)) {
       temporaryLookalikes_.emplace(name);
     }
@@ -108,10 +106,10 @@ MoveLinks BatchNames::LinkMoves() const {
   for (RenameList::Position position = 1; position <= list_->Count(); ++position) {
     const std::uint32_t move = moveAt[position - 1];
     if (move == MoveLinks::kNone) continue;
-    const Key newName = newNames_[position - 1];
-    links.newNameFree[move] = !facts_[newName].movedAway;
-    if (!IsOldNameKey(newName)) continue;
-    const std::uint32_t leaving = moveAt[PositionOf(newName) - 1];
+    const BatchNameKey newName = newNames_[position - 1];
+    links.newNameFree[move] = !FactsOf(newName).movedAway;
+    if (newName.Role() != NameRole::Old) continue;
+    const std::uint32_t leaving = moveAt[newName.Position() - 1];
     if (leaving != MoveLinks::kNone) links.waitingBehind[leaving] = move;
   }
   return links;
@@ -120,7 +118,7 @@ MoveLinks BatchNames::LinkMoves() const {
 bool BatchNames::Taken(std::string_view name) const {
   std::string folded;
   const std::string_view form = LookupForm(name, folded);
-  if (const auto key = table_.Find(form)) return facts_[*key].inFolder || !facts_[*key].asNewName.None();
+  if (const auto key = Find(form)) return FactsOf(*key).inFolder || !FactsOf(*key).asNewName.None();
   if (temporaryLookalikes_.contains(std::string(form))) return true;
   return rules_.foldsCase && folder_ && folder_->Holds(name);
 }

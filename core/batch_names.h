@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "core/batch_name_key.h"
 #include "core/name_table.h"
 #include "core/rename_list.h"
 #include "platform/platform.h"
@@ -70,8 +72,8 @@ class BatchNames {
   const RenameList& List() const { return *list_; }
   const VolumeRules& Rules() const { return rules_; }
   // The facts of a previewed entry's old and new name: one object when both are one name.
-  const NameFacts& OldNameFacts(RenameList::Position position) const { return facts_[oldNames_[position - 1]]; }
-  const NameFacts& NewNameFacts(RenameList::Position position) const { return facts_[newNames_[position - 1]]; }
+  const NameFacts& OldNameFacts(RenameList::Position position) const { return FactsOf(oldNames_[position - 1]); }
+  const NameFacts& NewNameFacts(RenameList::Position position) const { return FactsOf(newNames_[position - 1]); }
 
   MoveLinks LinkMoves() const;
   // Whether an item of the folder or a new name of the batch holds `name`. Of names outside
@@ -80,24 +82,27 @@ class BatchNames {
   bool Taken(std::string_view name) const;
 
  private:
-  using Key = std::uint32_t;
-
-  // Old names are known by even keys and new names by odd ones, two to a list position.
-  static constexpr Key kOldName = 0;
-  static constexpr Key kNewName = 1;
   struct NameOfKey {
     const RenameList* list;
     const std::vector<std::string>* folded;  // by key, on a volume that folds case
-    std::string_view operator()(Key key) const;
+    std::string_view operator()(BatchNameKey key) const;
+    std::string_view operator()(std::uint32_t index) const { return (*this)(BatchNameKey::AtIndex(index)); }
   };
-  static Key KeyOf(RenameList::Position position, Key role) { return static_cast<Key>(2 * (position - 1)) + role; }
-  static bool IsOldNameKey(Key key) { return key % 2 == kOldName; }
-  static RenameList::Position PositionOf(Key key) { return key / 2 + 1; }
 
+  NameFacts& FactsOf(BatchNameKey key) { return facts_[key.Index()]; }
+  const NameFacts& FactsOf(BatchNameKey key) const { return facts_[key.Index()]; }
   // Adds the old or the new name of every previewed entry; `firstKeys` gets the key each was
   // first added under.
-  void AddNames(Key role, std::vector<Key>& firstKeys);
-  void NoteUse(NameFacts& facts, Key use) const;
+  void AddNames(NameRole role, std::vector<BatchNameKey>& firstKeys);
+  // The key `name` was first added under; a name new to the table is added under `key`.
+  BatchNameKey Add(std::string_view name, BatchNameKey key) {
+    return BatchNameKey::AtIndex(table_.Add(name, key.Index()));
+  }
+  std::optional<BatchNameKey> Find(std::string_view name) const {
+    const auto index = table_.Find(name);
+    return index ? std::optional(BatchNameKey::AtIndex(*index)) : std::nullopt;
+  }
+  void NoteUse(NameFacts& facts, BatchNameKey use) const;
   void MarkFolderItems(const std::vector<FolderItem>& folderItems);
   void FoldNames();
   void AskVolumeForNewNames();
@@ -110,8 +115,8 @@ class BatchNames {
   std::vector<std::string> foldedNames_;  // by key; empty unless the volume folds case
   NameTable<NameOfKey> table_;
   // By list position less one: the key each previewed entry's name was first added under.
-  std::vector<Key> oldNames_;
-  std::vector<Key> newNames_;
+  std::vector<BatchNameKey> oldNames_;
+  std::vector<BatchNameKey> newNames_;
   std::vector<NameFacts> facts_;  // by key
   std::unordered_set<std::string> temporaryLookalikes_;
 };

@@ -243,7 +243,7 @@ std::string KeepJournal(Platform platform, const std::string& path) {
       folder->RenameFile(name, kept);
       return JoinPath(folderPath, kept);
     } catch (const Error& error) {
-      if (error.Number() != static_cast<int>(ErrorNumber::FileAlreadyExists)) throw;
+      if (error.Number() != ErrorNumber::FileAlreadyExists) throw;
     }
   }
 }

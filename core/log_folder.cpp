@@ -50,7 +50,7 @@ std::string ChooseLogFolder(Platform platform) {
   try {
     platform.files.CreatePrivateFolder(stateFolder);
   } catch (const Error& cause) {
-    throw NoLogFolder(static_cast<ErrorNumber>(cause.Number()), besideProgram,
+    throw NoLogFolder(cause.Number(), besideProgram,
                       "the folder " + stateFolder + " could not be created: " + cause.Description());
   }
   return stateFolder;

@@ -1,12 +1,12 @@
 #include "core/name_refusal.h"
 
+#include "core/longest_name.h"
 #include "core/utf8.h"
 
 namespace tolvane {
 
 namespace {
 
-constexpr std::size_t kMaxUtf16Units = 255;
 constexpr std::string_view kWindowsReserved = "\"*:<>?\\|";
 
 bool IsRefusedCharacter(char c) {
@@ -35,7 +35,7 @@ std::optional<NameRefusal> RefusalOf(NameRules rules, std::string_view name) {
   if (rules == NameRules::WindowsShare) return std::nullopt;
   const auto units = Utf16Units(name);
   if (!units) return NameRefusal{NameRefusal::Cause::NotUnicode, 0};
-  if (*units > kMaxUtf16Units) return NameRefusal{NameRefusal::Cause::TooLong, 0};
+  if (*units > kLongestNameUtf16Units) return NameRefusal{NameRefusal::Cause::TooLong, 0};
   if (rules == NameRules::Fat && !name.empty() && (name.back() == '.' || name.back() == ' ')) {
     return NameRefusal{NameRefusal::Cause::EndsInDotOrSpace, name.back()};
   }

@@ -5,7 +5,7 @@
 namespace tolvane {
 
 std::string PlainReason(const Error& cause, const std::string& folder) {
-  switch (static_cast<ErrorNumber>(cause.Number())) {
+  switch (cause.Number()) {
     case ErrorNumber::FileNotFound:
     case ErrorNumber::PathNotFound:
       if (cause.SystemErrno() == ENOTDIR) return folder + " is a file, not a folder";

@@ -21,7 +21,7 @@ auto BeforeAnyRename(FolderAccess&& access) {
   try {
     return access();
   } catch (const Error& error) {
-    throw Error(static_cast<ErrorNumber>(error.Number()),
+    throw Error(error.Number(),
                 "Nothing was renamed, because the folder cannot be read: " + error.Description());
   }
 }

@@ -4,24 +4,23 @@
 #include <optional>
 
 #include "core/batch_names.h"
+#include "core/longest_name.h"
 
 namespace tolvane {
 
 namespace {
-
-constexpr std::size_t kMaxNameBytes = 255;
 
 std::string TemporaryCandidate(std::string_view oldName, std::size_t attempt) {
   std::string name(kTemporaryPrefix);
   if (attempt > 1) name.append("-").append(std::to_string(attempt));
   name += "~";
   name.append(oldName);
-  if (name.size() <= kMaxNameBytes) return name;
+  if (name.size() <= kLongestNameBytes) return name;
   // Cut where a character ends, and without a dot or space at the end, so that a volume that
   // keeps names in UTF-16 or drops closing dots takes the name as it is.
-  std::size_t end = kMaxNameBytes;
+  std::size_t end = kLongestNameBytes;
   const auto continues = [&](std::size_t at) { return (static_cast<unsigned char>(name[at]) & 0xC0u) == 0x80u; };
-  while (end > kMaxNameBytes - 3 && continues(end)) --end;
+  while (end > kLongestNameBytes - 3 && continues(end)) --end;
   name.resize(end);
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
   return name;

@@ -22,14 +22,14 @@ std::string ReportPath(const std::string& logFolder, const DateTime& stamp, cons
 }
 
 Error ReportNotWritten(const Error& cause, const std::string& path, const std::string& logFolder) {
-  return {static_cast<ErrorNumber>(cause.Number()),
+  return {cause.Number(),
           "The report could not be written to " + path + ": " + PlainReason(cause, logFolder) + "."};
 }
 
 Error EditorNotStarted(const Error& cause, const std::string& path) {
-  const bool noOpener = cause.Number() == static_cast<int>(ErrorNumber::FileNotFound);
+  const bool noOpener = cause.Number() == ErrorNumber::FileNotFound;
   const std::string reason = noOpener ? std::string(kOpener) + " is not installed" : cause.Description();
-  return {static_cast<ErrorNumber>(cause.Number()), "The report was written to " + path +
+  return {cause.Number(), "The report was written to " + path +
                                                         ", but it could not be opened in a text editor: " + reason +
                                                         ". Open it from that folder yourself."};
 }

@@ -2,11 +2,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ostream>
 
 namespace tolvane {
 
 Error::Error(ErrorNumber number, std::string description)
-    : number_(static_cast<int>(number)), description_(std::move(description)) {}
+    : number_(number), description_(std::move(description)) {}
 
 Error Error::Overflow() { return {ErrorNumber::Overflow, std::string(ClassicDescription(ErrorNumber::Overflow))}; }
 
@@ -71,5 +72,7 @@ std::string_view ClassicDescription(ErrorNumber number) {
   }
   return {};
 }
+
+std::ostream& operator<<(std::ostream& out, ErrorNumber number) { return out << ClassicNumber(number); }
 
 }  // namespace tolvane

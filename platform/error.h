@@ -1,6 +1,7 @@
 #pragma once
 
 #include <exception>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -27,7 +28,7 @@ class Error : public std::exception {
  public:
   Error(ErrorNumber number, std::string description);
 
-  int Number() const noexcept { return number_; }
+  ErrorNumber Number() const noexcept { return number_; }
   const std::string& Description() const noexcept { return description_; }
   const char* what() const noexcept override { return description_.c_str(); }
   // The errno the error came from, when the system raised it (FromErrno); 0 otherwise.
@@ -42,12 +43,18 @@ class Error : public std::exception {
   static Error FromErrno(int errnum, std::string_view path);
 
  private:
-  int number_;
+  ErrorNumber number_;
   std::string description_;
   int systemErrno_ = 0;
 };
 
+// The number as users read it: "Error 53: File not found: ...".
+constexpr int ClassicNumber(ErrorNumber number) noexcept { return static_cast<int>(number); }
+
 // The classic description of a number ("File not found"); empty for numbers it does not know.
 std::string_view ClassicDescription(ErrorNumber number);
+
+// Writes the classic number, as users read it.
+std::ostream& operator<<(std::ostream& out, ErrorNumber number);
 
 }  // namespace tolvane

@@ -69,7 +69,7 @@ std::size_t LikelyItemCount(int folder) {
   const std::string newPath = JoinPath(folderPath, newName);
   const bool newPathTaken = errnum == EEXIST || errnum == ENOTEMPTY;
   const Error error = Error::FromErrno(errnum, newPathTaken ? newPath : oldPath);
-  throw Error(static_cast<ErrorNumber>(error.Number()),
+  throw Error(error.Number(),
               error.Description() + " while renaming " + oldPath + " to " + newPath);
 }
 
@@ -239,7 +239,7 @@ class DescriptorFolder final : public OpenedFolder {
   std::optional<FileIdentity> Identify(std::string_view name) override {
     if (!IsBareName(name)) throw Error::FromErrno(EINVAL, JoinPath(path_, name));
     struct stat info {};
-    if (fstatat(fd_, Terminated(oldName_, name), &info, AT_SYMLINK_NOFOLLOW) == 0) return IdentityOf(info);
+    if (LookUp(Terminated(lookedUp_, name), info)) return IdentityOf(info);
     if (errno == ENOENT) return std::nullopt;
     throw Error::FromErrno(errno, JoinPath(path_, name));
   }
@@ -250,15 +250,21 @@ class DescriptorFolder final : public OpenedFolder {
   std::unique_ptr<FolderWatch> Watch() override { return WatchFolder(fd_); }
 
  private:
+  // The item of a name in the folder, a link taken as itself: true with `info` filled when
+  // the folder holds one, false with errno set when not.
+  bool LookUp(const char* name, struct stat& info) const {
+    return calls_.fstatat(fd_, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+  }
+
   bool Exists(const char* name) const {
     struct stat info {};
-    return calls_.fstatat(fd_, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+    return LookUp(name, info);
   }
 
   // exFAT's and FAT's drivers answer a name they refuse with "not found", though the file
   // they were asked to rename is there: the message says so rather than "File not found".
   void RaiseIfNameRefused(const Error& error, const no_replace_rename::NamesInFolder& names) const {
-    if (error.Number() != static_cast<int>(ErrorNumber::FileNotFound)) return;
+    if (error.Number() != ErrorNumber::FileNotFound) return;
     if (!Exists(names.oldName) || Exists(names.newName)) return;
     throw Error(ErrorNumber::BadFileName, std::string(ClassicDescription(ErrorNumber::BadFileName)) +
                                               ": the volume of " + path_ + " refuses the name " + names.newName +
@@ -446,7 +452,7 @@ bool StickyFolderKeepsTheOldName(const NamesInFolder& names) {
   const std::string oldPath = JoinPath(names.folderPath, names.oldName);
   const std::string newPath = JoinPath(names.folderPath, names.newName);
   const Error error = Error::FromErrno(failure, oldPath);
-  throw Error(static_cast<ErrorNumber>(error.Number()),
+  throw Error(error.Number(),
               error.Description() + " while renaming " + oldPath + " to " + newPath + "; the file " + oldPath +
                   " now also has the name " + newPath + ", which could not be removed again (" +
                   std::strerror(cleanupFailure) + ")");

@@ -4,13 +4,9 @@
 
 #include <algorithm>
 
+#include "window/displayed_text.h"
+
 namespace tolvane {
-
-namespace {
-
-QString Displayed(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-}  // namespace
 
 DriveList::DriveList(Drives& source, QWidget* parent) : QComboBox(parent), source_(source) {
   ShowDrives(source_.MountedDrives(), {});
@@ -52,7 +48,7 @@ void DriveList::ShowDrives(std::vector<tolvane::Drive> drives, const std::string
   QSignalBlocker quiet(this);
   drives_ = std::move(drives);
   clear();
-  for (const tolvane::Drive& drive : drives_) addItem(Displayed(DriveTitle(drive)));
+  for (const tolvane::Drive& drive : drives_) addItem(DisplayedText(DriveTitle(drive)));
   setCurrentIndex(IndexOf(shownMountPoint));
 }
 

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QStyledItemDelegate>
 
+#include "window/displayed_text.h"
 #include "window/folder_rows.h"
 #include "window/work_in_background.h"
 
@@ -52,7 +53,7 @@ void FolderList::SetPath(const std::string& path) {
   int currentRow = 0;
   for (const FolderRow& row : rows) {
     auto* item = new QListWidgetItem(style()->standardIcon(row.open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon),
-                                     QString::fromUtf8(row.name.data(), static_cast<qsizetype>(row.name.size())), this);
+                                     DisplayedText(row.name), this);
     item->setData(kPathRole, Bytes(row.path));
     item->setData(kDepthRole, row.depth);
     if (row.open) currentRow = count() - 1;

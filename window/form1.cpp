@@ -94,7 +94,7 @@ QLineEdit* AddTextBox(QWidget* parent, const char* name, const QRect& geometry, 
 std::string TextOf(const QLineEdit& box) { return box.text().toUtf8().toStdString(); }
 
 std::string NoDataPrompt(const Error& error) {
-  return "Error: " + std::to_string(error.Number()) + ": " + error.Description();
+  return "Error: " + std::to_string(ClassicNumber(error.Number())) + ": " + error.Description();
 }
 
 // The folder the program was started in; the root when that folder has gone.

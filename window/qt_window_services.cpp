@@ -6,13 +6,12 @@
 #include <QProxyStyle>
 #include <QWidget>
 
+#include "window/displayed_text.h"
 #include "window/work_in_background.h"
 
 namespace tolvane {
 
 namespace {
-
-QString Displayed(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 constexpr int kProgressSteps = 1000;
 
@@ -35,9 +34,9 @@ MessageAnswer QtWindowServices::ShowMessage(const std::string& prompt, MessageBu
                                             const std::optional<std::string>& title) {
   OkFirstStyle okFirst;  // outlives the box that uses it
   QMessageBox box(&window_);
-  box.setWindowTitle(title ? Displayed(*title) : QApplication::applicationDisplayName());
+  box.setWindowTitle(title ? DisplayedText(*title) : QApplication::applicationDisplayName());
   box.setTextFormat(Qt::PlainText);
-  box.setText(Displayed(prompt));
+  box.setText(DisplayedText(prompt));
   if (buttons == MessageButtons::Ok) {
     box.setStandardButtons(QMessageBox::Ok);
   } else {
@@ -80,7 +79,7 @@ void QtWindowServices::ShowProgress(std::size_t done, std::size_t total) {
 
 void QtWindowServices::ReportUnhandledError(const Error& error) {
   QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                  QStringLiteral("Error %1: %2").arg(error.Number()).arg(Displayed(error.Description())),
+                  QStringLiteral("Error %1: %2").arg(ClassicNumber(error.Number())).arg(DisplayedText(error.Description())),
                   QMessageBox::Ok, &window_);
   box.setTextFormat(Qt::PlainText);
   box.exec();

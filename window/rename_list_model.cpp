@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/batch_names.h"
+#include "window/displayed_text.h"
 
 namespace tolvane {
 
@@ -16,8 +17,6 @@ int RowsOf(const RenameList& list) {
   constexpr RenameList::Position kMostRows = static_cast<RenameList::Position>(std::numeric_limits<int>::max());
   return static_cast<int>(std::min(list.Count(), kMostRows));
 }
-
-QString Displayed(const std::string& name) { return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())); }
 
 }  // namespace
 
@@ -34,7 +33,7 @@ QVariant RenameListModel::data(const QModelIndex& index, int role) const {
   const RenameEntry& entry = list_.Item(position);
   switch (role) {
     case Qt::DisplayRole:
-      return Displayed(entry.Text);
+      return DisplayedText(entry.Text);
     case Qt::ForegroundRole:
       return marks_.ProblemOf(entry) ? QVariant(QColor(Qt::red)) : QVariant();
     case Qt::ToolTipRole:
@@ -70,9 +69,9 @@ void RenameListModel::Refresh() {
 // A previewed row tells both of its names, and what would stop its rename.
 QString RenameListModel::ToolTipOf(const RenameEntry& entry) const {
   if (!IsPreviewed(entry)) return {};
-  QString tip = tr("Old name: %1\nNew name: %2").arg(Displayed(entry.Tag), Displayed(entry.Text));
-  if (const std::string* problem = marks_.ProblemOf(entry)) tip += QStringLiteral("\n") + Displayed(*problem);
-  if (const std::string* why = marks_.WhyUnchecked(entry)) tip += QStringLiteral("\n") + Displayed(*why);
+  QString tip = tr("Old name: %1\nNew name: %2").arg(DisplayedText(entry.Tag), DisplayedText(entry.Text));
+  if (const std::string* problem = marks_.ProblemOf(entry)) tip += QStringLiteral("\n") + DisplayedText(*problem);
+  if (const std::string* why = marks_.WhyUnchecked(entry)) tip += QStringLiteral("\n") + DisplayedText(*why);
   return tip;
 }
 

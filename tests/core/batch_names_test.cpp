@@ -16,6 +16,26 @@ std::vector<FolderItem> Files(const std::vector<std::string>& names) {
   return items;
 }
 
+// Each position has its old name's key and then its new name's, side by side, so that keys
+// run in list order and tables by key hold two slots an entry.
+TEST(BatchNamesTest, KeysPairEachPositionsOldNameWithItsNewNameInListOrder) {
+  struct Case {
+    RenameList::Position position;
+    NameRole role;
+    std::uint32_t index;
+  };
+  const Case cases[] = {{1, NameRole::Old, 0}, {1, NameRole::New, 1}, {2, NameRole::Old, 2}, {7, NameRole::New, 13}};
+  for (const Case& c : cases) {
+    const BatchNameKey key(c.position, c.role);
+    EXPECT_EQ(key.Index(), c.index) << c.position;
+    const BatchNameKey back = BatchNameKey::AtIndex(c.index);
+    EXPECT_EQ(back.Position(), c.position);
+    EXPECT_EQ(back.Role(), c.role);
+  }
+  EXPECT_EQ(BatchNameKey::CountFor(3), 6u);
+  EXPECT_THROW(BatchNameKey::CountFor(kMaxNamesInTable / 2 + 1), Error);
+}
+
 // Moves are counted among the entries that change their names only: an entry outside the
 // batch and one that keeps its name stand between them without taking a move's place.
 TEST(BatchNamesTest, LinksMovesByTheirPlaceAmongTheMovesNotInTheList) {

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "platform/linux_system.h"
@@ -109,7 +110,7 @@ struct FieldCase {
   std::vector<std::string> oldNames;
   std::vector<std::string> newNames;  // the preview's names, empty when the preview fails
   std::string refusal;                // the problem the commit lists, empty when it renames
-  int error = 0;                      // the error number of a failing preview
+  std::optional<ErrorNumber> error = std::nullopt;  // the error of a failing preview
 };
 
 const std::vector<FieldCase>& FieldCases() {
@@ -131,9 +132,9 @@ const std::vector<FieldCase>& FieldCases() {
       {"start ' 7 '", {"", "", " 7 ", "00"}, {"a.txt", "b"}, {"07.txt", "08."}, ""},
       {"start 2.5", {"", "", "2.5", "00"}, {"a.txt", "b"}, {"02.txt", "03."}, ""},
       {"start 1e3", {"", "", "1e3", "00"}, {"a.txt", "b"}, {"1000.txt", "1001."}, ""},
-      {"empty start", {"", "", "", "00"}, {"a.txt", "b"}, {}, "", 13},
-      {"start abc", {"", "", "abc", "00"}, {"a.txt", "b"}, {}, "", 13},
-      {"start 99999999999", {"", "", "99999999999", "00"}, {"a.txt", "b"}, {}, "", 6},
+      {"empty start", {"", "", "", "00"}, {"a.txt", "b"}, {}, "", ErrorNumber::TypeMismatch},
+      {"start abc", {"", "", "abc", "00"}, {"a.txt", "b"}, {}, "", ErrorNumber::TypeMismatch},
+      {"start 99999999999", {"", "", "99999999999", "00"}, {"a.txt", "b"}, {}, "", ErrorNumber::Overflow},
       {"pattern #", {"", "", "9", "#"}, {"a.txt", "b"}, {"9.txt", "10."}, ""},
       {"pattern 0;(0)", {"", "", "-1", "0;(0)"}, {"a.txt", "b"}, {"(1).txt", "0."}, ""},
       {"pattern \\0",
@@ -156,7 +157,7 @@ TEST_P(NamingFieldsTest, PreviewAndCommitOnARealFolder) {
     scene.list.Add(name);
   }
   const Contents before = scene.folder.Contents();
-  if (c.error != 0) {
+  if (c.error) {
     try {
       scene.preview.Simulate(c.fields);
       ADD_FAILURE() << "no error";

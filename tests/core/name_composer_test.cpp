@@ -69,7 +69,8 @@ TEST(ComposeName, StartFieldsGiveBareNumbers) {
 
 TEST(SequenceNumbers, StartConversionAndOverflowCarryTheirNumbers) {
   EXPECT_EQ(SequenceStartNumber(NamingFields{"", "", " 7 ", "00"}), 7);
-  for (const auto& [start, number] : std::vector<std::pair<std::string, int>>{{"", 13}, {"abc", 13}, {"99999999999", 6}}) {
+  for (const auto& [start, number] : std::vector<std::pair<std::string, ErrorNumber>>{
+           {"", ErrorNumber::TypeMismatch}, {"abc", ErrorNumber::TypeMismatch}, {"99999999999", ErrorNumber::Overflow}}) {
     try {
       SequenceStartNumber(NamingFields{"", "", start, "00"});
       ADD_FAILURE() << "no error for start '" << start << "'";
@@ -84,7 +85,7 @@ TEST(SequenceNumbers, StartConversionAndOverflowCarryTheirNumbers) {
     NextSequenceNumber(kMax);
     ADD_FAILURE() << "no overflow past the largest number";
   } catch (const Error& e) {
-    EXPECT_EQ(e.Number(), 6);
+    EXPECT_EQ(e.Number(), ErrorNumber::Overflow);
   }
 }
 

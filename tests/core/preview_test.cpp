@@ -153,7 +153,7 @@ TEST_F(PreviewTest, OverflowStopsAtTheEntryAfterItsTagIsStored) {
     preview.Simulate(fields);
     FAIL() << "no overflow";
   } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::Overflow));
+    EXPECT_EQ(error.Number(), ErrorNumber::Overflow);
   }
   EXPECT_EQ(TextsOf(list), (Texts{{"Trip2147483646.txt", "b.jpg", "c.png"}, {"a.txt", "b.jpg", ""}}));
   EXPECT_EQ(preview.Flags(), kAtStart);
@@ -285,7 +285,7 @@ TEST_F(PreviewTest, WithNoFolderForTheReportNothingIsRenamedAndTheErrorSaysWhere
     RenameAnswering(MessageAnswer::Ok);
     ADD_FAILURE() << "no error";
   } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PermissionDenied));
+    EXPECT_EQ(error.Number(), ErrorNumber::PermissionDenied);
     EXPECT_TRUE(error.Description().starts_with("Nothing was renamed")) << error.Description();
     EXPECT_NE(error.Description().find("/opt/tolvane/log beside the program"), std::string::npos) << error.Description();
     EXPECT_NE(error.Description().find("/home/user/.local/state/tolvane/log could not be created"), std::string::npos)

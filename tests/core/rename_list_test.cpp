@@ -63,7 +63,7 @@ TEST(RenameListPositions, OutOfRangeRaisesSubscriptError) {
       list.Item(bad);
       ADD_FAILURE() << "no error for position " << bad;
     } catch (const Error& e) {
-      EXPECT_EQ(e.Number(), 9);
+      EXPECT_EQ(e.Number(), ErrorNumber::SubscriptOutOfRange);
     }
   }
   EXPECT_THROW(list.Add(3, "x"), Error);

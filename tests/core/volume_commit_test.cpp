@@ -128,6 +128,7 @@ TEST_P(VolumeTest, TheFolderTellsItsVolumesRulesAsTheKernelAnswers) {
   const std::vector<FolderItem> items = disk.ReadFolder(Folder());
   EXPECT_EQ(folder->Rules(items), (VolumeRules{folds, names}));
   EXPECT_EQ(folder->Holds("PHOTO.JPG"), folds);
+  EXPECT_EQ(folder->Identify("PHOTO.JPG").has_value(), folds) << "it finds the item it holds";
   EXPECT_FALSE(folder->Holds("other.jpg"));
   EXPECT_EQ(folder->Watch(), nullptr) << "a FUSE daemon may change names behind the kernel's back";
 }
@@ -142,9 +143,9 @@ TEST_P(RefusingVolumeTest, ANameTheKernelRefusesIsToldAsRefusedRatherThanNotFoun
     FAIL() << "the volume took a:b.jpg";
   } catch (const Error& error) {
     if (GetParam() == Kind::FuseFat) {
-      EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PermissionDenied)) << error.Description();
+      EXPECT_EQ(error.Number(), ErrorNumber::PermissionDenied) << error.Description();
     } else {
-      EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::BadFileName)) << error.Description();
+      EXPECT_EQ(error.Number(), ErrorNumber::BadFileName) << error.Description();
       EXPECT_NE(error.Description().find("refuses the name a:b.jpg"), std::string::npos) << error.Description();
     }
   }

@@ -66,7 +66,7 @@ void CheckSequenceNumbers(const ComposeInput& in) {
 
   const auto next = OutcomeOf([&] { return tolvane::NextSequenceNumber(in.number); });
   const bool last = in.number == std::numeric_limits<std::int32_t>::max();
-  const Outcome<std::int32_t> expected = last ? Outcome<std::int32_t>{Raised{6}} : Outcome<std::int32_t>{in.number + 1};
+  const Outcome<std::int32_t> expected = last ? Outcome<std::int32_t>{Raised{tolvane::ErrorNumber::Overflow}} : Outcome<std::int32_t>{in.number + 1};
   Require(next == expected, "the next number is one more, and Overflow after the largest");
 }
 

@@ -17,7 +17,7 @@ inline void Require(bool holds, const char* property) {
 
 // The number of a tolvane::Error that a call raised.
 struct Raised {
-  int number;
+  ErrorNumber number;
   bool operator==(const Raised&) const = default;
 };
 

@@ -18,8 +18,8 @@ using tolvane::fuzz::Require;
 
 namespace {
 
-constexpr Raised kTypeMismatch{13};
-constexpr Raised kOverflow{6};
+constexpr Raised kTypeMismatch{tolvane::ErrorNumber::TypeMismatch};
+constexpr Raised kOverflow{tolvane::ErrorNumber::Overflow};
 
 Outcome<std::int32_t> Convert(std::string_view text) {
   return OutcomeOf([text] { return tolvane::TextToInteger(text); });

@@ -30,7 +30,7 @@ TEST(ErrorTest, EachErrnoGetsItsClassicNumberAndTheSystemsReason) {
   };
   for (const Case& c : cases) {
     const Error error = Error::FromErrno(c.errnum, "/p");
-    EXPECT_EQ(error.Number(), c.number) << c.description;
+    EXPECT_EQ(ClassicNumber(error.Number()), c.number) << c.description;
     EXPECT_EQ(error.Description(), c.description);
     EXPECT_EQ(error.SystemErrno(), c.errnum) << c.description;
   }

@@ -94,7 +94,7 @@ TEST(ReadFolderTest, AFolderThatCannotBeReadRaisesWithTheSystemsReason) {
       files.ReadFolder(c.path);
       ADD_FAILURE() << c.path << " was read";
     } catch (const Error& error) {
-      EXPECT_EQ(error.Number(), static_cast<int>(c.number));
+      EXPECT_EQ(error.Number(), c.number);
       EXPECT_NE(error.Description().find(c.path), std::string::npos) << error.Description();
       EXPECT_NE(error.Description().find(c.reason), std::string::npos) << error.Description();
     }
@@ -110,17 +110,18 @@ TEST(ReadFolderTest, AFolderWithoutReadPermissionRaises) {
     files.ReadFolder(folder.Path("locked") + "/");
     ADD_FAILURE() << "the locked folder was read";
   } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PermissionDenied));
+    EXPECT_EQ(error.Number(), ErrorNumber::PermissionDenied);
   }
 }
 
-int RaisedNumber(const std::function<void()>& action) {
+// The number of the error the action raised; ErrorNumber{} when it raised none.
+ErrorNumber RaisedNumber(const std::function<void()>& action) {
   try {
     action();
   } catch (const Error& error) {
     return error.Number();
   }
-  return 0;
+  return ErrorNumber{};
 }
 
 // A descriptor of a folder, as an opened folder holds it.
@@ -167,7 +168,7 @@ TEST_P(NoReplaceRenameTest, NeverReplacesAnExistingFile) {
     Rename("a.jpg", "b.jpg");
     ADD_FAILURE() << "b.jpg was replaced";
   } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::FileAlreadyExists));
+    EXPECT_EQ(error.Number(), ErrorNumber::FileAlreadyExists);
     EXPECT_EQ(error.Description(), "File already exists: " + folder.Path("b.jpg") + " (File exists) while renaming " +
                                        folder.Path("a.jpg") + " to " + folder.Path("b.jpg"));
   }
@@ -175,7 +176,7 @@ TEST_P(NoReplaceRenameTest, NeverReplacesAnExistingFile) {
 }
 
 TEST_P(NoReplaceRenameTest, AMissingFileIsNotFound) {
-  EXPECT_EQ(RaisedNumber([&] { Rename("gone.jpg", "new.jpg"); }), static_cast<int>(ErrorNumber::FileNotFound));
+  EXPECT_EQ(RaisedNumber([&] { Rename("gone.jpg", "new.jpg"); }), ErrorNumber::FileNotFound);
   EXPECT_TRUE(folder.Contents().empty());
 }
 
@@ -273,7 +274,7 @@ TEST(RenameSwitchTest, EachRefusalLeadsToTheNextWayAndNoneLeavesAFileUnsaid) {
       opened->RenameFile("a", "b");
       EXPECT_EQ(c.raised, ErrorNumber{});
     } catch (const Error& error) {
-      EXPECT_EQ(error.Number(), static_cast<int>(c.raised)) << error.Description();
+      EXPECT_EQ(error.Number(), c.raised) << error.Description();
       std::string told = c.told;
       for (const auto& [mark, name] : {std::pair{"<a>", "a"}, std::pair{"<b>", "b"}}) {
         for (std::size_t at; (at = told.find(mark)) != std::string::npos;) told.replace(at, 3, folder.Path(name));
@@ -292,7 +293,7 @@ TEST(OpenedFolderTest, RenamesByteExactNamesThroughTheFileSystem) {
   const auto opened = LinuxFileSystem().OpenFolder(folder.path());
   opened->RenameFile("b\xFF\n.jpg", "01\xFE.jpg");
   EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"01\xFE.jpg", "data"}}));
-  EXPECT_EQ(RaisedNumber([&] { opened->RenameFile("01\xFE.jpg", "01\xFE.jpg"); }), 0);
+  EXPECT_EQ(RaisedNumber([&] { opened->RenameFile("01\xFE.jpg", "01\xFE.jpg"); }), ErrorNumber{});
   EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"01\xFE.jpg", "data"}}));
 }
 
@@ -325,15 +326,15 @@ TEST(NameRulesOfFuseTypeTest, FuseDriversOfWindowsVolumesAreKnownByTheirTypeInTh
 TEST(OpenedFolderTest, RenamingAMissingFileToItsOwnNameIsNotFound) {
   TempFolder folder;
   const auto opened = LinuxFileSystem().OpenFolder(folder.path());
-  EXPECT_EQ(RaisedNumber([&] { opened->RenameFile("gone", "gone"); }), static_cast<int>(ErrorNumber::FileNotFound));
+  EXPECT_EQ(RaisedNumber([&] { opened->RenameFile("gone", "gone"); }), ErrorNumber::FileNotFound);
 }
 
 TEST(OpenedFolderTest, AFolderThatIsNotThereOrIsAFileCannotBeOpened) {
   TempFolder folder;
   folder.WriteFile("file.txt");
   LinuxFileSystem files;
-  EXPECT_EQ(RaisedNumber([&] { files.OpenFolder(folder.Path("missing")); }), static_cast<int>(ErrorNumber::FileNotFound));
-  EXPECT_EQ(RaisedNumber([&] { files.OpenFolder(folder.Path("file.txt")); }), static_cast<int>(ErrorNumber::PathNotFound));
+  EXPECT_EQ(RaisedNumber([&] { files.OpenFolder(folder.Path("missing")); }), ErrorNumber::FileNotFound);
+  EXPECT_EQ(RaisedNumber([&] { files.OpenFolder(folder.Path("file.txt")); }), ErrorNumber::PathNotFound);
 }
 
 // A name reaching into another folder or cut short by a NUL is never passed to the kernel.
@@ -351,7 +352,7 @@ TEST(OpenedFolderTest, ANameThatIsNotBareIsRefusedAndNothingMoves) {
       opened->RenameFile(from, to);
       ADD_FAILURE() << "renamed";
     } catch (const Error& error) {
-      EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::BadFileName));
+      EXPECT_EQ(error.Number(), ErrorNumber::BadFileName);
       EXPECT_NE(error.Description().find(" while renaming " + folder.Path(from) + " to " + folder.Path(to)), std::string::npos)
           << error.Description();
     }
@@ -423,7 +424,7 @@ TEST(OpenedFolderTest, RenamesInAFolderThatCannotBeRead) {
   try {
     const auto opened = LinuxFileSystem().OpenFolder(folder.Path("locked"));
     opened->RenameFile("a.jpg", "b.jpg");
-    EXPECT_EQ(RaisedNumber([&] { opened->ReadItems(); }), static_cast<int>(ErrorNumber::PermissionDenied));
+    EXPECT_EQ(RaisedNumber([&] { opened->ReadItems(); }), ErrorNumber::PermissionDenied);
   } catch (const Error& error) {
     ADD_FAILURE() << error.Description();
   }
@@ -480,7 +481,7 @@ TEST(OpenForAppendTest, AMissingFolderIsPathNotFoundAndIsNotCreated) {
     files.OpenForAppend(path);
     ADD_FAILURE() << path << " was opened";
   } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PathNotFound));
+    EXPECT_EQ(error.Number(), ErrorNumber::PathNotFound);
     EXPECT_EQ(error.Description(), "Path not found: " + path + " (No such file or directory)");
   }
   EXPECT_FALSE(folder.Exists("log"));
@@ -518,9 +519,9 @@ TEST(OpenForAppendTest, AFileThatCannotGrowIsRaisedOnCloseAndLeavesNoEmptyFileBe
     writer->WriteLine("lost");
     {
       const FileSizeLimit full;
-      EXPECT_EQ(RaisedNumber([&] { writer->Close(); }), static_cast<int>(ErrorNumber::PathFileAccessError));
+      EXPECT_EQ(RaisedNumber([&] { writer->Close(); }), ErrorNumber::PathFileAccessError);
     }
-    EXPECT_EQ(RaisedNumber([&] { writer->WriteLine("after close"); }), static_cast<int>(ErrorNumber::BadFileName));
+    EXPECT_EQ(RaisedNumber([&] { writer->WriteLine("after close"); }), ErrorNumber::BadFileName);
   }
   EXPECT_EQ(folder.Contents(), (Contents{{"earlier.txt", "earlier\r\n"}}));
 }
@@ -549,7 +550,7 @@ TEST(OpenForAppendTest, OnlyAPlainFileIsWrittenTo) {
       files.OpenForAppend(folder.Path(name))->WriteLine("report");
       ADD_FAILURE() << "opened";
     } catch (const Error& error) {
-      EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::PathFileAccessError));
+      EXPECT_EQ(error.Number(), ErrorNumber::PathFileAccessError);
       EXPECT_EQ(error.Description(), "Path/File access error: " + folder.Path(name) + " is " + kind + ", not a file");
     }
   }
@@ -608,7 +609,7 @@ TEST(PrivateFolderTest, AFileInTheWayIsNotAFolder) {
   LinuxFileSystem files;
   for (const char* path : {"state", "state/tolvane/log"}) {
     EXPECT_EQ(RaisedNumber([&] { files.CreatePrivateFolder(folder.Path(path)); }),
-              static_cast<int>(ErrorNumber::PathNotFound))
+              ErrorNumber::PathNotFound)
         << path;
   }
   EXPECT_FALSE(files.IsWritableFolder(folder.Path("state")));
@@ -636,8 +637,8 @@ TEST(PrivateFolderTest, AFolderTheUserMayNotWriteToIsNotWritableAndNothingIsMade
   const int failedChecks = AsOrdinaryUser([&] {
     LinuxFileSystem files;
     const bool writable = files.IsWritableFolder(folder.Path("locked"));
-    const int raised = RaisedNumber([&] { files.CreatePrivateFolder(folder.Path("locked/state/log")); });
-    return (writable ? 1 : 0) + (raised != static_cast<int>(ErrorNumber::PermissionDenied) ? 2 : 0);
+    const ErrorNumber raised = RaisedNumber([&] { files.CreatePrivateFolder(folder.Path("locked/state/log")); });
+    return (writable ? 1 : 0) + (raised != ErrorNumber::PermissionDenied ? 2 : 0);
   });
   EXPECT_EQ(failedChecks, 0) << "1: the folder was called writable, 2: the folder in it was not refused";
   EXPECT_FALSE(folder.Exists("locked/state"));

@@ -135,7 +135,7 @@ TEST(LinuxSystemTest, AProgramThatCannotBeFoundRaisesNamingIt) {
     system.LaunchProgram({"tolvane-no-such-editor", "report.txt"});
     ADD_FAILURE() << "the missing program was started";
   } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::FileNotFound));
+    EXPECT_EQ(error.Number(), ErrorNumber::FileNotFound);
     EXPECT_NE(error.Description().find("tolvane-no-such-editor"), std::string::npos) << error.Description();
   }
 }

@@ -62,7 +62,7 @@ TEST_P(TextToIntegerFailureTest, RaisesTheClassicError) {
     const std::int32_t value = TextToInteger(c.text);
     ADD_FAILURE() << '"' << c.text << "\" gave " << value;
   } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<int>(c.number)) << '"' << c.text << '"';
+    EXPECT_EQ(error.Number(), c.number) << '"' << c.text << '"';
     EXPECT_EQ(error.Description(), ClassicDescription(c.number));
   }
 }

@@ -119,14 +119,13 @@ class FakeFileSystem::Folder final : public OpenedFolder {
   // The fake knows no hard links: a name leads to a file of its own.
   bool SameFile(std::string_view, std::string_view) override { return false; }
   VolumeRules Rules(const std::vector<FolderItem>&) override { return files_.RulesOf(Normalise(path_)); }
-  bool Holds(std::string_view name) override {
-    return name.find('/') == std::string_view::npos && files_.Holder(Normalise(JoinPath(path_, name))).has_value();
-  }
+  bool Holds(std::string_view name) override { return name.find('/') == std::string_view::npos && Identify(name); }
   FileIdentity Identity() override { return files_.IdentityOf(path_); }
+  // As a volume that folds case does, the item answers to its name in any case.
   std::optional<FileIdentity> Identify(std::string_view name) override {
-    const std::string path = JoinPath(path_, name);
-    if (!files_.Exists(path)) return std::nullopt;
-    return files_.IdentityOf(path);
+    const std::optional<std::string> holder = files_.Holder(Normalise(JoinPath(path_, name)));
+    if (!holder) return std::nullopt;
+    return files_.IdentityOf(*holder);
   }
   void Sync() override { files_.diskLog.push_back("sync " + Normalise(path_)); }
   // The fake vouches for no folder: every commit reads its folder again.

@@ -32,7 +32,7 @@ class DriveChange : public WindowTest {
     try {
       LinuxFileSystem().ReadFolder(temp.Path("card"));
     } catch (const Error& error) {
-      return QString::fromStdString("Error: " + std::to_string(error.Number()) + ": " + error.Description());
+      return QString::fromStdString("Error: " + std::to_string(ClassicNumber(error.Number())) + ": " + error.Description());
     }
     return "the folder could be read";
   }

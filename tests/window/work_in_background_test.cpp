@@ -27,7 +27,7 @@ TEST(WorkInBackground, GivesBackTheResultOrRaisesTheWorksError) {
     WorkInBackground([]() -> int { throw Error::FromErrno(ENOENT, "/gone"); });
     FAIL() << "the error of the work was lost";
   } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::FileNotFound));
+    EXPECT_EQ(error.Number(), ErrorNumber::FileNotFound);
   }
 }
 
