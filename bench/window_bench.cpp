@@ -50,6 +50,8 @@ struct Options {
   std::string parent;
   // "operations" or "road" runs that part alone; both run by default.
   std::string only;
+  // Roads, each beside a run of the reference; they take turns at going first.
+  std::size_t runs = 3;
 };
 
 Options ParseOptions(const QStringList& arguments) {
@@ -59,13 +61,16 @@ Options ParseOptions(const QStringList& arguments) {
       options.n = arguments[i + 1].toULongLong();
     } else if (arguments[i] == "--parent") {
       options.parent = arguments[i + 1].toStdString();
+    } else if (arguments[i] == "--runs") {
+      options.runs = arguments[i + 1].toULongLong();
     } else if (arguments[i] == "--only" && (arguments[i + 1] == "operations" || arguments[i + 1] == "road")) {
       options.only = arguments[i + 1].toStdString();
     } else {
-      throw std::invalid_argument("usage: tolvane_window_bench [--n N] [--parent DIR] [--only operations|road]");
+      throw std::invalid_argument("usage: tolvane_window_bench [--n N] [--parent DIR] [--only operations|road] [--runs R]");
     }
   }
   if (options.n == 0) throw std::invalid_argument("--n needs a positive number");
+  if (options.runs == 0) throw std::invalid_argument("--runs needs a positive number");
   if (options.parent.empty()) {
     options.parent = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
   }
@@ -254,18 +259,6 @@ Road TimeRoad(Form1& form, FolderList& dir1, const std::string& folder) {
   return road;
 }
 
-void PrintRoad(std::size_t n, const Road& road, const PipelineMeasure& reference, std::size_t renamed) {
-  std::printf("\nthe road of one batch at N=%zu through the window (open the folder, Simulate, Rename, OK, report):\n", n);
-  std::printf("  open the folder %.3f s, Simulate %.3f s, Rename to the report's close %.3f s: %.3f s in all\n",
-              road.load, road.simulate, road.rename, road.Whole());
-  std::printf("  the reference's whole pipeline on the same files in this run: %.3f s (load %.3f, names %.3f, renames "
-              "%.3f, report %.3f)\n",
-              reference.whole.wall, reference[Phase::Load].wall, reference[Phase::Simulate].wall,
-              reference[Phase::Rename].wall, reference[Phase::Report].wall);
-  std::printf("  ratio %.2f (target <= 1.2); files under their new names after the window's commit: %zu of %zu\n",
-              road.Whole() / reference.whole.wall, renamed, n);
-}
-
 // The table of operations on a folder of its own; false when the commit did not rename every
 // row's file.
 bool TimeOperations(const Options& options, Form1& form) {
@@ -311,22 +304,69 @@ bool TimeOperations(const Options& options, Form1& form) {
   return true;
 }
 
-// The road and then the reference, the same files for both, each on a folder of its own; a
-// tmpfs holds about three million files, so one folder of N at a time.
-void TimeRoadAndReference(const Options& options, Form1& form, const std::string& executableFolder) {
-  auto& dir1 = *form.findChild<FolderList*>("Dir1");
-  std::optional<ScratchFolder> roadFolder(std::in_place, options.parent, "tolvane-window-road");
-  FillFolder(roadFolder->Path(), options.n, 2);
+struct RoadRun {
+  Road road;
+  PipelineMeasure reference;
+  std::size_t renamed = 0;  // files under their new names after the window's commit
+};
+
+void PrintRoad(std::size_t n, const RoadRun& run, bool roadFirst) {
+  const Road& road = run.road;
+  const PipelineMeasure& reference = run.reference;
+  std::printf("  %s first: open the folder %.3f s, Simulate %.3f s, Rename to the report's close %.3f s: %.3f s in all;"
+              " reference %.3f s (load %.3f, names %.3f, renames %.3f, report %.3f); ratio %.2f; renamed %zu of %zu\n",
+              roadFirst ? "road" : "reference", road.load, road.simulate, road.rename, road.Whole(), reference.whole.wall,
+              reference[Phase::Load].wall, reference[Phase::Simulate].wall, reference[Phase::Rename].wall,
+              reference[Phase::Report].wall, road.Whole() / reference.whole.wall, run.renamed, n);
+  std::fflush(stdout);
+}
+
+double MedianOf(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The road through the window, from the folder's opening to the report's close.
+Road TimeRoadOnFreshFiles(const Options& options, Form1& form, std::size_t& renamed) {
+  std::optional<ScratchFolder> folder(std::in_place, options.parent, "tolvane-window-road");
+  FillFolder(folder->Path(), options.n, 2);
   const AgreeingUser user;
-  const Road road = TimeRoad(form, dir1, roadFolder->Path());
-  const std::vector<NamedFile> roadState = FolderState(roadFolder->Path());
-  const auto roadRenamed = static_cast<std::size_t>(
-      std::count_if(roadState.begin(), roadState.end(), [](const NamedFile& file) { return file.name.starts_with("Pic"); }));
-  roadFolder.reset();
-  const ScratchFolder referenceFolder(options.parent, "tolvane-window-reference");
-  FillFolder(referenceFolder.Path(), options.n, 2);
-  const PipelineMeasure reference = RunReference({referenceFolder.Path(), executableFolder});
-  PrintRoad(options.n, road, reference, roadRenamed);
+  const Road road = TimeRoad(form, *form.findChild<FolderList*>("Dir1"), folder->Path());
+  const std::vector<NamedFile> state = FolderState(folder->Path());
+  renamed = static_cast<std::size_t>(
+      std::count_if(state.begin(), state.end(), [](const NamedFile& file) { return file.name.starts_with("Pic"); }));
+  return road;
+}
+
+PipelineMeasure TimeReferenceOnFreshFiles(const Options& options, const std::string& executableFolder) {
+  const ScratchFolder folder(options.parent, "tolvane-window-reference");
+  FillFolder(folder.Path(), options.n, 2);
+  return RunReference({folder.Path(), executableFolder});
+}
+
+// Each run times the road and the reference on fresh folders of the same files, one folder at
+// a time (a tmpfs holds about three million files); the two take turns at going first, since
+// the kernel still frees the last run's files while the next one renames.
+void TimeRoadAndReference(const Options& options, Form1& form, const std::string& executableFolder) {
+  std::printf("\nthe road of one batch at N=%zu through the window (open the folder, Simulate, Rename, OK, report),"
+              " beside the reference's whole pipeline on the same files:\n", options.n);
+  std::vector<double> roads;
+  std::vector<double> references;
+  for (std::size_t i = 0; i < options.runs; ++i) {
+    const bool roadFirst = i % 2 == 0;
+    RoadRun run;
+    if (!roadFirst) run.reference = TimeReferenceOnFreshFiles(options, executableFolder);
+    run.road = TimeRoadOnFreshFiles(options, form, run.renamed);
+    if (roadFirst) run.reference = TimeReferenceOnFreshFiles(options, executableFolder);
+    PrintRoad(options.n, run, roadFirst);
+    roads.push_back(run.road.Whole());
+    references.push_back(run.reference.whole.wall);
+  }
+  const double road = MedianOf(roads);
+  const double reference = MedianOf(references);
+  std::printf("  median of %zu: road %.3f s, reference %.3f s, ratio %.2f (target <= 1.2)\n", options.runs, road,
+              reference, road / reference);
 }
 
 int Run(const Options& options) {

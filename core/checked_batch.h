@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -7,7 +8,6 @@
 #include "core/batch_check.h"
 #include "core/batch_commit.h"
 #include "core/batch_names.h"
-#include "core/list_revision.h"
 #include "core/rename_list.h"
 #include "core/rename_order.h"
 #include "platform/platform.h"
@@ -46,7 +46,7 @@ class CheckedBatch {
   std::unique_ptr<OpenedFolder> folder_;
   std::string folderPath_;
   std::unique_ptr<FolderWatch> watch_;  // null where the folder cannot be watched
-  ListRevision checkedRevision_;
+  std::uint64_t checkedRevision_;
   std::unique_ptr<BatchNames> names_;  // views the list; null once planned
   std::vector<BatchProblem> problems_;
 };

@@ -62,7 +62,7 @@ class RenameList {
 
   // Changes whenever an entry may have come, gone, moved or changed its names; the selection
   // is not counted.
-  const ListRevision& Revision() const { return revision_; }
+  std::uint64_t Revision() const { return revision_.Stamp(); }
 
  private:
   std::size_t IndexOf(Position position) const;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,37 @@ TEST(MoveSelected, WorksFarBeyondSixteenBitPositions) {
   list.MoveSelectedUp();
   EXPECT_EQ(list.Item(39999).Text, "39999");
   EXPECT_EQ(list.SelectedItem(), 39999u);
+}
+
+// A kept check of the batch trusts an unchanged revision: every change of names or order
+// must change it, and a list that still holds the same entries must keep it.
+TEST(RenameListRevision, ChangesWithNamesAndOrderButNotWithTheSelection) {
+  const struct {
+    const char* what;
+    std::function<void(RenameList&)> change;
+    bool changes;
+  } cases[] = {
+      {"an entry's names", [](RenameList& l) { l.Item(2).Text = "x"; }, true},
+      {"an entry added", [](RenameList& l) { l.Add("d"); }, true},
+      {"an entry removed", [](RenameList& l) { l.Remove(1); }, true},
+      {"the selection removed", [](RenameList& l) { l.RemoveSelected(); }, true},
+      {"an entry moved", [](RenameList& l) { l.MoveSelectedUp(); }, true},
+      {"the list cleared", [](RenameList& l) { l.Clear(); }, true},
+      {"its entries moved away", [](RenameList& l) { RenameList taken = std::move(l); }, true},
+      {"another list assigned", [](RenameList& l) { l = RenameList(); }, true},
+      {"an entry selected", [](RenameList& l) { l.SetSelected(1, true); }, false},
+      {"the current entry picked", [](RenameList& l) { l.SetCurrent(3); }, false},
+      {"a copy assigned", [](RenameList& l) { l = RenameList(l); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RenameList list;
+    for (const char* name : {"a", "b", "c"}) list.Add(name);
+    list.SetSelected(2, true);
+    const std::uint64_t before = list.Revision();
+    c.change(list);
+    EXPECT_EQ(list.Revision() != before, c.changes);
+  }
 }
 
 TEST(LoadFolder, ListsTheFolderFilesInFileManagerOrderAndDropsThePreview) {
