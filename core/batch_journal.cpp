@@ -2,11 +2,12 @@
 
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 #include "core/log_folder.h"
+#include "core/numbered_name.h"
 #include "core/plain_reason.h"
 #include "platform/path.h"
 
@@ -184,9 +185,7 @@ RenameStep ReadStep(JournalReader& reader, JournalPlan& plan) {
 }
 
 std::string JournalPath(const std::string& folder, int attempt) {
-  std::string name = "Batch";
-  if (attempt > 1) name.append("-").append(std::to_string(attempt));
-  return JoinPath(folder, name.append(kJournalExtension));
+  return JoinPath(folder, NumberedName("Batch", static_cast<std::size_t>(attempt)).append(kJournalExtension));
 }
 
 Error JournalNotWritten(const Error& cause, const std::string& path, const std::string& folder) {

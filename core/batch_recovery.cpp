@@ -1,12 +1,11 @@
 #include "core/batch_recovery.h"
 
-#include "core/log_folder.h"
-
 #include <algorithm>
 
 #include "core/batch_commit.h"
 #include "core/log_folder.h"
 #include "core/name_escape.h"
+#include "core/numbered_name.h"
 #include "core/rename_report.h"
 #include "platform/path.h"
 
@@ -236,9 +235,8 @@ void RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder, 
 std::string KeepJournal(Platform platform, const std::string& path) {
   const auto [folderPath, name] = SplitPath(path);
   const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(folderPath);
-  for (int attempt = 1;; ++attempt) {
-    std::string kept = name + ".kept";
-    if (attempt > 1) kept.append("-").append(std::to_string(attempt));
+  for (std::size_t attempt = 1;; ++attempt) {
+    const std::string kept = NumberedName(name + ".kept", attempt);
     try {
       folder->RenameFile(name, kept);
       return JoinPath(folderPath, kept);

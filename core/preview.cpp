@@ -64,18 +64,19 @@ void Preview::Undo() {
 
 bool Preview::Rename(Platform platform, const std::string& folderPath) {
   if (!Confirmed(platform.window)) return false;
-  std::unique_ptr<CheckedBatch> checked = std::move(checked_);
+  // The preview's check stands for the commit's while nothing has changed since; otherwise
+  // the folder is read and checked now, once the check that no longer holds has let go of its
+  // memory. The folder stays held open, so that every rename lands in the folder that was
+  // checked even if its path comes to mean another meanwhile.
+  std::unique_ptr<CheckedBatch> checked = HeldCheck(folderPath) ? std::move(checked_) : nullptr;
+  checked_.reset();
   // A million files take seconds to check, order and journal; the window goes on painting
   // meanwhile.
   std::vector<BatchProblem> problems;
   CommitPlan plan;
   std::optional<HeldJournal> journal;
   platform.window.RunLongWork([&] {
-    // The preview's check stands for the commit's while nothing has changed since; otherwise
-    // the folder is read and checked now. The folder stays held open, so that every rename
-    // lands in the folder that was checked even if its path comes to mean another meanwhile.
-    if (!checked || !checked->StillHolds(list_, folderPath)) {
-      checked.reset();
+    if (!checked) {
       checked = BeforeAnyRename(
           [&] { return std::make_unique<CheckedBatch>(list_, platform.files.OpenFolder(folderPath), folderPath); });
     }

@@ -5,14 +5,14 @@
 
 #include "core/batch_names.h"
 #include "core/longest_name.h"
+#include "core/numbered_name.h"
 
 namespace tolvane {
 
 namespace {
 
 std::string TemporaryCandidate(std::string_view oldName, std::size_t attempt) {
-  std::string name(kTemporaryPrefix);
-  if (attempt > 1) name.append("-").append(std::to_string(attempt));
+  std::string name = NumberedName(std::string(kTemporaryPrefix), attempt);
   name += "~";
   name.append(oldName);
   if (name.size() <= kLongestNameBytes) return name;

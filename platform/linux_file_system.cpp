@@ -219,7 +219,10 @@ class DescriptorFolder final : public OpenedFolder {
 
   bool SameFile(std::string_view name, std::string_view otherName) override {
     if (!IsBareName(name) || !IsBareName(otherName)) return false;
-    return no_replace_rename::SameFile(NamesOf(name, otherName));
+    struct stat first {};
+    struct stat second {};
+    return LookUp(Terminated(oldName_, name), first) && LookUp(Terminated(newName_, otherName), second) &&
+           IdentityOf(first) == IdentityOf(second);
   }
 
   VolumeRules Rules(const std::vector<FolderItem>& items) override { return ReadVolumeRules(fd_, items); }
@@ -228,7 +231,6 @@ class DescriptorFolder final : public OpenedFolder {
     if (name.empty() || !IsBareName(name)) return false;
     return Exists(Terminated(lookedUp_, name));
   }
-
 
   FileIdentity Identity() override {
     struct stat info {};
@@ -493,14 +495,6 @@ void AfterCheck(const NamesInFolder& names) {
   if (names.calls.renameat(names.folder, names.oldName, names.folder, names.newName) != 0) RaiseRenameError(errno, names);
 }
 
-bool SameFile(const NamesInFolder& names) {
-  struct stat first {};
-  struct stat second {};
-  return names.calls.fstatat(names.folder, names.oldName, &first, AT_SYMLINK_NOFOLLOW) == 0 &&
-         names.calls.fstatat(names.folder, names.newName, &second, AT_SYMLINK_NOFOLLOW) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
 }  // namespace no_replace_rename
 
 std::vector<FolderItem> LinuxFileSystem::ReadFolder(const std::string& folderPath) {
@@ -540,10 +534,6 @@ void LinuxFileSystem::CreatePrivateFolder(const std::string& folderPath) {
     if (slash == std::string::npos) return;
   }
 }
-
-}  // namespace tolvane
-
-namespace tolvane {
 
 std::unique_ptr<DurableFile> LinuxFileSystem::CreateDurableFile(const std::string& path) {
   return std::make_unique<DescriptorDurableFile>(path);

@@ -44,7 +44,4 @@ void ByLink(const NamesInFolder& names);
 // Looks for the new name right before renameat(2): the one way left that can race.
 void AfterCheck(const NamesInFolder& names);
 
-// Whether both names are in the folder and lead to one file.
-bool SameFile(const NamesInFolder& names);
-
 }  // namespace tolvane::no_replace_rename

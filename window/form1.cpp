@@ -330,23 +330,24 @@ void Form1::CheckPreview() {
     return;
   }
   const std::string folder = dir1_->Path();
-  if (CheckedBatch* held = preview_.HeldCheck(folder)) {
-    marks_.Show(list_, held->Problems());
-    return;
-  }
+  // A check the preview still holds needs no read of the folder.
+  const CheckedBatch* held = preview_.HeldCheck(folder);
   std::unique_ptr<CheckedBatch> checked;
   try {
     marks_ = WorkInBackground([&] {
-      checked = std::make_unique<CheckedBatch>(list_, files_->OpenFolder(folder), folder);
+      if (!held) {
+        checked = std::make_unique<CheckedBatch>(list_, files_->OpenFolder(folder), folder);
+        held = checked.get();
+      }
       PreviewMarks marks;
-      marks.Show(list_, checked->Problems());
+      marks.Show(list_, held->Problems());
       return marks;
     });
   } catch (const Error& error) {
     marks_.ShowUnchecked(error.Description());
     return;
   }
-  preview_.KeepCheck(std::move(checked));
+  if (checked) preview_.KeepCheck(std::move(checked));
 }
 
 std::string Form1::FolderToOpenOn(const std::string& drive) const {
