@@ -58,6 +58,8 @@ class MarkingFolder final : public OpenedFolder {
     marks_.syncEnded = Moment::Now();
   }
   std::unique_ptr<FolderWatch> Watch() override { return folder_->Watch(); }
+  bool KeepsIdentities() override { return folder_->KeepsIdentities(); }
+  std::string VolumeName() override { return folder_->VolumeName(); }
 
  private:
   std::unique_ptr<OpenedFolder> folder_;
@@ -67,7 +69,8 @@ class MarkingFolder final : public OpenedFolder {
 class MarkingDurableFile final : public DurableFile {
  public:
   MarkingDurableFile(std::unique_ptr<DurableFile> file, Marks& marks) : file_(std::move(file)), marks_(marks) {}
-  std::string ReadAll() override { return file_->ReadAll(); }
+  std::string ReadAll(std::uint64_t mostBytes) override { return file_->ReadAll(mostBytes); }
+  bool OwnedByUser() override { return file_->OwnedByUser(); }
   void Write(std::string_view bytes) override { file_->Write(bytes); }
   void Finish() override {
     file_->Finish();
@@ -93,6 +96,7 @@ class MarkingFileSystem final : public FileSystem {
   }
   bool IsWritableFolder(const std::string& folderPath) override { return files_.IsWritableFolder(folderPath); }
   void CreatePrivateFolder(const std::string& folderPath) override { files_.CreatePrivateFolder(folderPath); }
+  void KeepPrivate(const std::string& folderPath) override { files_.KeepPrivate(folderPath); }
   std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override {
     marks_.journalBegun = Moment::Now();
     return std::make_unique<MarkingDurableFile>(files_.CreateDurableFile(path), marks_);
@@ -117,6 +121,7 @@ class AgreeingWindow final : public WindowServices {
     }
     return MessageAnswer::Ok;
   }
+  std::size_t AskChoice(const ChoiceBox& box) override { return box.defaultButton; }
   void YieldToEvents() override {}
   void ShowProgress(std::size_t, std::size_t) override {}
   void ReportUnhandledError(const Error& error) override { throw error; }

@@ -6,16 +6,17 @@
 #include <cstdio>
 #include <optional>
 
-#include "core/log_folder.h"
 #include "core/numbered_name.h"
 #include "core/plain_reason.h"
+#include "core/state_folder.h"
 #include "platform/path.h"
 
 namespace tolvane {
 
 namespace {
 
-constexpr std::string_view kHeader = "Tolvane batch journal 1\n";
+constexpr std::string_view kHeader = "Tolvane batch journal 2\n";
+constexpr std::string_view kFirstHeader = "Tolvane batch journal 1\n";
 constexpr std::string_view kEnd = "end ";
 constexpr std::size_t kChunkBytes = 1 << 16;
 constexpr int kMostJournals = 100;
@@ -50,6 +51,9 @@ class JournalEncoder {
   }
   JournalEncoder& Number(std::uint64_t number) { return Text(std::to_string(number)); }
   JournalEncoder& Name(std::string_view name) { return Number(name.size()).Text(":").Text(name); }
+  JournalEncoder& Identity(const FileIdentity& identity) {
+    return Number(identity.device).Text(" ").Number(identity.inode);
+  }
 
   void End() {
     Flush();
@@ -119,6 +123,23 @@ class JournalReader {
     return identity;
   }
 
+  // Reads `literal` when it comes next.
+  bool Take(std::string_view literal) {
+    if (text_.substr(at_, literal.size()) != literal) return false;
+    at_ += literal.size();
+    return true;
+  }
+
+  // A name of a file of the folder: one that could reach out of it is no name a commit wrote.
+  std::string_view BareName() {
+    const std::string_view name = Name();
+    if (name.empty() || name == "." || name == ".." ||
+        name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
+      Damaged("a name that is not a file's name in its folder");
+    }
+    return name;
+  }
+
   std::size_t Offset() const { return at_; }
   bool AtEnd() const { return at_ == text_.size(); }
 
@@ -178,8 +199,7 @@ RenameStep ReadStep(JournalReader& reader, JournalPlan& plan) {
   reader.Expect(" ");
   plan.waitingFiles[move] = reader.Identity();
   reader.Expect(" ");
-  const std::string_view temporary = reader.Name();
-  if (temporary.empty()) Damaged("an empty temporary name");
+  const std::string_view temporary = reader.BareName();
   plan.order.SetTemporaryName(move, std::string(temporary));
   return {static_cast<std::uint32_t>(move), RenameStep::Part::ToTemporary};
 }
@@ -196,8 +216,9 @@ Error JournalNotWritten(const Error& cause, const std::string& path, const std::
 // Without a folder for it the commit does not begin, and the message says why.
 std::string JournalFolderOrWhyNot(Platform platform) {
   try {
-    // Journals live beside the reports.
-    return ChooseLogFolder(platform);
+    // Only a folder of the user's alone: whoever can put a journal there can rename the
+    // user's files at the next start.
+    return PrivateStateFolder(platform);
   } catch (const Error& error) {
     throw Error(error.Number(),
                 "Nothing was renamed, because the journal of the batch has no folder to go in. " + error.Description());
@@ -215,10 +236,16 @@ void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const st
                    const RenameOrder& order, const std::function<void(std::string_view)>& write) {
   JournalEncoder journal(write);
   const FileIdentity folderIdentity = folder.Identity();
-  journal.Text(kHeader).Text("folder ").Name(folderPath).Text("\nidentity ");
-  journal.Number(folderIdentity.device).Text(" ").Number(folderIdentity.inode).Text("\n");
-  journal.Text("moves ").Number(moves.size()).Text("\n");
-  for (const NameMove& move : moves) journal.Name(move.from).Text(" ").Name(move.to).Text("\n");
+  const bool identified = folder.KeepsIdentities();
+  journal.Text(kHeader).Text("folder ").Name(folderPath).Text("\nidentity ").Identity(folderIdentity);
+  journal.Text("\nvolume ").Name(identified ? std::string() : folder.VolumeName()).Text("\n");
+  journal.Text("moves ").Number(moves.size()).Text(identified ? " identified\n" : "\n");
+  for (const NameMove& move : moves) {
+    journal.Name(move.from).Text(" ").Name(move.to);
+    // A file gone since the check leaves no identity; the rename of it fails anyway.
+    if (identified) journal.Text(" ").Identity(folder.Identify(move.from).value_or(FileIdentity{}));
+    journal.Text("\n");
+  }
   journal.Text("steps ").Number(order.steps.size()).Text("\n");
   for (const RenameStep& step : order.steps) {
     journal.Number(step.move);
@@ -228,7 +255,7 @@ void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const st
       case RenameStep::Part::ToTemporary: {
         // A file gone since the check leaves no identity; the rename of it fails anyway.
         const FileIdentity file = folder.Identify(moves[step.move].from).value_or(FileIdentity{});
-        journal.Text(" T ").Number(file.device).Text(" ").Number(file.inode).Text(" ");
+        journal.Text(" T ").Identity(file).Text(" ");
         journal.Name(order.TemporaryNameOf(step.move)).Text("\n");
         break;
       }
@@ -261,19 +288,33 @@ JournalPlan ReadJournal(std::string text) {
   JournalPlan plan;
   plan.text = std::make_unique<const std::string>(std::move(text));
   JournalReader reader(*plan.text);
-  reader.Expect(kHeader);
+  const bool firstVersion = reader.Take(kFirstHeader);
+  if (!firstVersion) reader.Expect(kHeader);
   reader.Expect("folder ");
   plan.folderPath = reader.Name();
+  if (!plan.folderPath.starts_with('/') || plan.folderPath.find('\0') != std::string::npos) {
+    Damaged("a folder that is not a whole path");
+  }
   reader.Expect("\nidentity ");
   plan.folder = reader.Identity();
+  if (!firstVersion) {
+    reader.Expect("\nvolume ");
+    plan.volume = reader.Name();
+  }
   reader.Expect("\nmoves ");
   const std::size_t moves = reader.Count(6);
+  const bool identified = !firstVersion && reader.Take(" identified");
   reader.Expect("\n");
   plan.moves.reserve(moves);
+  if (identified) plan.files.reserve(moves);
   for (std::size_t move = 0; move < moves; ++move) {
-    const std::string_view from = reader.Name();
+    const std::string_view from = reader.BareName();
     reader.Expect(" ");
-    const std::string_view to = reader.Name();
+    const std::string_view to = reader.BareName();
+    if (identified) {
+      reader.Expect(" ");
+      plan.files.push_back(reader.Identity());
+    }
     reader.Expect("\n");
     plan.moves.push_back({from, to});
   }

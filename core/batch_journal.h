@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,24 +17,30 @@
 //
 // The journal is text with every name stored as its length in bytes, ":", and the bytes as
 // they are, so that any name reads back exactly, line breaks included:
-//   Tolvane batch journal 1
+//   Tolvane batch journal 2
 //   folder <name>                  the folder's path
 //   identity <device> <inode>      the folder's
-//   moves <count>
-//   <name> <name>                  old and new name of each file, in list order
+//   volume <name>                  what tells the folder's volume, where its identities do not last
+//   moves <count>[ identified]
+//   <name> <name>[ <device> <inode>]   old and new name of each file, in list order, and which
+//                                  file it is where the volume keeps identities ("identified")
 //   steps <count>
 //   <move> W                       a file renamed at once (moves counted from 0)
 //   <move> T <device> <inode> <name>   a file going to its temporary name, and which file it is
 //   <move> F                       that file going from its temporary name to its new one
 //   end <checksum>                 FNV-1a of every byte before "end", 16 hexadecimal digits
-// Each line ends in a line feed. The steps are in the order they run.
+// Each line ends in a line feed. The steps are in the order they run. Journals of version 1,
+// without the volume and the files' identities, are read as well.
 namespace tolvane {
 
 // A journal read back: the plan as the commit ran it. The moves view the journal's text.
 struct JournalPlan {
   std::string folderPath;
   FileIdentity folder;
+  std::string volume;  // empty where nothing tells the volume
   std::vector<NameMove> moves;
+  // By move: the file that moves, where the volume keeps identities; empty elsewhere.
+  std::vector<FileIdentity> files;
   RenameOrder order;
   // By move sent to a temporary name: the file that goes there, to tell a cycle of names
   // that has not begun from one that has ended, as both show the same names.
@@ -42,6 +49,8 @@ struct JournalPlan {
 };
 
 inline constexpr std::string_view kJournalExtension = ".journal";
+// A journal larger than this is no journal a commit wrote: a million files take some 100 MB.
+inline constexpr std::uint64_t kLargestJournal = std::uint64_t{1} << 30;
 
 // A journal on disk, locked while a commit or a recovery works on its batch.
 struct HeldJournal {
@@ -62,7 +71,8 @@ HeldJournal WriteJournal(Platform platform, const std::string& folderPath, Opene
 void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
                    const RenameOrder& order, const std::function<void(std::string_view)>& write);
 
-// Reads a journal back; one cut short, altered or not made by Tolvane raises an Error.
+// Reads a journal back; one cut short, altered or not made by Tolvane raises an Error, and so
+// does one whose names could reach out of its folder (empty, ".", "..", or holding "/" or NUL).
 JournalPlan ReadJournal(std::string text);
 
 }  // namespace tolvane

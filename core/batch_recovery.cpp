@@ -1,9 +1,11 @@
 #include "core/batch_recovery.h"
 
 #include <algorithm>
+#include <exception>
+#include <unordered_set>
 
 #include "core/batch_commit.h"
-#include "core/log_folder.h"
+#include "core/state_folder.h"
 #include "core/name_escape.h"
 #include "core/numbered_name.h"
 #include "core/rename_report.h"
@@ -24,6 +26,24 @@ struct StepGroup {
   std::size_t count;
   bool cycle;
 };
+
+std::vector<Place> PlacesAfter(const RenameOrder& order, std::size_t moves, std::size_t stepsDone) {
+  std::vector<Place> places(moves, Place::Old);
+  for (std::size_t step = 0; step < stepsDone; ++step) {
+    const RenameStep& done = order.steps[step];
+    places[done.move] = done.part == RenameStep::Part::ToTemporary ? Place::Temporary : Place::New;
+  }
+  return places;
+}
+
+// How far a batch got, or which of its files fit no moment of its plan.
+struct BatchProgress {
+  std::optional<std::size_t> stepsDone;
+  std::vector<std::size_t> misfits;  // moves, the first kMisfitsNamed at most
+  std::vector<std::string_view> takenNames;  // names of the batch another file holds, as many at most
+};
+
+constexpr std::size_t kMisfitsNamed = 5;
 
 class PlanReading {
  public:
@@ -98,7 +118,7 @@ class PlanReading {
   // place tells.
   std::optional<std::size_t> CycleProgress(const StepGroup& group) {
     const std::size_t wholeSteps = group.count - 2;
-    if (wholeSteps == 0) return std::nullopt;
+    if (wholeSteps == 0) return OneFileCycleProgress(group);
     const std::size_t first = group.first;
     const std::size_t last = group.first + group.count - 1;
     const auto chainName = [&](std::size_t j) { return j < wholeSteps ? To(first + 1 + j) : From(first + wholeSteps); };
@@ -116,18 +136,123 @@ class PlanReading {
     return std::nullopt;
   }
 
+  // A file whose name changes only in case goes through a temporary name, since the volume
+  // answers to both names; which of the two the folder lists tells how far it got.
+  std::optional<std::size_t> OneFileCycleProgress(const StepGroup& group) {
+    const RenameStep& step = plan_.order.steps[group.first];
+    if (Present(plan_.order.TemporaryNameOf(step.move))) return 1;
+    const NameMove& move = plan_.moves[step.move];
+    if (Listed(move.to)) return 2;
+    if (Listed(move.from)) return 0;
+    return std::nullopt;
+  }
+
+  // Whether the folder lists exactly these bytes, which a volume that folds case tells apart
+  // only in its listing. Read once, when first asked.
+  bool Listed(std::string_view name) {
+    if (!listed_) {
+      listed_.emplace();
+      for (FolderItem& item : folder_.ReadItems()) listed_->insert(std::move(item.name));
+    }
+    return listed_->contains(std::string(name));
+  }
+
   const JournalPlan& plan_;
   OpenedFolder& folder_;
+  std::optional<std::unordered_set<std::string>> listed_;
 };
 
-std::vector<Place> PlacesAfter(const RenameOrder& order, std::size_t moves, std::size_t stepsDone) {
-  std::vector<Place> places(moves, Place::Old);
-  for (std::size_t step = 0; step < stepsDone; ++step) {
-    const RenameStep& done = order.steps[step];
-    places[done.move] = done.part == RenameStep::Part::ToTemporary ? Place::Temporary : Place::New;
+// Where each file of a journal that knows its files' identities is: found by identity, so that
+// a file renamed by hand since is seen for what it is, not taken for the batch's.
+class IdentityReading {
+ public:
+  IdentityReading(const JournalPlan& plan, OpenedFolder& folder) : plan_(plan), folder_(folder) {}
+
+  BatchProgress Progress() {
+    std::vector<Place> places(plan_.moves.size(), Place::Old);
+    BatchProgress progress;
+    bool lost = false;
+    for (std::size_t move = 0; move < plan_.moves.size(); ++move) {
+      const std::optional<Place> place = PlaceOf(move);
+      if (!place) {
+        if (progress.misfits.size() < kMisfitsNamed) progress.misfits.push_back(move);
+        lost = true;
+        continue;
+      }
+      places[move] = *place;
+    }
+    if (lost) return progress;
+    // The places must be those of one moment of the plan: its first steps done, none after.
+    std::size_t done = 0;
+    for (std::size_t move = 0; move < places.size(); ++move) done += StepsBehind(move, places[move]);
+    const std::vector<Place> expected = PlacesAfter(plan_.order, plan_.moves.size(), done);
+    if (expected != places) {
+      for (std::size_t move = 0; move < places.size() && progress.misfits.size() < kMisfitsNamed; ++move) {
+        if (expected[move] != places[move]) progress.misfits.push_back(move);
+      }
+      return progress;
+    }
+    progress.takenNames = NamesTakenByOthers(places);
+    if (progress.takenNames.empty()) progress.stepsDone = done;
+    return progress;
   }
-  return places;
-}
+
+ private:
+  // A name the batch has yet to give, or to give back, that a file outside the batch holds:
+  // neither finishing nor undoing could get past it.
+  std::vector<std::string_view> NamesTakenByOthers(const std::vector<Place>& places) {
+    std::unordered_set<std::uint64_t> batchInodes;
+    for (const FileIdentity& file : plan_.files) batchInodes.insert(file.inode);
+    const auto takenByOther = [&](std::string_view name) {
+      const std::optional<FileIdentity> holder = folder_.Identify(name);
+      return holder && !batchInodes.contains(holder->inode);
+    };
+    std::vector<std::string_view> taken;
+    for (std::size_t move = 0; move < places.size() && taken.size() < kMisfitsNamed; ++move) {
+      const NameMove& names = plan_.moves[move];
+      if (places[move] != Place::New && takenByOther(names.to)) taken.push_back(names.to);
+      if (places[move] != Place::Old && takenByOther(names.from)) taken.push_back(names.from);
+    }
+    return taken;
+  }
+
+  std::optional<Place> PlaceOf(std::size_t move) {
+    const FileIdentity& file = plan_.files[move];
+    const NameMove& names = plan_.moves[move];
+    const bool underNew = folder_.Identify(names.to) == file;
+    const bool underOld = folder_.Identify(names.from) == file;
+    // A change of case alone finds the file under both names on a volume that folds case.
+    if (underNew && underOld) return Listed(names.to) ? Place::New : Place::Old;
+    if (underNew) return Place::New;
+    if (underOld) return Place::Old;
+    if (plan_.order.HasTemporaryName(move) && folder_.Identify(plan_.order.TemporaryNameOf(move)) == file) {
+      return Place::Temporary;
+    }
+    return std::nullopt;
+  }
+
+  // How many of the move's steps lie behind a file found at `place`.
+  std::size_t StepsBehind(std::size_t move, Place place) const {
+    switch (place) {
+      case Place::Old: return 0;
+      case Place::Temporary: return 1;
+      case Place::New: return plan_.order.HasTemporaryName(move) ? 2 : 1;
+    }
+    return 0;
+  }
+
+  bool Listed(std::string_view name) {
+    if (!listed_) {
+      listed_.emplace();
+      for (FolderItem& item : folder_.ReadItems()) listed_->insert(std::move(item.name));
+    }
+    return listed_->contains(std::string(name));
+  }
+
+  const JournalPlan& plan_;
+  OpenedFolder& folder_;
+  std::optional<std::unordered_set<std::string>> listed_;
+};
 
 std::string_view NameAt(const JournalPlan& plan, std::size_t move, Place place) {
   switch (place) {
@@ -168,23 +293,23 @@ std::size_t CountOf(const std::vector<Place>& places, Place place) {
   return static_cast<std::size_t>(std::count(places.begin(), places.end(), place));
 }
 
-std::string CutShortPrompt(const JournalPlan& plan, std::size_t renamed) {
-  return "A rename in " + plan.folderPath + " was cut short: " + std::to_string(renamed) + " of " +
-         std::to_string(plan.moves.size()) +
-         " files were renamed. OK finishes the rename; Cancel gives the renamed files their old names back.";
-}
+constexpr std::string_view kJournalKept =
+    "\nThe journal of the batch is kept, so that the rest is offered again at the next start.";
 
+// A recovery that stops keeps its journal: the folder shows how far it got, so the batch can
+// be taken up again from there. `written` runs only once the batch is whole.
 void Finish(Platform platform, const JournalPlan& plan, OpenedFolder& folder, std::size_t stepsDone,
             const ReportWritten& written) {
   const CommitResult result = ResumeMoves(folder, platform.window, plan.moves, plan.order, stepsDone);
   folder.Sync();
   if (!result.failure) return WriteReport(plan.moves, platform, nullptr, written);
-  platform.window.ShowMessage(DescribeFailure(plan.moves, plan.order, result), MessageButtons::Ok, std::nullopt);
+  platform.window.ShowMessage(DescribeFailure(plan.moves, plan.order, result).append(kJournalKept),
+                              MessageButtons::Ok, std::nullopt);
   std::vector<NameMove> renamed;
   for (std::size_t move = 0; move < plan.moves.size(); ++move) {
     if (result.renamed[move]) renamed.push_back(plan.moves[move]);
   }
-  WriteReport(renamed, platform, &result.failure->error, written);
+  WriteReport(renamed, platform, &result.failure->error);
 }
 
 std::string DescribeRollBackFailure(const JournalPlan& plan, const ReversedPlan& reversed, const CommitFailure& failure,
@@ -226,9 +351,10 @@ void RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder, 
   }
   if (!result.failure) return WriteReport(changed, platform, nullptr, written);
   const std::size_t toPutBack = plan.moves.size() - CountOf(before, Place::Old);
-  platform.window.ShowMessage(DescribeRollBackFailure(plan, reversed, *result.failure, putBack, toPutBack),
-                              MessageButtons::Ok, std::nullopt);
-  WriteReport(changed, platform, &result.failure->error, written);
+  platform.window.ShowMessage(
+      DescribeRollBackFailure(plan, reversed, *result.failure, putBack, toPutBack).append(kJournalKept),
+      MessageButtons::Ok, std::nullopt);
+  WriteReport(changed, platform, &result.failure->error);
 }
 
 // Renamed so that it is not offered again, never replacing an older one kept the same way.
@@ -254,50 +380,192 @@ void Unusable(Platform platform, const std::string& path, const std::string& rea
                               MessageButtons::Ok, std::string("Tolvane"));
 }
 
-void Recover(Platform platform, const std::string& path) {
+// A batch found cut short, its journal held, waiting for the user's answer.
+struct PendingBatch {
+  HeldJournal journal;
+  JournalPlan plan;
+  std::unique_ptr<OpenedFolder> folder;
+  std::size_t stepsDone = 0;
+};
+
+// The buttons of the question, in order.
+enum class Answer : std::size_t { Finish, Undo, Later };
+
+std::string FirstMoves(const JournalPlan& plan) {
+  constexpr std::size_t kShown = 3;
+  std::string text;
+  for (std::size_t move = 0; move < std::min(kShown, plan.moves.size()); ++move) {
+    if (move > 0) text += ", ";
+    AppendEscapedName(text, plan.moves[move].from);
+    text += " -> ";
+    AppendEscapedName(text, plan.moves[move].to);
+  }
+  if (plan.moves.size() > kShown) text += ", ...";
+  return text;
+}
+
+std::size_t RenamedCount(const PendingBatch& batch) {
+  return CountOf(PlacesAfter(batch.plan.order, batch.plan.moves.size(), batch.stepsDone), Place::New);
+}
+
+bool OnlyReportMissing(const PendingBatch& batch) { return batch.stepsDone == batch.plan.order.steps.size(); }
+
+std::string HowFar(const PendingBatch& batch) {
+  return std::to_string(RenamedCount(batch)) + " of " + std::to_string(batch.plan.moves.size()) +
+         " files have their new names";
+}
+
+constexpr std::string_view kLaterText = "Later leaves everything as it is and asks again at the next start.";
+
+std::string PromptFor(const PendingBatch& batch) {
+  const std::string& folder = batch.plan.folderPath;
+  if (OnlyReportMissing(batch)) {
+    return "A rename in " + folder + " was finished, but its report was not written: all " +
+           std::to_string(batch.plan.moves.size()) + " files have their new names (" + FirstMoves(batch.plan) +
+           ").\nFinish writes the report; Undo gives the files their old names back; " + std::string(kLaterText);
+  }
+  return "A rename in " + folder + " was cut short: " + HowFar(batch) + " (" + FirstMoves(batch.plan) +
+         ").\nFinish renames the others; Undo gives the renamed files their old names back; " +
+         std::string(kLaterText);
+}
+
+// More batches than boxes a user wants to answer: one box for all of them.
+std::string PromptForAll(const std::vector<PendingBatch>& batches) {
+  std::string prompt = "Renames in " + std::to_string(batches.size()) + " folders were cut short:\n";
+  for (const PendingBatch& batch : batches) prompt += batch.plan.folderPath + ": " + HowFar(batch) + "\n";
+  return prompt + "Finish completes each of them; Undo gives their renamed files their old names back; " +
+         std::string(kLaterText);
+}
+
+Answer Ask(Platform platform, const std::string& prompt) {
+  const ChoiceBox box{prompt, "Tolvane", {"&Finish", "&Undo", "&Later"}, 0, 2};
+  return static_cast<Answer>(platform.window.AskChoice(box));
+}
+
+void Apply(Platform platform, PendingBatch& batch, Answer answer) {
+  const ReportWritten removeJournal = [&] { batch.journal.Remove(platform.files); };
+  switch (answer) {
+    case Answer::Finish: return Finish(platform, batch.plan, *batch.folder, batch.stepsDone, removeJournal);
+    case Answer::Undo: return RollBack(platform, batch.plan, *batch.folder, batch.stepsDone, removeJournal);
+    case Answer::Later: return;
+  }
+}
+
+// A memory card's folders get new identities each time it is mounted: there the folder is
+// known again by its path and its volume.
+bool SameFolderMountedAgain(const JournalPlan& plan, OpenedFolder& folder) {
+  return !plan.volume.empty() && !folder.KeepsIdentities() && folder.VolumeName() == plan.volume;
+}
+
+bool VolumeAway(const JournalPlan& plan, OpenedFolder* folder) {
+  return !plan.volume.empty() && (!folder || folder->VolumeName() != plan.volume);
+}
+
+bool AskToPlugIn(Platform platform, const JournalPlan& plan) {
+  const ChoiceBox box{"A rename in " + plan.folderPath + " was cut short, and the volume it was on is not there now" +
+                          ". Plug the volume in, then press Retry; " + std::string(kLaterText),
+                      "Tolvane",
+                      {"&Retry", "&Later"},
+                      0,
+                      1};
+  return platform.window.AskChoice(box) == 0;
+}
+
+std::string DescribeMisfits(const JournalPlan& plan, const BatchProgress& progress) {
+  if (!progress.takenNames.empty()) {
+    std::string text = "other files in " + plan.folderPath + " hold names the batch needs: ";
+    for (const std::string_view name : progress.takenNames) {
+      if (name != progress.takenNames.front()) text += ", ";
+      AppendQuotedName(text, name);
+    }
+    return text;
+  }
+  if (progress.misfits.empty()) {
+    return "files of the batch in " + plan.folderPath +
+           " are under neither their old nor their new names, or other files took them";
+  }
+  std::string text = "these files of the batch in " + plan.folderPath + " are not where the batch left them: ";
+  for (const std::size_t move : progress.misfits) {
+    if (move != progress.misfits.front()) text += ", ";
+    AppendQuotedName(text, plan.moves[move].from);
+    text += " (to be ";
+    AppendQuotedName(text, plan.moves[move].to);
+    text += ")";
+  }
+  return progress.misfits.size() == kMisfitsNamed ? text + ", ..." : text;
+}
+
+BatchProgress ProgressOf(const JournalPlan& plan, OpenedFolder& folder) {
+  if (!plan.files.empty()) return IdentityReading(plan, folder).Progress();
+  return {PlanReading(plan, folder).StepsDone(), {}, {}};
+}
+
+// Opens the batch's folder and works out how far the batch got. Nothing when the batch is not
+// to be offered now: another process holds it, it is not the user's, it was set aside (and
+// said so), or its volume is away and the user chose to wait.
+std::optional<PendingBatch> Examine(Platform platform, const std::string& path) {
   // Another window may be committing this batch, or recovering it.
   std::unique_ptr<LockedFile> file = platform.files.TryLockFile(path);
-  if (!file) return;
-  HeldJournal journal{path, std::move(file)};
-  JournalPlan plan;
+  if (!file) return std::nullopt;
+  // Planted by someone else: nothing that may rename the user's files.
+  if (!file->OwnedByUser()) return std::nullopt;
+  PendingBatch batch{HeldJournal{path, std::move(file)}, {}, nullptr, 0};
   try {
-    plan = ReadJournal(journal.file->ReadAll());
-  } catch (const Error& error) {
-    return Unusable(platform, path, "its journal " + path + " cannot be read: " + error.Description());
+    batch.plan = ReadJournal(batch.journal.file->ReadAll(kLargestJournal));
+  } catch (const std::exception& error) {
+    const auto* known = dynamic_cast<const Error*>(&error);
+    Unusable(platform, path,
+             "its journal " + path + " cannot be read: " + (known ? known->Description() : std::string(error.what())));
+    return std::nullopt;
   }
-  std::unique_ptr<OpenedFolder> folder;
-  try {
-    folder = platform.files.OpenFolder(plan.folderPath);
-  } catch (const Error& error) {
-    return Unusable(platform, path, "its folder cannot be opened: " + error.Description());
+  const JournalPlan& plan = batch.plan;
+  for (;;) {
+    std::string whyNot;
+    try {
+      batch.folder = platform.files.OpenFolder(plan.folderPath);
+    } catch (const Error& error) {
+      whyNot = "its folder cannot be opened: " + error.Description();
+    }
+    if (batch.folder && (batch.folder->Identity() == plan.folder || SameFolderMountedAgain(plan, *batch.folder))) break;
+    if (VolumeAway(plan, batch.folder.get())) {
+      batch.folder.reset();
+      if (AskToPlugIn(platform, plan)) continue;
+      return std::nullopt;
+    }
+    if (whyNot.empty()) whyNot = "the folder " + plan.folderPath + " is not the one it was in; it was moved or replaced";
+    Unusable(platform, path, whyNot);
+    return std::nullopt;
   }
-  if (folder->Identity() != plan.folder) {
-    return Unusable(platform, path, "the folder " + plan.folderPath + " is not the one it was in; it was moved or replaced");
+  const BatchProgress progress = ProgressOf(plan, *batch.folder);
+  if (!progress.stepsDone) {
+    Unusable(platform, path, DescribeMisfits(plan, progress));
+    return std::nullopt;
   }
-  const std::optional<std::size_t> stepsDone = StepsDone(plan, *folder);
-  if (!stepsDone) {
-    return Unusable(platform, path, "files of the batch in " + plan.folderPath +
-                                        " are under neither their old nor their new names, or other files took them");
+  batch.stepsDone = *progress.stepsDone;
+  return batch;
+}
+
+// More than this many batches are asked about in one box.
+constexpr std::size_t kBatchesAskedOneByOne = 3;
+
+void AskAndApply(Platform platform, std::vector<PendingBatch>& batches) {
+  if (batches.size() > kBatchesAskedOneByOne) {
+    const Answer answer = Ask(platform, PromptForAll(batches));
+    for (PendingBatch& batch : batches) Apply(platform, batch, answer);
+    return;
   }
-  const std::size_t renamed = CountOf(PlacesAfter(plan.order, plan.moves.size(), *stepsDone), Place::New);
-  const ReportWritten removeJournal = [&] { journal.Remove(platform.files); };
-  if (platform.window.ShowMessage(CutShortPrompt(plan, renamed), MessageButtons::OkCancel, std::string("Tolvane")) ==
-      MessageAnswer::Ok) {
-    Finish(platform, plan, *folder, *stepsDone, removeJournal);
-  } else {
-    RollBack(platform, plan, *folder, *stepsDone, removeJournal);
-  }
+  for (PendingBatch& batch : batches) Apply(platform, batch, Ask(platform, PromptFor(batch)));
 }
 
 }  // namespace
 
 std::optional<std::size_t> StepsDone(const JournalPlan& plan, OpenedFolder& folder) {
-  return PlanReading(plan, folder).StepsDone();
+  return ProgressOf(plan, folder).stepsDone;
 }
 
 void RecoverUnfinishedBatches(Platform platform) {
-  // Looked for without making anything: no folder for the reports yet means no journal.
-  const std::optional<std::string> found = FindLogFolder(platform);
+  // Looked for without making anything: no private state folder means no journal.
+  const std::optional<std::string> found = FindPrivateStateFolder(platform);
   if (!found) return;
   const std::string& folder = *found;
   std::vector<FolderItem> items;
@@ -308,21 +576,28 @@ void RecoverUnfinishedBatches(Platform platform) {
   }
   std::sort(items.begin(), items.end(), [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
   const std::string partialJournal = std::string(kJournalExtension) + std::string(kPartialFileSuffix);
+  std::vector<PendingBatch> pending;
   for (const FolderItem& item : items) {
     if (item.kind != FolderItemKind::File) continue;
     const std::string path = JoinPath(folder, item.name);
     try {
       if (item.name.ends_with(kJournalExtension)) {
-        Recover(platform, path);
+        if (std::optional<PendingBatch> batch = Examine(platform, path)) pending.push_back(std::move(*batch));
       } else if (item.name.ends_with(partialJournal)) {
         // Cut short while it was written, before any rename; unless its writer is still at it.
-        if (const std::unique_ptr<LockedFile> partial = platform.files.TryLockFile(path)) {
+        if (const std::unique_ptr<LockedFile> partial = platform.files.TryLockFile(path);
+            partial && partial->OwnedByUser()) {
           platform.files.RemoveFile(path);
         }
       }
     } catch (const Error& error) {
       platform.window.ReportUnhandledError(error);
     }
+  }
+  try {
+    AskAndApply(platform, pending);
+  } catch (const Error& error) {
+    platform.window.ReportUnhandledError(error);
   }
 }
 

@@ -7,7 +7,7 @@
 
 namespace tolvane {
 
-// The folder that takes the reports, and what else a commit keeps beside them.
+// The folder that takes the reports. (Journals live in the private state folder alone.)
 //
 // The folder "log" beside the executable when it is there and the user may write to it: the
 // build tree makes it, and a copy of the program in the user's own folder may bring one.
@@ -18,8 +18,5 @@ namespace tolvane {
 //
 // Raises, naming both folders, when the state folder cannot be made either.
 std::string ChooseLogFolder(Platform platform);
-
-// The folder ChooseLogFolder would take, when it is there already; nothing is made.
-std::optional<std::string> FindLogFolder(Platform platform);
 
 }  // namespace tolvane

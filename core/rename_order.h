@@ -33,6 +33,7 @@ class RenameOrder {
   std::vector<RenameStep> steps;
 
   const std::string& TemporaryNameOf(std::size_t move) const { return temporaryNames_.at(move); }
+  bool HasTemporaryName(std::size_t move) const { return temporaryNames_.contains(move); }
   // For an order read back from where it was kept: the move's file waits under `name`.
   void SetTemporaryName(std::size_t move, std::string name) { temporaryNames_[move] = std::move(name); }
   // The old and the new name of one step.

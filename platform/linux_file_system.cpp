@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/linux_folder_watch.h"
+#include "platform/linux_volume_identity.h"
 #include "platform/linux_volume_rules.h"
 #include "platform/no_replace_rename.h"
 #include "platform/path.h"
@@ -251,6 +252,10 @@ class DescriptorFolder final : public OpenedFolder {
 
   std::unique_ptr<FolderWatch> Watch() override { return WatchFolder(fd_); }
 
+  bool KeepsIdentities() override { return tolvane::KeepsIdentities(fd_); }
+
+  std::string VolumeName() override { return NameOfVolume(fd_); }
+
  private:
   // The item of a name in the folder, a link taken as itself: true with `info` filled when
   // the folder holds one, false with errno set when not.
@@ -331,7 +336,14 @@ void SyncFolder(int folder, const std::string& path) {
   if (failure != 0 && failure != EINVAL && failure != EROFS) throw Error::FromErrno(failure, path);
 }
 
-std::string ReadWhole(int fd, const std::string& path) {
+std::string ReadWhole(int fd, const std::string& path, std::uint64_t mostBytes) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0) throw Error::FromErrno(errno, path);
+  if (static_cast<std::uint64_t>(info.st_size) > mostBytes) {
+    throw Error(ErrorNumber::PathFileAccessError,
+                path + " holds " + std::to_string(info.st_size) + " bytes, more than the " +
+                    std::to_string(mostBytes) + " it may");
+  }
   std::string content;
   char chunk[1 << 16];
   for (off_t offset = 0;;) {
@@ -341,9 +353,18 @@ std::string ReadWhole(int fd, const std::string& path) {
       throw Error::FromErrno(errno, path);
     }
     if (count == 0) return content;
+    // Grown since it was measured: nothing a reader may trust whole.
+    if (content.size() + static_cast<std::uint64_t>(count) > mostBytes) {
+      throw Error(ErrorNumber::PathFileAccessError, path + " grew while it was read");
+    }
     content.append(chunk, static_cast<std::size_t>(count));
     offset += count;
   }
+}
+
+bool IsOwnedByUser(int fd) {
+  struct stat info {};
+  return fstat(fd, &info) == 0 && info.st_uid == geteuid();
 }
 
 class DescriptorLockedFile final : public LockedFile {
@@ -353,7 +374,9 @@ class DescriptorLockedFile final : public LockedFile {
   DescriptorLockedFile& operator=(const DescriptorLockedFile&) = delete;
   ~DescriptorLockedFile() override { close(fd_); }
 
-  std::string ReadAll() override { return ReadWhole(fd_, path_); }
+  std::string ReadAll(std::uint64_t mostBytes) override { return ReadWhole(fd_, path_, mostBytes); }
+
+  bool OwnedByUser() override { return IsOwnedByUser(fd_); }
 
  private:
   int fd_;
@@ -405,7 +428,9 @@ class DescriptorDurableFile final : public DurableFile {
     finished_ = true;
   }
 
-  std::string ReadAll() override { return ReadWhole(fd_, path_); }
+  std::string ReadAll(std::uint64_t mostBytes) override { return ReadWhole(fd_, path_, mostBytes); }
+
+  bool OwnedByUser() override { return IsOwnedByUser(fd_); }
 
  private:
   void Flush() {
@@ -533,6 +558,22 @@ void LinuxFileSystem::CreatePrivateFolder(const std::string& folderPath) {
     if (!folder.ends_with('/')) MakePrivateFolder(folder);
     if (slash == std::string::npos) return;
   }
+}
+
+void LinuxFileSystem::KeepPrivate(const std::string& folderPath) {
+  // Held open, so that what is checked and what is changed are one folder.
+  const int fd = open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) throw Error::FromErrno(errno, folderPath);
+  struct stat info {};
+  int failure = fstat(fd, &info) == 0 ? 0 : errno;
+  if (failure == 0 && info.st_uid != geteuid()) failure = EPERM;
+  if (failure == 0 && (info.st_mode & (S_IRWXG | S_IRWXO)) != 0 && fchmod(fd, S_IRWXU) != 0) failure = errno;
+  close(fd);
+  if (failure == EPERM && info.st_uid != geteuid()) {
+    throw Error(ErrorNumber::PermissionDenied,
+                "Permission denied: " + folderPath + " belongs to another user, so it is no place for your files");
+  }
+  if (failure != 0) throw Error::FromErrno(failure, folderPath);
 }
 
 std::unique_ptr<DurableFile> LinuxFileSystem::CreateDurableFile(const std::string& path) {

@@ -16,6 +16,7 @@ class LinuxFileSystem final : public FileSystem {
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override;
   bool IsWritableFolder(const std::string& folderPath) override;
   void CreatePrivateFolder(const std::string& folderPath) override;
+  void KeepPrivate(const std::string& folderPath) override;
   std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override;
   std::unique_ptr<LockedFile> TryLockFile(const std::string& path) override;
   void RemoveFile(const std::string& path) override;

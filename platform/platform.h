@@ -89,6 +89,14 @@ class OpenedFolder {
   // Begins to watch the folder's items. Nullptr where no watch can vouch for every change:
   // on a volume that others change behind this system's back, such as a network share.
   virtual std::unique_ptr<FolderWatch> Watch() = 0;
+  // Whether a file keeps its identity for as long as it lives, across a crash of the program
+  // and a new mount of its volume: false on FUSE volumes and network shares, which make
+  // identities up as they go, and on FAT and exFAT, whose inode numbers last one mount.
+  virtual bool KeepsIdentities() { return false; }
+  // What tells the folder's volume from another when its folders' identities do not last:
+  // its UUID, or else its label and size, with its file system's type. Empty where nothing
+  // tells it.
+  virtual std::string VolumeName() { return {}; }
 };
 
 // A file that stays locked while this object lives, so that another process of Tolvane
@@ -96,7 +104,11 @@ class OpenedFolder {
 class LockedFile {
  public:
   virtual ~LockedFile() = default;
-  virtual std::string ReadAll() = 0;
+  // The whole file; one that holds more than `mostBytes` raises instead of being read.
+  virtual std::string ReadAll(std::uint64_t mostBytes) = 0;
+  // Whether the file belongs to the user this process runs as: a file that another user could
+  // write is nothing this process may act on.
+  virtual bool OwnedByUser() = 0;
 };
 
 // A new file written whole before it appears under its name. Until Finish it is a partial
@@ -130,6 +142,9 @@ class FileSystem {
   // user may look in; folders that exist are left as they are. Raises when one cannot be
   // made, or when the path leads through or ends at something that is not a folder.
   virtual void CreatePrivateFolder(const std::string& folderPath) = 0;
+  // Makes sure the folder is the user's alone: one of the user's that others may enter is
+  // made 0700; one of another user's, a link, or anything that is not a folder raises.
+  virtual void KeepPrivate(const std::string& folderPath) = 0;
   // A new file of the path, locked from the start; a name already there, or a link, is an error.
   virtual std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) = 0;
   // Locks a regular file, never following a link; nullptr when another process holds its
@@ -172,12 +187,24 @@ class SystemServices {
 enum class MessageButtons { Ok = 0, OkCancel = 1, OkCancelWarning = 49 };
 enum class MessageAnswer { Ok = 1, Cancel = 2 };
 
+// A box whose buttons say what they do: `buttons` are their captions ("&Finish"), Return
+// presses `defaultButton`, and Escape or closing the box presses `escapeButton`.
+struct ChoiceBox {
+  std::string prompt;
+  std::string title;
+  std::vector<std::string> buttons;
+  std::size_t defaultButton = 0;
+  std::size_t escapeButton = 0;
+};
+
 class WindowServices {
  public:
   virtual ~WindowServices() = default;
   // Modal; without a title the application's title is shown.
   virtual MessageAnswer ShowMessage(const std::string& prompt, MessageButtons buttons,
                                     const std::optional<std::string>& title) = 0;
+  // Modal; the index of the button pressed.
+  virtual std::size_t AskChoice(const ChoiceBox& box) = 0;
   // Lets waiting window events run before it returns.
   virtual void YieldToEvents() = 0;
   // Runs work that may last seconds and must end before the caller goes on, such as the

@@ -1,9 +1,13 @@
 #include "window/qt_window_services.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QWidget>
 
 #include "window/displayed_text.h"
@@ -49,6 +53,23 @@ MessageAnswer QtWindowServices::ShowMessage(const std::string& prompt, MessageBu
   box.exec();
   return box.clickedButton() == box.button(QMessageBox::Ok) || buttons == MessageButtons::Ok ? MessageAnswer::Ok
                                                                                               : MessageAnswer::Cancel;
+}
+
+std::size_t QtWindowServices::AskChoice(const ChoiceBox& choice) {
+  QMessageBox box(&window_);
+  box.setWindowTitle(DisplayedText(choice.title));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(DisplayedText(choice.prompt));
+  std::vector<QPushButton*> buttons;
+  for (const std::string& caption : choice.buttons) {
+    buttons.push_back(box.addButton(QString::fromStdString(caption), QMessageBox::ActionRole));
+  }
+  box.setDefaultButton(buttons.at(choice.defaultButton));
+  box.setEscapeButton(buttons.at(choice.escapeButton));
+  box.exec();
+  const auto pressed = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+  // Closed by the window manager without a button: as Escape.
+  return pressed == buttons.end() ? choice.escapeButton : static_cast<std::size_t>(pressed - buttons.begin());
 }
 
 void QtWindowServices::YieldToEvents() {

@@ -18,6 +18,8 @@ class QtWindowServices final : public WindowServices {
 
   MessageAnswer ShowMessage(const std::string& prompt, MessageButtons buttons,
                             const std::optional<std::string>& title) override;
+  // Its buttons stand in the order given, Return pressing the default one.
+  std::size_t AskChoice(const ChoiceBox& box) override;
   // Lets waiting events run, at most once in kYieldInterval: a commit yields after every file,
   // and handling events a million times would cost more than the renames.
   void YieldToEvents() override;

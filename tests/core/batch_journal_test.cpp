@@ -73,7 +73,9 @@ TEST(BatchJournalTest, ReadsBackEveryNameStepAndIdentity) {
   }
   EXPECT_EQ(plan.order.TemporaryNameOf(0), "tolvane-moving~a");
   EXPECT_EQ(plan.waitingFiles.at(0), folder->Identify("a"));
-  EXPECT_TRUE(text.starts_with("Tolvane batch journal 1\nfolder 7:/photos\n")) << text;
+  EXPECT_TRUE(text.starts_with("Tolvane batch journal 2\nfolder 7:/photos\nidentity ")) << text;
+  ASSERT_EQ(plan.files.size(), moves.size()) << "the fake's volume keeps identities";
+  for (std::size_t move = 0; move < moves.size(); ++move) EXPECT_EQ(plan.files[move], folder->Identify(moves[move].from));
 }
 
 TEST(BatchJournalTest, JournalCutShortOrAlteredIsRefused) {
@@ -120,9 +122,9 @@ TEST(BatchJournalTest, CommitStoresItsJournalFirstAndRemovesItAfterTheReport) {
     bool nameTaken;
     std::string journal;
   } cases[] = {
-      {false, false, "/opt/tolvane/log/Batch.journal"},
-      {true, false, "/opt/tolvane/log/Batch.journal"},
-      {false, true, "/opt/tolvane/log/Batch-2.journal"},
+      {false, false, "/home/user/.local/state/tolvane/Batch.journal"},
+      {true, false, "/home/user/.local/state/tolvane/Batch.journal"},
+      {false, true, "/home/user/.local/state/tolvane/Batch-2.journal"},
   };
   for (const auto& [stopped, nameTaken, journal] : cases) {
     SCOPED_TRACE(journal + (stopped ? ", stopped" : ""));
@@ -130,7 +132,7 @@ TEST(BatchJournalTest, CommitStoresItsJournalFirstAndRemovesItAfterTheReport) {
     FaultyFileSystem files(fake.files);
     if (stopped) files.FailRename(2, EACCES);
     fake.files.AddFolder("/opt/tolvane/log");
-    if (nameTaken) fake.files.AddFile("/opt/tolvane/log/Batch.journal.part", "another window's");
+    if (nameTaken) fake.files.AddFile("/home/user/.local/state/tolvane/Batch.journal.part", "another window's");
     fake.files.AddFile("/photos/a");
     fake.files.AddFile("/photos/b");
     RenameList list;

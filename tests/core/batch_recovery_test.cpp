@@ -2,6 +2,7 @@
 // undone at the next start; and the journals that recovery must leave alone or keep.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -16,8 +17,6 @@
 
 namespace tolvane::testing {
 namespace {
-
-const std::string kJournal = "log/Batch.journal";
 
 // A commit of `batch` that wrote its journal and was killed after `stepsDone` renames: the
 // journal is on disk and nobody holds it.
@@ -58,6 +57,19 @@ Contents AllUnder(const Batch& batch, bool newNames) {
 
 void Recover(CommitScene& scene) { RecoverUnfinishedBatches(Platform{scene.files, scene.system, scene.window}); }
 
+// The buttons of the recovery's question.
+constexpr std::size_t kFinish = 0;
+constexpr std::size_t kUndo = 1;
+constexpr std::size_t kLater = 2;
+
+std::string FirstMoves(const Batch& batch) {
+  std::string text;
+  for (std::size_t file = 0; file < std::min<std::size_t>(3, batch.size()); ++file) {
+    text += (file ? ", " : "") + batch[file].oldName + " -> " + batch[file].newName;
+  }
+  return batch.size() > 3 ? text + ", ..." : text;
+}
+
 const std::vector<std::pair<std::string, Batch>>& Batches() {
   static const std::vector<std::pair<std::string, Batch>> batches = [] {
     Batch chains;
@@ -79,9 +91,9 @@ TEST(BatchRecoveryTest, CutAfterAnyStepFinishesOrGivesTheOldNamesBack) {
     CommitScene probe;
     const std::size_t steps = CutShortBatch(probe, batch, 0).steps;
     for (std::size_t done = 0; done <= steps; ++done) {
-      for (const MessageAnswer answer : {MessageAnswer::Ok, MessageAnswer::Cancel}) {
-        const bool finish = answer == MessageAnswer::Ok;
-        SCOPED_TRACE(label + " cut after " + std::to_string(done) + " steps, " + (finish ? "OK" : "Cancel"));
+      for (const std::size_t answer : {kFinish, kUndo}) {
+        const bool finish = answer == kFinish;
+        SCOPED_TRACE(label + " cut after " + std::to_string(done) + " steps, " + (finish ? "Finish" : "Undo"));
         CommitScene scene;
         CutShortBatch(scene, batch, done);
         const auto before = NamesFound(scene.folder.Contents(), batch);
@@ -93,17 +105,26 @@ TEST(BatchRecoveryTest, CutAfterAnyStepFinishesOrGivesTheOldNamesBack) {
           if (finish) lines += file.oldName + " -> " + file.newName + "\r\n";
           if (!finish && had != file.oldName) lines += had + " -> " + file.oldName + "\r\n";
         }
-        scene.window.answers = {answer};
+        scene.window.choices = {answer};
         Recover(scene);
 
-        ASSERT_EQ(scene.window.messages.size(), 1u) << scene.LastPrompt();
-        const FakeWindow::Message& box = scene.window.messages[0];
-        EXPECT_EQ(box.prompt, "A rename in " + scene.folder.path() + " was cut short: " + std::to_string(renamed) +
-                                  " of " + std::to_string(batch.size()) +
-                                  " files were renamed. OK finishes the rename; Cancel gives the renamed files "
-                                  "their old names back.");
-        EXPECT_EQ(box.buttons, MessageButtons::OkCancel);
+        ASSERT_EQ(scene.window.choiceBoxes.size(), 1u) << scene.LastPrompt();
+        const ChoiceBox& box = scene.window.choiceBoxes[0];
+        const std::string later = "Later leaves everything as it is and asks again at the next start.";
+        EXPECT_EQ(box.prompt,
+                  done == steps ? "A rename in " + scene.folder.path() + " was finished, but its report was not "
+                                      "written: all " + std::to_string(batch.size()) + " files have their new names (" +
+                                      FirstMoves(batch) + ").\nFinish writes the report; Undo gives the files their "
+                                      "old names back; " + later
+                                : "A rename in " + scene.folder.path() + " was cut short: " + std::to_string(renamed) +
+                                      " of " + std::to_string(batch.size()) + " files have their new names (" +
+                                      FirstMoves(batch) + ").\nFinish renames the others; Undo gives the renamed "
+                                      "files their old names back; " + later);
+        EXPECT_EQ(box.buttons, (std::vector<std::string>{"&Finish", "&Undo", "&Later"}));
+        EXPECT_EQ(box.defaultButton, kFinish);
+        EXPECT_EQ(box.escapeButton, kLater);
         EXPECT_EQ(box.title, "Tolvane");
+        EXPECT_EQ(scene.window.messages.size(), 1u) << scene.LastPrompt();
         EXPECT_EQ(scene.folder.Contents(), AllUnder(batch, finish));
         EXPECT_EQ(scene.Report(), kReportHeader + lines + "Process Completed, Thank you\r\n");
         EXPECT_FALSE(scene.executable.Exists(kJournal));
@@ -121,24 +142,26 @@ TEST(BatchRecoveryTest, FailureWhileRecoveringStopsWithTheTruth) {
   Batch batch;
   AddCycle(batch, "c", 4);
   const struct {
-    MessageAnswer answer;
+    std::size_t answer;
     long renamed;  // files under their new names at the end
     std::string told;
     std::string lines;
   } cases[] = {
-      {MessageAnswer::Ok, 0,
-       "Renaming stopped at \"c1\" -> \"c2\":\nREASON\n0 of 4 files were renamed; the others keep their old names.",
+      {kFinish, 0,
+       "Renaming stopped at \"c1\" -> \"c2\":\nREASON\n0 of 4 files were renamed; the others keep their old names."
+       "\nThe journal of the batch is kept, so that the rest is offered again at the next start.",
        ""},
-      {MessageAnswer::Cancel, 4,
+      {kUndo, 4,
        "Giving the old names back stopped at \"c3\" -> \"c2\":\nREASON\n"
-       "0 of 3 files have their old names back; the others keep the names they had.",
+       "0 of 3 files have their old names back; the others keep the names they had."
+       "\nThe journal of the batch is kept, so that the rest is offered again at the next start.",
        "tolvane-moving~c0 -> c1\r\nc1 -> c2\r\n"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.answer == MessageAnswer::Ok ? "OK" : "Cancel");
+    SCOPED_TRACE(c.answer == kFinish ? "Finish" : "Undo");
     CommitScene scene;
     CutShortBatch(scene, batch, 3);  // c0 waits; c3 and c2 have their new names
-    scene.window.answers = {c.answer};
+    scene.window.choices = {c.answer};
     scene.files.FailRename(1, EACCES);
     Recover(scene);
 
@@ -151,6 +174,12 @@ TEST(BatchRecoveryTest, FailureWhileRecoveringStopsWithTheTruth) {
     told.replace(told.find("REASON"), 6, reason);
     EXPECT_EQ(scene.window.messages[1].prompt, told);
     EXPECT_EQ(scene.Report(), kReportHeader + c.lines + "Process stopped: " + reason + "\r\n");
+    ASSERT_TRUE(scene.executable.Exists(kJournal)) << "a recovery that stopped keeps its journal";
+
+    // The next start takes the batch up from where the recovery stopped.
+    scene.window.choices = {c.answer};
+    Recover(scene);
+    EXPECT_EQ(scene.folder.Contents(), AllUnder(batch, c.answer == kFinish));
     EXPECT_FALSE(scene.executable.Exists(kJournal));
   }
 }
@@ -179,13 +208,31 @@ TEST(BatchRecoveryTest, JournalThatNoLongerFitsItsFolderIsKeptAndNothingChanges)
        },
        "is not the one it was in; it was moved or replaced"},
       {"file removed", [](CommitScene& scene) { std::filesystem::remove(scene.folder.Path("1")); },
-       "are under neither their old nor their new names"},
+       "are not where the batch left them: \"1\" (to be \"2\")"},
       {"file renamed", [](CommitScene& scene) { std::filesystem::rename(scene.folder.Path("1"), scene.folder.Path("x")); },
-       "are under neither their old nor their new names"},
+       "are not where the batch left them: \"1\" (to be \"2\")"},
+      // By names alone this looks like a batch that got one step further.
+      {"file renamed into the free name",
+       [](CommitScene& scene) { std::filesystem::rename(scene.folder.Path("1"), scene.folder.Path("3")); },
+       "are not where the batch left them: \"1\" (to be \"2\")"},
       {"free name taken", [](CommitScene& scene) { scene.folder.WriteFile("3", "someone else's"); },
-       "are under neither their old nor their new names"},
+       "other files in "},
       {"journal damaged", [](CommitScene& scene) { scene.executable.WriteFile(kJournal, "Tolvane batch journal 1\n"); },
        "cannot be read: the journal is damaged"},
+      {"journal of 8 GiB",
+       [](CommitScene& scene) { std::filesystem::resize_file(scene.executable.Path(kJournal), std::uintmax_t{8} << 30); },
+       "bytes, more than the 1073741824 it may"},
+      {"name reaching out of the folder",
+       [](CommitScene& scene) {
+         RenameOrder order;
+         order.steps = {{0, RenameStep::Part::Whole}};
+         std::string text;
+         LinuxFileSystem disk;
+         EncodeJournal(scene.folder.path(), *disk.OpenFolder(scene.folder.path()), {{"..", "y"}}, order,
+                       [&](std::string_view bytes) { text += bytes; });
+         scene.executable.WriteFile(kJournal, text);
+       },
+       "a name that is not a file's name in its folder"},
   };
   for (const Meddling& meddling : meddlings) {
     SCOPED_TRACE(meddling.label);
@@ -216,6 +263,46 @@ TEST(BatchRecoveryTest, JournalThatNoLongerFitsItsFolderIsKeptAndNothingChanges)
   }
 }
 
+// Several journals at one start: more than three are asked about in one box, whose answer
+// holds for all; a journal another user planted is left alone; a second journal set aside
+// takes the next free name.
+TEST(BatchRecoveryTest, JournalsAtOneStartAreEachTheUsersOwn) {
+  Batch batch;
+  AddShifted(batch, "", 1, 2, 1);
+  for (const std::size_t batches : {2u, 5u}) {  // the first is set aside
+    SCOPED_TRACE(std::to_string(batches) + " batches");
+    std::vector<std::unique_ptr<CommitScene>> scenes;
+    for (std::size_t one = 0; one < batches; ++one) {
+      scenes.push_back(std::make_unique<CommitScene>());
+      if (one > 0) scenes.back()->system.environment = scenes[0]->system.environment;
+      CutShortBatch(*scenes.back(), batch, 1);
+    }
+    CommitScene& first = *scenes[0];
+    // Planted: a valid journal for a folder of the user's, written by someone else.
+    CommitScene planted;
+    planted.system.environment = first.system.environment;
+    CutShortBatch(planted, batch, 1);
+    const std::string plantedJournal = first.executable.Path("state/tolvane/Batch-" + std::to_string(batches + 1) + ".journal");
+    ASSERT_EQ(chown(plantedJournal.c_str(), 4242, 4242), 0) << plantedJournal;
+    first.executable.WriteFile(kJournal + ".kept", "set aside before");
+    std::filesystem::rename(first.folder.Path("1"), first.folder.Path("x"));  // the first no longer fits
+    first.window.choices = {kUndo};
+    Recover(first);
+
+    ASSERT_EQ(first.window.choiceBoxes.size(), 1u) << first.LastPrompt();
+    EXPECT_EQ(first.window.choiceBoxes[0].prompt.starts_with("Renames in 4 folders were cut short:\n" +
+                                                             scenes[1]->folder.path() + ": 1 of 2 files have their new names\n"),
+              batches == 5)
+        << first.window.choiceBoxes[0].prompt;
+    EXPECT_TRUE(first.executable.Exists(kJournal + ".kept-2"));
+    EXPECT_TRUE(std::filesystem::exists(plantedJournal)) << "another user's journal is left alone";
+    EXPECT_EQ(planted.folder.Contents().count("3"), 1u) << "and nothing of it is done";
+    for (std::size_t one = 1; one < batches; ++one) {
+      EXPECT_EQ(scenes[one]->folder.Contents(), AllUnder(batch, false)) << one;
+    }
+  }
+}
+
 // Two windows at once: one's commit holds its journal, and the other's start leaves it be.
 TEST(BatchRecoveryTest, JournalHeldByAnotherCommitIsLeftAloneUntilLetGo) {
   CommitScene scene;
@@ -238,9 +325,14 @@ TEST(BatchRecoveryTest, JournalHeldByAnotherCommitIsLeftAloneUntilLetGo) {
   EXPECT_EQ(other.files.renamesAsked, 0u);
 
   held.reset();  // the committing window is gone
-  other.window.answers = {MessageAnswer::Ok};
+  other.system.environment = scene.system.environment;
+  other.window.choices = {kLater};
   Recover(other);
   ASSERT_EQ(other.window.messages.size(), 1u);
+  EXPECT_EQ(other.files.renamesAsked, 0u) << "Later touches nothing";
+  other.window.choices = {kFinish};
+  Recover(other);
+  ASSERT_EQ(other.window.messages.size(), 2u) << "asked again at the next start";
   EXPECT_EQ(scene.folder.Contents(), AllUnder(batch, true));
 }
 
@@ -248,14 +340,15 @@ TEST(BatchRecoveryTest, JournalHeldByAnotherCommitIsLeftAloneUntilLetGo) {
 TEST(BatchRecoveryTest, PartialJournalIsRemovedUnlessItsWriterHoldsIt) {
   CommitScene scene;
   scene.Load({{"a", "b"}});
+  std::filesystem::create_directories(scene.executable.Path("state/tolvane"));
   const std::unique_ptr<DurableFile> writing = scene.disk.CreateDurableFile(scene.executable.Path(kJournal));
   writing->Write("Tolvane batch journal 1\nfolder ");
   Recover(scene);
   EXPECT_TRUE(scene.executable.Exists(kJournal + ".part")) << "its writer is still at it";
 
-  scene.executable.WriteFile("log/Batch-2.journal.part", "Tolvane batch journal 1\nfolder 4:/tmp");
+  scene.executable.WriteFile("state/tolvane/Batch-2.journal.part", "Tolvane batch journal 1\nfolder 4:/tmp");
   Recover(scene);
-  EXPECT_FALSE(scene.executable.Exists("log/Batch-2.journal.part"));
+  EXPECT_FALSE(scene.executable.Exists("state/tolvane/Batch-2.journal.part"));
   EXPECT_TRUE(scene.window.messages.empty());
   EXPECT_EQ(scene.folder.Contents(), (Contents{{"a", "content of a"}}));
 }

@@ -28,6 +28,7 @@ using testing::FaultyFileSystem;
 using testing::ScriptedCalls;
 using testing::TempFolder;
 using testing::Contents;
+using testing::kJournal;
 using testing::kReportHeader;
 using testing::kReportName;
 
@@ -393,6 +394,7 @@ TEST_F(CommitFolderTest, TheCheckReadsTheFolderTheCommitRenamesIn) {
     std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return disk.OpenForAppend(path); }
     bool IsWritableFolder(const std::string& path) override { return disk.IsWritableFolder(path); }
     void CreatePrivateFolder(const std::string& path) override { disk.CreatePrivateFolder(path); }
+    void KeepPrivate(const std::string& path) override { disk.KeepPrivate(path); }
     std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override {
       return disk.CreateDurableFile(path);
     }
@@ -439,17 +441,14 @@ TEST_F(CommitFolderTest, JournalThatCannotBeWrittenStopsTheCommitBeforeAnyRename
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reason);
     CommitScene scene;
-    const std::string log = scene.executable.Path("log");
-    std::string told = "Nothing was renamed, because the journal of the batch could not be written to " + log +
-                       "/Batch.journal: " + c.reason + ".";
+    std::string told = "Nothing was renamed, because the journal of the batch could not be written to " +
+                       scene.executable.Path(kJournal) + ": " + c.reason + ".";
     if (c.errnum == 0) {
-      ASSERT_EQ(rmdir(log.c_str()), 0);
       scene.executable.WriteFile("home", "a file where the home folder should be");
       scene.system.environment = {{"HOME", scene.executable.Path("home")}};
-      told = "Nothing was renamed, because the journal of the batch has no folder to go in. Tolvane has no folder to "
-             "write its reports in. The folder " + log + " beside the program is missing or may not be written to, "
-             "and the folder " + scene.executable.Path("home") + "/.local/state/tolvane/log could not be created: " +
-             scene.executable.Path("home") + " is a file, not a folder.";
+      told = "Nothing was renamed, because the journal of the batch has no folder to go in. The folder " +
+             scene.executable.Path("home") + "/.local/state/tolvane cannot keep Tolvane's journals: " +
+             scene.executable.Path("home") + " is a file, not a folder";
     }
     scene.files.durableFileFailure = c.errnum;
     EXPECT_EQ(scene.CommitOneFileFailing(), told);
@@ -465,7 +464,7 @@ TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
                                         ", but it could not be opened in a text editor: xdg-open is not installed. "
                                         "Open it from that folder yourself.");
   EXPECT_EQ(Report(), kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
-  EXPECT_FALSE(executable.Exists("log/Batch.journal")) << "the journal goes once the report is written";
+  EXPECT_FALSE(executable.Exists(kJournal)) << "the journal goes once the report is written";
 }
 
 }  // namespace

@@ -121,12 +121,12 @@ std::string RecoveryReport(const Contents& folder, const Batch& batch, bool fini
 ::testing::AssertionResult RecoveredExactly(CommitScene& scene, const Batch& batch, MessageAnswer answer,
                                             KillCount& count) {
   const Contents before = scene.folder.Contents();
-  const bool journaled = scene.executable.Exists("log/Batch.journal");
+  const bool journaled = scene.executable.Exists(kJournal);
   const std::string reportBefore = scene.ReportWritten() ? scene.Report() : "";
-  scene.window.answers = {answer};
+  scene.window.choices = {answer == MessageAnswer::Ok ? 0u : 1u};  // Finish or Undo
   RecoverUnfinishedBatches(Platform{scene.disk, scene.system, scene.window});
   const Contents after = scene.folder.Contents();
-  if (scene.executable.Exists("log/Batch.journal") || scene.executable.Exists("log/Batch.journal.part")) {
+  if (scene.executable.Exists(kJournal) || scene.executable.Exists(kJournal + ".part")) {
     return ::testing::AssertionFailure() << "a journal is left";
   }
   if (!journaled) {
@@ -180,6 +180,8 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
   std::uniform_int_distribution<Clock::rep> delays(0, commitLength.count());
   // The first kills come while the batch is checked and its journal written.
   std::uniform_int_distribution<Clock::rep> earlyDelays(0, commitLength.count() / 20);
+  // A recovery reads its folder before its first rename: a tenth of a commit's time passes it.
+  std::uniform_int_distribution<Clock::rep> recoveryDelays(commitLength.count() / 10, commitLength.count() / 4);
   KillCount count;
   for (int kill = 1; kill <= kills; ++kill) {
     const Clock::duration delay(kill <= kills / 5 ? earlyDelays(random) : delays(random));
@@ -200,11 +202,12 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
     const auto renamed = std::count(where.renamed.begin(), where.renamed.end(), true);
     count.midway += renamed > 0 && renamed < files;
     count.temporary += where.temporary > 0;
-    if (kill % 4 == 0 && scene.executable.Exists("log/Batch.journal")) {
-      // The recovery is killed too, somewhere in its own renames.
+    if ((kill % 4 == 0 || count.recoveryKilled == 0) && scene.executable.Exists(kJournal)) {
+      // The recovery is killed too, somewhere in its own renames: soon after its answer, so
+      // that every run kills one before it has ended.
       CommitChild recovery(scene, answer);
       ASSERT_TRUE(recovery.AwaitCommit());
-      std::this_thread::sleep_for(Clock::duration(delays(random)));
+      std::this_thread::sleep_for(Clock::duration(recoveryDelays(random)));
       recovery.Kill();
       count.recoveryKilled += WIFSIGNALED(recovery.Wait());
       ASSERT_TRUE(EveryFileOnce(scene.folder.Contents(), batch, where, {}, 1));
@@ -216,6 +219,7 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
             << count.temporary << " with a file under its temporary name, " << count.unjournaled
             << " before the journal was whole, " << count.recoveryKilled << " recoveries killed\n";
   EXPECT_GT(count.midway, 0) << "no kill came in the middle of the renames";
+  EXPECT_GT(count.recoveryKilled, 0) << "no recovery was killed before it had ended";
 }
 
 }  // namespace

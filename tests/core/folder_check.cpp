@@ -89,6 +89,7 @@ CommitScene::CommitScene(TempFolder::Storage storage, const no_replace_rename::S
     : folder(storage), disk(calls) {
   if (mkdir(executable.Path("log").c_str(), 0755) != 0) throw std::runtime_error("cannot make the log folder");
   system.executableFolder = executable.path();
+  system.environment["XDG_STATE_HOME"] = executable.Path("state");
 }
 
 void CommitScene::Load(const Batch& batch) {

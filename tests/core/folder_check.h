@@ -26,6 +26,9 @@ inline const std::string kReportHeader =
     "Tolvane Report Date & Time : 06-Dec-2026 14:05:09\r\n"
     "Old File Name -> New File Name \r\n";
 
+// A commit's journal, under the executable folder of a CommitScene, whose state folder it is.
+inline const std::string kJournal = "state/tolvane/Batch.journal";
+
 // Where the files of a batch were found.
 struct BatchWhereabouts {
   std::vector<bool> renamed;  // by file: under its new name
@@ -44,7 +47,8 @@ struct OutsideChanges {
 ::testing::AssertionResult EveryFileOnce(const Contents& folder, const Batch& batch, BatchWhereabouts& where,
                                          const OutsideChanges& outside = {}, std::size_t temporaryAllowed = 0);
 
-// A folder, an executable folder with its "log" folder, and the core over them, with a fixed
+// A folder, an executable folder with its "log" folder (and its "state" folder, the
+// environment's XDG_STATE_HOME), and the core over them, with a fixed
 // clock and a window that answers OK. Renames can be made to fail through `files`.
 struct CommitScene {
   // Renames go through `calls`, the kernel's unless a test scripts them.

@@ -276,9 +276,9 @@ TEST_F(PreviewTest, SecondCommitOfTheSameBatchIsRefusedWithoutTouchingAnything) 
   EXPECT_EQ(fake.window.messages[1].title, std::nullopt);
 }
 
-// The journal goes where the reports go: with no folder for them the commit does not begin.
-TEST_F(PreviewTest, WithNoFolderForTheReportNothingIsRenamedAndTheErrorSaysWhereItTried) {
-  fake.files.readOnlyFolders = {"/opt/tolvane/log", "/home"};
+// With no private state folder for the journal the commit does not begin.
+TEST_F(PreviewTest, WithNoFolderForTheJournalNothingIsRenamedAndTheErrorSaysWhereItTried) {
+  fake.files.readOnlyFolders = {"/home"};
   fake.system.environment = {{"HOME", "/home/user"}};
   preview.Simulate(Trip());
   try {
@@ -287,8 +287,8 @@ TEST_F(PreviewTest, WithNoFolderForTheReportNothingIsRenamedAndTheErrorSaysWhere
   } catch (const Error& error) {
     EXPECT_EQ(error.Number(), ErrorNumber::PermissionDenied);
     EXPECT_TRUE(error.Description().starts_with("Nothing was renamed")) << error.Description();
-    EXPECT_NE(error.Description().find("/opt/tolvane/log beside the program"), std::string::npos) << error.Description();
-    EXPECT_NE(error.Description().find("/home/user/.local/state/tolvane/log could not be created"), std::string::npos)
+    EXPECT_NE(error.Description().find("The folder /home/user/.local/state/tolvane cannot keep Tolvane's journals: "),
+              std::string::npos)
         << error.Description();
   }
   EXPECT_EQ(fake.files.FilesIn(kFolder), (std::map<std::string, std::string>{{"a.txt", "A"}, {"b.jpg", "B"}}));

@@ -28,6 +28,7 @@ class VolumeTest : public ::testing::TestWithParam<Kind> {
     if (!volume.Mounted()) GTEST_SKIP() << NameOf(GetParam()) << " volume not mounted: " << volume.WhyNotMounted();
     ASSERT_EQ(mkdir(executable.Path("log").c_str(), 0755), 0);
     system.executableFolder = executable.path();
+    system.environment["XDG_STATE_HOME"] = executable.Path("state");
   }
 
   std::string Folder() const { return volume.Root(); }

@@ -679,7 +679,8 @@ TEST(DurableFileTest, AppearsWholeUnderItsNameAndNeverReplacesOne) {
     file->Write("part two");
     file->Finish();
     EXPECT_EQ(temp.Contents(), (std::map<std::string, std::string>{{"j", "part one, part two"}}));
-    EXPECT_EQ(file->ReadAll(), "part one, part two");
+    EXPECT_EQ(file->ReadAll(100), "part one, part two");
+    EXPECT_THROW(file->ReadAll(17), Error) << "more than a reader takes";
   }
   EXPECT_EQ(temp.ReadFile("j"), "part one, part two") << "a finished file stays";
   {
@@ -717,7 +718,8 @@ TEST(LockedFileTest, ALockIsHeldUntilLetGoAndOnlyRegularFilesAreLocked) {
   held.reset();
   const std::unique_ptr<LockedFile> taken = files.TryLockFile(temp.Path("j"));
   ASSERT_NE(taken, nullptr);
-  EXPECT_EQ(taken->ReadAll(), "plan");
+  EXPECT_EQ(taken->ReadAll(4), "plan");
+  EXPECT_TRUE(taken->OwnedByUser());
   EXPECT_EQ(files.TryLockFile(temp.Path("j")), nullptr);
   EXPECT_EQ(files.TryLockFile(temp.Path("gone")), nullptr);
 
@@ -738,7 +740,7 @@ TEST(LockedFileTest, AFileRemovedByTheHolderOfItsLockIsGone) {
   holder.reset();
   const std::unique_ptr<LockedFile> next = files.TryLockFile(temp.Path("j"));
   ASSERT_NE(next, nullptr);
-  EXPECT_EQ(next->ReadAll(), "another plan");
+  EXPECT_EQ(next->ReadAll(100), "another plan");
   EXPECT_THROW(files.RemoveFile(temp.Path("gone")), Error);
 }
 

@@ -130,6 +130,11 @@ class FakeFileSystem::Folder final : public OpenedFolder {
   void Sync() override { files_.diskLog.push_back("sync " + Normalise(path_)); }
   // The fake vouches for no folder: every commit reads its folder again.
   std::unique_ptr<FolderWatch> Watch() override { return nullptr; }
+  bool KeepsIdentities() override { return !files_.fleetingIdentities.count(Normalise(path_)); }
+  std::string VolumeName() override {
+    const auto name = files_.volumeNames.find(Normalise(path_));
+    return name == files_.volumeNames.end() ? std::string() : name->second;
+  }
 
  private:
   FakeFileSystem& files_;
@@ -145,7 +150,12 @@ class FakeFileSystem::Locked : public DurableFile {
  public:
   Locked(FakeFileSystem& files, std::string path) : files_(files), path_(std::move(path)) { files_.locked_.insert(path_); }
   ~Locked() override { files_.locked_.erase(path_); }
-  std::string ReadAll() override { return files_.Content(path_); }
+  std::string ReadAll(std::uint64_t mostBytes) override {
+    const std::string& content = files_.Content(path_);
+    if (content.size() > mostBytes) throw Error(ErrorNumber::PathFileAccessError, path_ + " is too large");
+    return content;
+  }
+  bool OwnedByUser() override { return !files_.othersFiles.count(path_); }
   void Write(std::string_view) override {}
   void Finish() override {}
 
@@ -233,6 +243,12 @@ bool FakeFileSystem::IsWritableFolder(const std::string& folderPath) {
   return folders_.count(f) && !readOnlyFolders.count(f);
 }
 
+void FakeFileSystem::KeepPrivate(const std::string& folderPath) {
+  const std::string f = Normalise(folderPath);
+  if (!folders_.count(f)) throw Error::FromErrno(ENOENT, folderPath);
+  if (othersFiles.count(f)) throw Error::FromErrno(EPERM, folderPath);
+}
+
 void FakeFileSystem::CreatePrivateFolder(const std::string& folderPath) {
   const std::string f = Normalise(folderPath);
   if (f == "/" || f == "." || folders_.count(f)) return;
@@ -270,6 +286,16 @@ MessageAnswer FakeWindow::ShowMessage(const std::string& prompt, MessageButtons 
   const MessageAnswer answer = answers.front();
   answers.pop_front();
   return answer;
+}
+
+std::size_t FakeWindow::AskChoice(const ChoiceBox& box) {
+  choiceBoxes.push_back(box);
+  messages.push_back({box.prompt, MessageButtons::OkCancel, box.title});
+  if (onMessage) onMessage(messages.back());
+  if (choices.empty()) return box.defaultButton;
+  const std::size_t choice = choices.front();
+  choices.pop_front();
+  return choice;
 }
 
 void FakeWindow::YieldToEvents() {

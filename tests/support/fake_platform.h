@@ -34,6 +34,8 @@ class FakeFileSystem final : public FileSystem {
   // A folder is writable unless it is one of `readOnlyFolders`, in which nothing can be made.
   bool IsWritableFolder(const std::string& folderPath) override;
   void CreatePrivateFolder(const std::string& folderPath) override;
+  // Raises for a folder of `othersFiles`.
+  void KeepPrivate(const std::string& folderPath) override;
 
   // Every rename asked for, in order, as (old path, new path).
   std::vector<std::pair<std::string, std::string>> renames;
@@ -44,6 +46,13 @@ class FakeFileSystem final : public FileSystem {
   std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override;
   std::unique_ptr<LockedFile> TryLockFile(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
+
+  // Files and folders that belong to another user.
+  std::set<std::string> othersFiles;
+  // Folders whose files' identities last one mount, as on FUSE volumes; and the names their
+  // volumes tell.
+  std::set<std::string> fleetingIdentities;
+  std::map<std::string, std::string> volumeNames;
 
   // What reached the disk, in order: "rename OLD NEW", "durable PATH", "sync FOLDER", "remove PATH".
   std::vector<std::string> diskLog;
@@ -104,6 +113,9 @@ class FakeWindow final : public WindowServices {
 
   MessageAnswer ShowMessage(const std::string& prompt, MessageButtons buttons,
                             const std::optional<std::string>& title) override;
+  // Answered from `choices`; once they are used up, by the default button. Each box is
+  // recorded in `choiceBoxes`, and in `messages` as an OK/Cancel box of its prompt and title.
+  std::size_t AskChoice(const ChoiceBox& box) override;
   void YieldToEvents() override;
   void ShowProgress(std::size_t done, std::size_t total) override;
   void ReportUnhandledError(const Error& error) override;
@@ -112,6 +124,8 @@ class FakeWindow final : public WindowServices {
   // Answers for the next message boxes, in order; once used up every box is answered OK.
   std::deque<MessageAnswer> answers;
   std::vector<Message> messages;
+  std::deque<std::size_t> choices;
+  std::vector<ChoiceBox> choiceBoxes;
   std::vector<Error> unhandledErrors;
   // Runs while a box is open, before it is answered: the world may change meanwhile.
   std::function<void(const Message&)> onMessage;
@@ -132,6 +146,10 @@ class FakeDrives final : public Drives {
 
 // The three fakes together, lent to the core as one Platform.
 struct FakePlatform {
+  // The state folder of an in-memory home, where commits keep their journals.
+  FakePlatform() { system.environment["XDG_STATE_HOME"] = kFakeStateHome; }
+  static constexpr const char* kFakeStateHome = "/home/user/.local/state";
+
   FakeFileSystem files;
   FakeSystem system;
   FakeWindow window;

@@ -21,6 +21,8 @@ class FaultyFileSystem::Folder final : public OpenedFolder {
   std::optional<FileIdentity> Identify(std::string_view name) override { return inner_->Identify(name); }
   void Sync() override { inner_->Sync(); }
   std::unique_ptr<FolderWatch> Watch() override { return inner_->Watch(); }
+  bool KeepsIdentities() override { return inner_->KeepsIdentities(); }
+  std::string VolumeName() override { return inner_->VolumeName(); }
 
  private:
   FaultyFileSystem& files_;

@@ -29,6 +29,7 @@ class FaultyFileSystem final : public FileSystem {
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return inner_.OpenForAppend(path); }
   bool IsWritableFolder(const std::string& folderPath) override { return inner_.IsWritableFolder(folderPath); }
   void CreatePrivateFolder(const std::string& folderPath) override { inner_.CreatePrivateFolder(folderPath); }
+  void KeepPrivate(const std::string& folderPath) override { inner_.KeepPrivate(folderPath); }
   // Fails with `durableFileFailure` when that is set.
   std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override;
   std::unique_ptr<LockedFile> TryLockFile(const std::string& path) override { return inner_.TryLockFile(path); }

@@ -87,7 +87,9 @@ TEST_F(BatchRoad, OneBatchFromOpeningTheFolderToTheReport) {
   EXPECT_EQ(answerer.boxes[1].text, "File rename completed");
   EXPECT_EQ(answerer.boxes[1].buttons, QMessageBox::Ok);
 
-  EXPECT_EQ(temp.Contents(), (std::map<std::string, std::string>{{"bin", "<dir>"}, {"photos", "<dir>"}}));
+  // The journal's private state folder stays, empty once the report is written.
+  EXPECT_EQ(temp.Contents(), (std::map<std::string, std::string>{{"bin", "<dir>"}, {"home", "<dir>"}, {"photos", "<dir>"}}));
+  EXPECT_TRUE(std::filesystem::is_empty(temp.Path("home/.local/state/tolvane")));
   const std::map<std::string, std::string> photos{
       {"Trip007_x.txt", "a.txt"}, {"Trip008_x.png", "c.png"}, {"Trip009_x.txt", "e.txt"}, {"Trip010_x.gif", "d.gif"},
       {"b.jpg", "b.jpg"},         {".hidden", ".hidden"},     {"sub", "<dir>"}};

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "tests/window/window_harness.h"
 
 #include <QApplication>
@@ -61,7 +62,11 @@ MessageBoxAnswerer::MessageBoxAnswerer() {
 }
 
 void MessageBoxAnswerer::Queue(QMessageBox::StandardButton answer, std::function<void()> before) {
-  answers_.push_back(Answer{answer, std::move(before)});
+  answers_.push_back(Answer{answer, std::move(before), {}});
+}
+
+void MessageBoxAnswerer::QueueCaption(const QString& caption) {
+  answers_.push_back(Answer{QMessageBox::NoButton, {}, caption});
 }
 
 void MessageBoxAnswerer::AnswerShownBox() {
@@ -70,8 +75,15 @@ void MessageBoxAnswerer::AnswerShownBox() {
   const QAbstractButton* ok = box->button(QMessageBox::Ok);
   const QAbstractButton* cancel = box->button(QMessageBox::Cancel);
   const bool okFirst = !ok || !cancel || ok->mapTo(box, QPoint()).x() < cancel->mapTo(box, QPoint()).x();
+  QList<QAbstractButton*> buttons = box->buttons();
+  std::sort(buttons.begin(), buttons.end(), [box](const QAbstractButton* a, const QAbstractButton* b) {
+    return a->mapTo(box, QPoint()).x() < b->mapTo(box, QPoint()).x();
+  });
+  QStringList captions;
+  for (const QAbstractButton* button : buttons) captions << button->text();
   boxes.push_back(Box{box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                      box->standardButton(box->defaultButton()), okFirst});
+                      box->standardButton(box->defaultButton()), okFirst, captions,
+                      box->defaultButton() ? box->defaultButton()->text() : QString()});
   if (answers_.empty()) {
     ++unexpected;
     box->escapeButton() ? box->escapeButton()->click() : box->button(QMessageBox::Ok)->click();
@@ -80,7 +92,12 @@ void MessageBoxAnswerer::AnswerShownBox() {
   const Answer answer = std::move(answers_.front());
   answers_.pop_front();
   if (answer.before) answer.before();
-  box->button(answer.button)->click();
+  if (answer.caption.isEmpty()) return box->button(answer.button)->click();
+  for (QAbstractButton* button : box->buttons()) {
+    if (button->text() == answer.caption) return button->click();
+  }
+  ++unexpected;
+  box->escapeButton()->click();
 }
 
 void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::string& startFolder) {

@@ -41,6 +41,7 @@ class HookedFileSystem final : public FileSystem {
   std::unique_ptr<LineWriter> OpenForAppend(const std::string& path) override { return real_.OpenForAppend(path); }
   bool IsWritableFolder(const std::string& folderPath) override { return real_.IsWritableFolder(folderPath); }
   void CreatePrivateFolder(const std::string& folderPath) override { real_.CreatePrivateFolder(folderPath); }
+  void KeepPrivate(const std::string& folderPath) override { real_.KeepPrivate(folderPath); }
   std::unique_ptr<DurableFile> CreateDurableFile(const std::string& path) override {
     return real_.CreateDurableFile(path);
   }
@@ -70,11 +71,15 @@ class MessageBoxAnswerer final : public QObject {
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton;
     bool okFirst;  // OK stands left of Cancel, or there is no Cancel
+    QStringList captions;   // every button's text, left to right
+    QString defaultCaption;
   };
 
   MessageBoxAnswerer();
   // `before` runs while the box is up, just before it is answered.
   void Queue(QMessageBox::StandardButton answer, std::function<void()> before = {});
+  // Answers by pressing the button of that text, as boxes with buttons of their own have them.
+  void QueueCaption(const QString& caption);
 
   std::vector<Box> boxes;
   // Boxes that came when the queue was empty; they are answered by their escape button.
@@ -84,6 +89,7 @@ class MessageBoxAnswerer final : public QObject {
   struct Answer {
     QMessageBox::StandardButton button;
     std::function<void()> before;
+    QString caption;  // when set, the button pressed
   };
   void AnswerShownBox();
 

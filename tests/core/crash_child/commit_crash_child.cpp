@@ -32,6 +32,11 @@ class SignallingWindow final : public tolvane::WindowServices {
     completed = prompt == "File rename completed";
     return answer_;
   }
+  // The recovery's question: Finish for "ok", Undo for "cancel".
+  std::size_t AskChoice(const tolvane::ChoiceBox&) override {
+    if (write(STDOUT_FILENO, "!", 1) != 1) std::perror("signal");
+    return answer_ == MessageAnswer::Ok ? 0 : 1;
+  }
   void YieldToEvents() override {}
   void ShowProgress(std::size_t, std::size_t) override {}
   void ReportUnhandledError(const tolvane::Error& error) override {
@@ -53,6 +58,7 @@ int Commit(const char* folder, const char* executableFolder, int files) {
   tolvane::LinuxFileSystem disk;
   tolvane::testing::FakeSystem system;
   system.executableFolder = executableFolder;
+  system.environment["XDG_STATE_HOME"] = std::string(executableFolder) + "/state";
   SignallingWindow window(MessageAnswer::Ok);
   tolvane::Preview preview(list);
   try {
@@ -68,6 +74,7 @@ int Recover(const char* executableFolder, MessageAnswer answer) {
   tolvane::LinuxFileSystem disk;
   tolvane::testing::FakeSystem system;
   system.executableFolder = executableFolder;
+  system.environment["XDG_STATE_HOME"] = std::string(executableFolder) + "/state";
   SignallingWindow window(answer);
   tolvane::RecoverUnfinishedBatches(tolvane::Platform{disk, system, window});
   return window.failed ? 1 : 0;
