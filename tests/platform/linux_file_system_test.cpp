@@ -603,6 +603,43 @@ TEST(PrivateFolderTest, MakesEveryMissingFolderForTheUserAloneAndLeavesOthersAsT
   EXPECT_TRUE(files.IsWritableFolder(folder.Path("shared/state/tolvane/log")));
 }
 
+// Journals rename the user's files at the next start: their folder must be the user's alone.
+TEST(PrivateFolderTest, KeepPrivateTightensTheUsersOwnFolderAndRefusesAnyOtherOne) {
+  const struct {
+    const char* what;
+    mode_t mode;
+    uid_t owner;  // of the folder; the test's own user unless another is named
+    bool link;
+    bool kept;  // made the user's alone, rather than refused
+  } cases[] = {
+      {"the user's, private", 0700, geteuid(), false, true},
+      {"the user's, open to all", 0777, geteuid(), false, true},
+      {"the user's, sticky and open to all", 01777, geteuid(), false, true},
+      {"another user's", 0700, 4242, false, false},
+      {"a link to the user's", 0700, geteuid(), true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.owner != geteuid() && geteuid() != 0) continue;  // only root can give a folder away
+    TempFolder folder;
+    ASSERT_EQ(mkdir(folder.Path("state").c_str(), 0700), 0);
+    ASSERT_EQ(chmod(folder.Path("state").c_str(), c.mode), 0);
+    ASSERT_EQ(chown(folder.Path("state").c_str(), c.owner, c.owner), 0);
+    if (c.link) {
+      ASSERT_EQ(symlink(folder.Path("state").c_str(), folder.Path("named").c_str()), 0);
+    }
+    const std::string named = folder.Path(c.link ? "named" : "state");
+    LinuxFileSystem files;
+    if (c.kept) {
+      EXPECT_NO_THROW(files.KeepPrivate(named));
+      EXPECT_EQ(ModeOf(named), 0700u);
+    } else {
+      EXPECT_THROW(files.KeepPrivate(named), Error);
+      EXPECT_EQ(ModeOf(folder.Path("state")), c.mode & 07777u) << "left as it was";
+    }
+  }
+}
+
 TEST(PrivateFolderTest, AFileInTheWayIsNotAFolder) {
   TempFolder folder;
   folder.WriteFile("state");
