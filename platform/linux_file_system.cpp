@@ -24,7 +24,7 @@ namespace tolvane {
 
 namespace {
 
-void SyncFolder(int folder, const std::string& path);
+void SyncFolder(int folder, const std::string& path, int (*fsyncCall)(int) = fsync);
 
 struct FolderCloser {
   void operator()(DIR* dir) const { closedir(dir); }
@@ -248,7 +248,7 @@ class DescriptorFolder final : public OpenedFolder {
   }
 
   // The descriptor only names the folder; fsync needs one opened for reading.
-  void Sync() override { SyncFolder(fd_, path_); }
+  void Sync() override { SyncFolder(fd_, path_, calls_.fsync); }
 
   std::unique_ptr<FolderWatch> Watch() override { return WatchFolder(fd_); }
 
@@ -328,10 +328,10 @@ void MakePrivateFolder(const std::string& folder) {
 
 // Where a folder cannot be flushed (a file system without fsync for folders) there is nothing
 // more to make durable, so only true failures are raised.
-void SyncFolder(int folder, const std::string& path) {
+void SyncFolder(int folder, const std::string& path, int (*fsyncCall)(int)) {
   const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) throw Error::FromErrno(errno, path);
-  const int failure = fsync(fd) == 0 ? 0 : errno;
+  const int failure = fsyncCall(fd) == 0 ? 0 : errno;
   close(fd);
   if (failure != 0 && failure != EINVAL && failure != EROFS) throw Error::FromErrno(failure, path);
 }
@@ -488,7 +488,7 @@ bool StickyFolderKeepsTheOldName(const NamesInFolder& names) {
 }  // namespace
 
 const SystemCalls& KernelCalls() {
-  static const SystemCalls calls{Renameat2, linkat, unlinkat, Fstatat, renameat, EffectiveUser};
+  static const SystemCalls calls{Renameat2, linkat, unlinkat, Fstatat, renameat, EffectiveUser, fsync, flock};
   return calls;
 }
 
@@ -591,7 +591,7 @@ std::unique_ptr<LockedFile> LinuxFileSystem::TryLockFile(const std::string& path
   struct stat held {};
   if (fstat(fd, &held) != 0) throw Error::FromErrno(errno, path);
   if (!S_ISREG(held.st_mode)) throw Error(ErrorNumber::BadFileName, "Bad file name or number: " + path + " is not a file");
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (calls_.flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) return nullptr;
     throw Error::FromErrno(errno, path);
   }

@@ -18,6 +18,9 @@ struct SystemCalls {
   int (*fstatat)(int folder, const char* name, struct stat* info, int flags);
   int (*renameat)(int oldFolder, const char* oldName, int newFolder, const char* newName);
   uid_t (*geteuid)();
+  // Not renames, but what makes them durable and what keeps two windows off one journal.
+  int (*fsync)(int fd);
+  int (*flock)(int fd, int operation);
 };
 
 // The kernel's own calls.

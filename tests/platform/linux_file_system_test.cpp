@@ -1,5 +1,6 @@
 #include "platform/linux_file_system.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -703,7 +704,26 @@ TEST(OpenedFolderTest, TellsWhichFileEachNameIsAndWhichFolderItIs) {
   EXPECT_NE(folder->Identify("b"), a);
   EXPECT_FALSE(folder->Identify("a"));
   EXPECT_THROW(folder->Identify("../a"), Error);
-  EXPECT_NO_THROW(folder->Sync());
+}
+
+// The folder's renames reach the disk: Sync flushes the folder itself, and a flush that fails
+// is raised unless the file system has no flush for folders or is read-only.
+TEST(OpenedFolderTest, SyncFlushesTheFolderAndRaisesOnlyTrueFailures) {
+  TempFolder temp;
+  ScriptedCalls script;
+  LinuxFileSystem files(ScriptedCalls::Table());
+  const std::unique_ptr<OpenedFolder> folder = files.OpenFolder(temp.path());
+  for (const auto& [failure, raised] : {std::pair{0, false}, {EINVAL, false}, {EROFS, false}, {EIO, true}}) {
+    SCOPED_TRACE(failure);
+    script.made.clear();
+    script.fsync.next = {failure};
+    if (raised) {
+      EXPECT_THROW(folder->Sync(), Error);
+    } else {
+      EXPECT_NO_THROW(folder->Sync());
+    }
+    EXPECT_EQ(script.made, std::vector<std::string>{"fsync"});
+  }
 }
 
 TEST(DurableFileTest, AppearsWholeUnderItsNameAndNeverReplacesOne) {
@@ -764,6 +784,23 @@ TEST(LockedFileTest, ALockIsHeldUntilLetGoAndOnlyRegularFilesAreLocked) {
   ASSERT_EQ(mkfifo(temp.Path("fifo").c_str(), 0600), 0);
   EXPECT_THROW(files.TryLockFile(temp.Path("link")), Error);
   EXPECT_THROW(files.TryLockFile(temp.Path("fifo")), Error);
+}
+
+// The holder of a lock may remove the file, and another take its name, between this process's
+// opening the file and its lock: the lock then holds a file that is no longer the journal.
+TEST(LockedFileTest, AFileRemovedWhileTheLockWasAwaitedIsNotTaken) {
+  for (const bool replaced : {false, true}) {
+    SCOPED_TRACE(replaced ? "replaced" : "removed");
+    TempFolder temp;
+    temp.WriteFile("j", "plan");
+    ScriptedCalls script;
+    script.beforeFlock = [&] {
+      std::filesystem::remove(temp.Path("j"));
+      if (replaced) temp.WriteFile("j", "another plan");
+    };
+    LinuxFileSystem files(ScriptedCalls::Table());
+    EXPECT_EQ(files.TryLockFile(temp.Path("j")), nullptr);
+  }
 }
 
 TEST(LockedFileTest, AFileRemovedByTheHolderOfItsLockIsGone) {

@@ -1,6 +1,7 @@
 #include "tests/support/scripted_calls.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,6 +60,16 @@ int Fstatat(int folder, const char* name, struct stat* info, int flags) {
   return 0;
 }
 
+int Fsync(int fd) {
+  if (Fails(Script().fsync, "fsync")) return -1;
+  return ::fsync(fd);
+}
+
+int Flock(int fd, int operation) {
+  if (Script().beforeFlock) Script().beforeFlock();
+  return ::flock(fd, operation);
+}
+
 uid_t Geteuid() { return Script().sticky ? Script().sticky->user : ::geteuid(); }
 
 }  // namespace
@@ -78,7 +89,7 @@ ScriptedCalls::ScriptedCalls() {
 ScriptedCalls::~ScriptedCalls() { script = nullptr; }
 
 const no_replace_rename::SystemCalls& ScriptedCalls::Table() {
-  static const no_replace_rename::SystemCalls calls{Renameat2, Linkat, Unlinkat, Fstatat, Renameat, Geteuid};
+  static const no_replace_rename::SystemCalls calls{Renameat2, Linkat, Unlinkat, Fstatat, Renameat, Geteuid, Fsync, Flock};
   return calls;
 }
 

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,8 +43,11 @@ class ScriptedCalls {
   CallFailures linkat;
   CallFailures unlinkat;
   CallFailures renameat;
+  CallFailures fsync;
+  // Runs right before a lock is taken, as another window letting go of a file would.
+  std::function<void()> beforeFlock;
   std::optional<StickyFolder> sticky;
-  // "renameat2 a b", "linkat a b", "unlinkat a", "renameat a b", in the order made.
+  // "renameat2 a b", "linkat a b", "unlinkat a", "renameat a b", "fsync", in the order made.
   std::vector<std::string> made;
 };
 
