@@ -45,7 +45,12 @@ int Unlinkat(int folder, const char* name, int flags) {
 }
 
 int Renameat(int oldFolder, const char* oldName, int newFolder, const char* newName) {
-  if (Fails(Script().renameat, std::string("renameat ") + oldName + " " + newName)) return -1;
+  if (Fails(Script().renameat, std::string("renameat ") + oldName + " " + newName)) {
+    const int failure = errno;
+    if (Script().failedRenameatTakesOldName) ::unlinkat(oldFolder, oldName, 0);
+    errno = failure;
+    return -1;
+  }
   return ::renameat(oldFolder, oldName, newFolder, newName);
 }
 

@@ -42,6 +42,8 @@ class ScriptedCalls {
   CallFailures linkat;
   CallFailures unlinkat;
   CallFailures renameat;
+  // A failing renameat takes the old name away first, as fusefat does with a name it refuses.
+  bool failedRenameatTakesOldName = false;
   std::optional<StickyFolder> sticky;
   // "renameat2 a b", "linkat a b", "unlinkat a", "renameat a b", in the order made.
   std::vector<std::string> made;
