@@ -67,12 +67,19 @@ class CommitRun {
     }
   }
 
+  // Told as the failed rename left the names, before any is moved back.
   std::string DescribeOldNameGone(std::string_view from, std::string_view to) {
-    std::string told = "afterwards the folder holds no file under the old name ";
+    std::string told;
+    if (folder_.Holds(to)) {
+      told = "the old name ";
+      AppendQuotedName(told, from);
+      told += " no longer holds the file, and the new name ";
+      AppendQuotedName(told, to);
+      return told + " holds an item";
+    }
+    told = "the file is under neither its old name ";
     AppendQuotedName(told, from);
-    told += ", and ";
-    const bool newNameHeld = folder_.Holds(to);
-    told += newNameHeld ? "an item under the new name " : "none under the new name ";
+    told += " nor its new name ";
     AppendQuotedName(told, to);
     return told;
   }

@@ -42,8 +42,10 @@ class ScriptedCalls {
   CallFailures linkat;
   CallFailures unlinkat;
   CallFailures renameat;
-  // A failing renameat takes the old name away first, as fusefat does with a name it refuses.
-  bool failedRenameatTakesOldName = false;
+  // What a failing renameat does before it fails: nothing; takes the old name away, as fusefat
+  // does with a name it refuses; or renames all the same, as a share whose answer was lost.
+  enum class FailedRenameat { TouchesNothing, TakesOldName, Renames };
+  FailedRenameat failedRenameat = FailedRenameat::TouchesNothing;
   std::optional<StickyFolder> sticky;
   // "renameat2 a b", "linkat a b", "unlinkat a", "renameat a b", in the order made.
   std::vector<std::string> made;
