@@ -92,12 +92,9 @@ TEST_P(VolumeTest, EachBatchEndsWithExactlyItsNewNamesOrIsRefusedBeforeAnyRename
        "\"DSC_0001.JPG\" -> \"\xC3\x89t\xC3\xA9_01.JPG\": the volume of this folder takes only ASCII characters in a name"},
       {"DEL", {"a.jpg"}, {{"a.jpg", "a\x7F.jpg"}}, {Kind::FuseFat},
        "\"a.jpg\" -> \"a\x7F.jpg\": the volume of this folder does not allow control characters in a name"},
-      // \u0131 beside i, \u1E9E beside \u00DF, \u00B5 beside \u03BC, the Kelvin sign beside k: one under
-      // Unicode's folding, two under exFAT's up-case table.
-      {"names exFAT keeps apart", {"a", "b", "c", "d", "e", "f", "g", "h"},
-       {{"a", "i.jpg"}, {"b", "\xC4\xB1.jpg"}, {"c", "\xC3\x9F.jpg"}, {"d", "\xE1\xBA\x9E.jpg"}, {"e", "\xC2\xB5.jpg"},
-        {"f", "\xCE\xBC.jpg"}, {"g", "k.jpg"}, {"h", "\xE2\x84\xAA.jpg"}},
-       {Kind::FuseFat},
+      // One name each under Unicode's folding, two under exFAT's up-case table.
+      {"names exFAT keeps apart", {"a", "b", "c", "d"},
+       {{"a", "i.jpg"}, {"b", "\xC4\xB1.jpg"}, {"c", "\xC3\x9F.jpg"}, {"d", "\xE1\xBA\x9E.jpg"}}, {Kind::FuseFat},
        "\"b\" -> \"\xC4\xB1.jpg\": the volume of this folder takes only ASCII characters in a name"},
       // \u03C3 and the final \u03C2 are one name there; \u00FF and \u0178 too.
       {"names beyond ASCII that exFAT takes for one", {"a", "b", "c", "d"},

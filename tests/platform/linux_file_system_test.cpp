@@ -327,25 +327,14 @@ TEST(RulesOfFileSystemTest, WindowsAndNetworkVolumesAreKnownByTheirMagicNumberOr
     NameRules names;
     CaseTable caseTable = CaseTable::Unicode;
   } cases[] = {
-      {MSDOS_SUPER_MAGIC, "", Fat},
-      {EXFAT_SUPER_MAGIC, "", Fat, CaseTable::Exfat},
-      {kNtfs3, "", Unicode},
-      {kNtfs, "", Unicode},
-      {CIFS_SUPER_MAGIC, "", WindowsShare},
-      {SMB2_SUPER_MAGIC, "", WindowsShare},
-      {SMB_SUPER_MAGIC, "", WindowsShare},
-      {EXT4_SUPER_MAGIC, "", Linux},
-      {TMPFS_MAGIC, "fuse.fusefat", Linux},
-      {FUSE_SUPER_MAGIC, "fuseblk", Unicode},
-      {FUSE_SUPER_MAGIC, "fuseblk.exfat", Unicode, CaseTable::Exfat},
-      {FUSE_SUPER_MAGIC, "fuseblk.ntfs", Unicode},
-      {FUSE_SUPER_MAGIC, "fuse.exfat", Unicode, CaseTable::Exfat},
-      {FUSE_SUPER_MAGIC, "fuse.ntfs-3g", Unicode},
-      {FUSE_SUPER_MAGIC, "fuse.fusefat", FuseFat},
-      {FUSE_SUPER_MAGIC, "fuse.smbnetfs", WindowsShare},
-      {FUSE_SUPER_MAGIC, "fuse.sshfs", Linux},
-      {FUSE_SUPER_MAGIC, "fuse.gvfsd-fuse", Linux},
-      {FUSE_SUPER_MAGIC, "fuse", Linux},
+      {MSDOS_SUPER_MAGIC, "", Fat},       {EXFAT_SUPER_MAGIC, "", Fat, CaseTable::Exfat}, {kNtfs3, "", Unicode},
+      {kNtfs, "", Unicode},               {CIFS_SUPER_MAGIC, "", WindowsShare},  {SMB2_SUPER_MAGIC, "", WindowsShare},
+      {SMB_SUPER_MAGIC, "", WindowsShare}, {EXT4_SUPER_MAGIC, "", Linux},         {TMPFS_MAGIC, "fuse.fusefat", Linux},
+      {FUSE_SUPER_MAGIC, "fuseblk", Unicode},      {FUSE_SUPER_MAGIC, "fuseblk.exfat", Unicode, CaseTable::Exfat},
+      {FUSE_SUPER_MAGIC, "fuseblk.ntfs", Unicode}, {FUSE_SUPER_MAGIC, "fuse.exfat", Unicode, CaseTable::Exfat},
+      {FUSE_SUPER_MAGIC, "fuse.ntfs-3g", Unicode}, {FUSE_SUPER_MAGIC, "fuse.fusefat", FuseFat},
+      {FUSE_SUPER_MAGIC, "fuse.smbnetfs", WindowsShare}, {FUSE_SUPER_MAGIC, "fuse.sshfs", Linux},
+      {FUSE_SUPER_MAGIC, "fuse.gvfsd-fuse", Linux},      {FUSE_SUPER_MAGIC, "fuse", Linux},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RulesOfFileSystem(c.magic, c.fuseType), (VolumeRules{c.names != Linux, c.names, c.caseTable}))
