@@ -11,7 +11,10 @@ constexpr std::string_view kWindowsReserved = "\"*:<>?\\|";
 
 constexpr unsigned char kDelete = 0x7F;
 
-bool IsControlCharacter(char c) { return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == kDelete; }
+bool IsControlCharacter(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == kDelete;
+}
 
 // DEL is a control character that only fusefat refuses; every other volume takes it.
 bool IsRefusedCharacter(NameRules rules, char c) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -317,7 +317,7 @@ TEST(CommitTwoNamesTest, WhereAFailedRenameLeftTheFileIsToldInTheMessageAndTheRe
     const char* what;
     std::vector<std::pair<std::string, std::string>> entries;
     std::function<void(ScriptedCalls&)> script;
-    std::pair<std::string, std::string> failed;  // the rename that fails: the entry, and the name it goes from
+    std::array<std::string, 3> failed;  // the entry whose rename fails, and the names that rename goes from and to
     Contents after;
     std::string renamedLines;
     std::string left;  // after the rename's reason; <from> and <to> stand for the paths of its names
@@ -342,25 +342,27 @@ TEST(CommitTwoNamesTest, WhereAFailedRenameLeftTheFileIsToldInTheMessageAndTheRe
   const std::string underBoth = "; the file <from> now also has the name <to>, which could not be removed again "
                                 "(Operation not permitted)";
   const std::vector<Case> cases{
-      {"swap", {{"m1", "t"}, {"t", "m1"}}, bothNamesStay, {"t", "t"},
+      {"swap", {{"m1", "t"}, {"t", "m1"}}, bothNamesStay, {"t", "t", "m1"},
        {{"m1", "content of t"}, {"t", "content of t"}, {"tolvane-moving~m1", "content of m1"}}, "", underBoth,
        "0 of 2 files were renamed; the file \"t\" now also has the name \"m1\" (one file under two names); the "
        "others keep their old names.\nThe file \"m1\" could not be moved back and is now named "
        "\"tolvane-moving~m1\"."},
-      {"independent", {{"m1", "x1"}, {"t", "x2"}}, bothNamesStay, {"t", "t"},
+      {"independent", {{"m1", "x1"}, {"t", "x2"}}, bothNamesStay, {"t", "t", "x2"},
        {{"x1", "content of m1"}, {"t", "content of t"}, {"x2", "content of t"}}, "m1 -> x1\r\n", underBoth,
        "1 of 2 files were renamed; the file \"t\" now also has the name \"x2\" (one file under two names); the "
        "others keep their old names."},
-      {"old name taken away", {{"m1", "x1"}, {"t", "x2"}}, failingAt(2, TakesOldName), {"t", "t"},
-       {{"x1", "content of m1"}}, "m1 -> x1\r\n", "; the file is under neither its old name \"t\" nor its new name \"x2\"",
+      {"old name taken away", {{"m1", "x1"}, {"t", "x2"}}, failingAt(2, TakesOldName), {"t", "t", "x2"},
+       {{"x1", "content of m1"}}, "m1 -> x1\r\n",
+       "; the file is under neither its old name \"t\" nor its new name \"x2\"",
        "1 of 2 files were renamed; the others keep their old names."},
-      {"renamed though it failed", {{"m1", "x1"}, {"t", "x2"}}, failingAt(2, Renames), {"t", "t"},
+      {"renamed though it failed", {{"m1", "x1"}, {"t", "x2"}}, failingAt(2, Renames), {"t", "t", "x2"},
        {{"x1", "content of m1"}, {"x2", "content of t"}}, "m1 -> x1\r\n",
        "; the old name \"t\" no longer holds the file, and the new name \"x2\" holds an item",
        "1 of 2 files were renamed; the others keep their old names."},
       // The swap's third rename brings m1's file from its temporary name: that file is lost, the
       // other gets its old name back.
-      {"temporary name taken away", {{"m1", "t"}, {"t", "m1"}}, failingAt(3, TakesOldName), {"m1", "tolvane-moving~m1"},
+      {"temporary name taken away", {{"m1", "t"}, {"t", "m1"}}, failingAt(3, TakesOldName),
+       {"m1", "tolvane-moving~m1", "t"},
        {{"t", "content of t"}}, "",
        "; the file is under neither its old name \"tolvane-moving~m1\" nor its new name \"t\"",
        "0 of 2 files were renamed; the others keep their old names."},
@@ -373,16 +375,16 @@ TEST(CommitTwoNamesTest, WhereAFailedRenameLeftTheFileIsToldInTheMessageAndTheRe
     t.PreviewAs(c.entries);
     t.Rename();
     EXPECT_EQ(t.folder.Contents(), c.after);
-    const auto& [entry, from] = c.failed;
-    const std::string to =
-        std::find_if(c.entries.begin(), c.entries.end(), [&](const auto& e) { return e.first == entry; })->second;
-    std::string description = "Permission denied: <from> (Operation not permitted) while renaming <from> to <to>" + c.left;
+    const auto& [entry, from, to] = c.failed;
+    std::string description =
+        "Permission denied: <from> (Operation not permitted) while renaming <from> to <to>" + c.left;
     for (const auto& [mark, name] : {std::pair<std::string, std::string>{"<from>", from}, {"<to>", to}}) {
       for (std::size_t at; (at = description.find(mark)) != std::string::npos;) {
         description.replace(at, mark.size(), t.folder.Path(name));
       }
     }
-    EXPECT_EQ(t.LastPrompt(), "Renaming stopped at \"" + entry + "\" -> \"" + to + "\":\n" + description + "\n" + c.told);
+    EXPECT_EQ(t.LastPrompt(),
+              "Renaming stopped at \"" + entry + "\" -> \"" + to + "\":\n" + description + "\n" + c.told);
     EXPECT_EQ(t.Report(), kReportHeader + c.renamedLines + "Process stopped: " + description + "\r\n");
   }
 }

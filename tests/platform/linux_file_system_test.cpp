@@ -560,12 +560,10 @@ TEST(OpenForAppendTest, OnlyAPlainFileOfTheUsersOwnIsWrittenTo) {
   folder.WriteFile("foreign", "theirs");
   ASSERT_EQ(chmod(folder.Path("foreign").c_str(), 0666), 0);
   const bool foreignMade = chown(folder.Path("foreign").c_str(), geteuid() + 1, getegid()) == 0;
-  const std::pair<const char*, const char*> cases[] = {{"link", "a symbolic link, not a file"},
-                                                       {"dangling", "a symbolic link, not a file"},
-                                                       {"pipe", "a named pipe, not a file"},
-                                                       {"read pipe", "a named pipe, not a file"},
-                                                       {"folder", "a folder, not a file"},
-                                                       {"foreign", "a file of another user, not one of yours"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"link", "a symbolic link, not a file"}, {"dangling", "a symbolic link, not a file"},
+      {"pipe", "a named pipe, not a file"},    {"read pipe", "a named pipe, not a file"},
+      {"folder", "a folder, not a file"},      {"foreign", "a file of another user, not one of yours"}};
   LinuxFileSystem files;
   for (const auto& [name, why] : cases) {
     SCOPED_TRACE(name);
