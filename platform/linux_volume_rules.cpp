@@ -83,15 +83,19 @@ std::optional<Mount> MountOf(dev_t device) {
   return found;
 }
 
+bool IsBlockDevice(const struct stat& info, dev_t device) { return S_ISBLK(info.st_mode) && info.st_rdev == device; }
+
 // The file system on the device of a "fuseblk" mount, from the name its boot sector carries:
 // exFAT's and NTFS's FUSE drivers both mount as "fuseblk". Empty when the device cannot be
-// read, as a user outside the "disk" group cannot, or is not the one the folder is on.
+// read, as a user outside the "disk" group cannot, or when the mount's source is not the
+// folder's device; nothing else is opened, since opening some devices does something.
 std::string FileSystemOnDevice(const Mount& mount, dev_t device) {
+  struct stat info {};
+  if (stat(mount.source.c_str(), &info) != 0 || !IsBlockDevice(info, device)) return {};
   const int fd = open(mount.source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return {};
-  struct stat info {};
   std::array<char, 11> start{};
-  const bool read = fstat(fd, &info) == 0 && S_ISBLK(info.st_mode) && info.st_rdev == device &&
+  const bool read = fstat(fd, &info) == 0 && IsBlockDevice(info, device) &&
                     pread(fd, start.data(), start.size(), 0) == static_cast<ssize_t>(start.size());
   close(fd);
   if (!read) return {};
@@ -145,7 +149,8 @@ NameRules NameRulesOf(std::uint32_t magic, std::string_view fuseType) {
 }
 
 // A "fuseblk" mount whose device cannot be read stays with Unicode's table, which joins every
-// pair of characters that exFAT's and NTFS's tables join: it refuses more, never less.
+// pair of characters that the up-case tables mkfs.exfat and mkntfs write join: it refuses
+// more, never less.
 CaseTable CaseTableOf(std::uint32_t magic, std::string_view fuseType) {
   const bool exfatFuse = magic == kFuseMagic && (fuseType == "fuse.exfat" || fuseType == "fuseblk.exfat");
   return magic == kExfatMagic || exfatFuse ? CaseTable::Exfat : CaseTable::Unicode;
