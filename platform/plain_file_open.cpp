@@ -83,8 +83,9 @@ FileOpenedForAppend OpenPlainFileForAppend(const std::string& path) {
     RaiseNotAPlainFile(path, info.st_mode);
   }
   // Another user's file, however open its mode, may be one planted for the report to land in
-  // where that user reads it; this process's own files are those of its effective user.
-  if (info.st_uid != geteuid()) {
+  // where that user reads it; this process's own files are those of its effective user. A file
+  // this open made is its own even where the volume gives every file one owner (FAT's uid=).
+  if (!file.created && info.st_uid != geteuid()) {
     close(file.fd);
     RaiseRefused(path, "a file of another user, not one of yours");
   }
