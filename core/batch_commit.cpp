@@ -25,7 +25,7 @@ class CommitRun {
       try {
         RenameOnDisk(from, to);
       } catch (const Error& error) {
-        result_.failure = CommitFailure{step.move, error, BothNamesLeft(from, to), MoveWaitingFileBack()};
+        result_.failure = Failed(step, from, to, error);
         break;
       }
       Record(step, Shown::Yes);
@@ -38,10 +38,50 @@ class CommitRun {
 
   void RenameOnDisk(std::string_view from, std::string_view to) { folder_.RenameFile(from, to); }
 
-  // Asked before anything else moves, while the names are as the failed rename left them.
+  // Where the failed rename left its file is asked before anything else moves, while the names
+  // are as the rename left them.
+  CommitFailure Failed(const RenameStep& step, std::string_view from, std::string_view to, const Error& error) {
+    CommitFailure failure{step.move, error, BothNamesLeft(from, to), std::nullopt};
+    const bool fileLost = !failure.underBothNames && OldNameGone(from);
+    if (fileLost) failure.error = Error(error.Number(), error.Description() + "; " + DescribeOldNameGone(from, to));
+    // A waiting file lost on its way from the temporary name cannot come back; the others of
+    // its cycle still can.
+    const bool waitingFileLost = fileLost && step.part == RenameStep::Part::FromTemporary;
+    failure.strandedMove = MoveWaitingFileBack(waitingFileLost);
+    return failure;
+  }
+
   std::optional<NamesOfOneFile> BothNamesLeft(std::string_view from, std::string_view to) {
     if (!folder_.SameFile(from, to)) return std::nullopt;
     return NamesOfOneFile{std::string(from), std::string(to)};
+  }
+
+  // A rename that failed may still have taken the old name away: fusefat removes the old
+  // entry before it refuses the new name, and a file may be removed meanwhile. A folder that
+  // cannot be asked is not taken to have lost the name.
+  bool OldNameGone(std::string_view from) {
+    try {
+      return !folder_.Identify(from);
+    } catch (const Error&) {
+      return false;
+    }
+  }
+
+  // Told as the failed rename left the names, before any is moved back.
+  std::string DescribeOldNameGone(std::string_view from, std::string_view to) {
+    std::string told;
+    if (folder_.Holds(to)) {
+      told = "the old name ";
+      AppendQuotedName(told, from);
+      told += " no longer holds the file, and the new name ";
+      AppendQuotedName(told, to);
+      return told + " holds an item";
+    }
+    told = "the file is under neither its old name ";
+    AppendQuotedName(told, from);
+    told += " nor its new name ";
+    AppendQuotedName(told, to);
+    return told;
   }
 
   void Record(const RenameStep& step, Shown shown) {
@@ -71,7 +111,7 @@ class CommitRun {
   // Every name of a cycle is held while one of its files waits, so the cycle's renames are
   // taken back, latest first, to free the waiting file's old name. Returns the waiting move
   // when its file could not be brought back.
-  std::optional<std::size_t> MoveWaitingFileBack() {
+  std::optional<std::size_t> MoveWaitingFileBack(bool waitingFileLost) {
     if (!waiting_) return std::nullopt;
     try {
       for (auto move = movedSinceWaiting_.rbegin(); move != movedSinceWaiting_.rend(); ++move) {
@@ -79,6 +119,7 @@ class CommitRun {
         result_.renamed[*move] = false;
         --done_;
       }
+      if (waitingFileLost) return std::nullopt;
       RenameOnDisk(order_.TemporaryNameOf(*waiting_), moves_[*waiting_].from);
     } catch (const Error&) {
       return waiting_;

@@ -29,6 +29,7 @@ struct NamesOfOneFile {
 
 struct CommitFailure {
   std::size_t move;  // the move whose rename failed
+  // Says, after the system's reason, where a rename that took the old name away left the file.
   Error error;
   // Set when the failed rename made the new name but could not take the old one away again.
   std::optional<NamesOfOneFile> underBothNames;

@@ -43,14 +43,14 @@ void BatchNames::FoldNames() {
   for (RenameList::Position position = 1; position <= list_->Count(); ++position) {
     const RenameEntry& entry = list_->Item(position);
     if (!IsPreviewed(entry)) continue;
-    foldedNames_[BatchNameKey(position, NameRole::Old).Index()] = FoldCase(entry.Tag);
-    foldedNames_[BatchNameKey(position, NameRole::New).Index()] = FoldCase(entry.Text);
+    foldedNames_[BatchNameKey(position, NameRole::Old).Index()] = FoldCase(entry.Tag, rules_.caseTable);
+    foldedNames_[BatchNameKey(position, NameRole::New).Index()] = FoldCase(entry.Text, rules_.caseTable);
   }
 }
 
 std::string_view BatchNames::LookupForm(std::string_view name, std::string& folded) const {
   if (!rules_.foldsCase) return name;
-  folded = FoldCase(name);
+  folded = FoldCase(name, rules_.caseTable);
   return folded;
 }
 

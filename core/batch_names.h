@@ -58,9 +58,10 @@ struct MoveLinks {
 // is while it lives; the folder's items are looked up while it is made and not kept, except
 // those a temporary name could meet.
 // On a volume that folds case, names are compared as it compares them: two names that differ
-// only in case are one name. The batch's own comparison folds case as Unicode does; `folder`,
-// when given, is asked for the new names no item holds by that comparison, since only the
-// volume knows every name it answers to (FAT's short names, its own case table).
+// only in case are one name. The batch's own comparison folds case by the volume's case table
+// (exFAT's, or Unicode's for the others); `folder`, when given, is asked for the new names no
+// item holds by that comparison, since only the volume knows every name it answers to (FAT's
+// short names, a case table of its own).
 class BatchNames {
  public:
   BatchNames(const RenameList& list, const std::vector<FolderItem>& folderItems, const VolumeRules& rules = {},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 
 #include "core/utf8.h"
 
@@ -224,10 +225,136 @@ constexpr FoldRange kFoldRanges[] = {
     {0x1E900, 0x1E921, 34, 1},
 };
 
-char32_t FoldCharacter(char32_t c) {
-  const auto range = std::upper_bound(std::begin(kFoldRanges), std::end(kFoldRanges), c,
+// Every character whose form on exFAT is another: its up-cased form from exFAT's up-case
+// table, within 16 bits; ASCII capitals are written small instead, as above, which keeps
+// the comparison exact since no other character up-cases to an ASCII letter. Made by
+// tools/case-fold-ranges.py --exfat from the table mkfs.exfat (exfatprogs 1.2.0) writes.
+constexpr FoldRange kExfatRanges[] = {
+    {0x0041, 0x005A, 32, 1},
+    {0x00E0, 0x00F6, -32, 1},
+    {0x00F8, 0x00FE, -32, 1},
+    {0x00FF, 0x00FF, 121, 1},
+    {0x0101, 0x012F, -1, 2},
+    {0x0133, 0x0137, -1, 2},
+    {0x013A, 0x0148, -1, 2},
+    {0x014B, 0x0177, -1, 2},
+    {0x017A, 0x017E, -1, 2},
+    {0x0180, 0x0180, 195, 1},
+    {0x0183, 0x0185, -1, 2},
+    {0x0188, 0x0188, -1, 1},
+    {0x018C, 0x018C, -1, 1},
+    {0x0192, 0x0192, -1, 1},
+    {0x0195, 0x0195, 97, 1},
+    {0x0199, 0x0199, -1, 1},
+    {0x019A, 0x019A, 163, 1},
+    {0x019E, 0x019E, 130, 1},
+    {0x01A1, 0x01A5, -1, 2},
+    {0x01A8, 0x01A8, -1, 1},
+    {0x01AD, 0x01AD, -1, 1},
+    {0x01B0, 0x01B0, -1, 1},
+    {0x01B4, 0x01B6, -1, 2},
+    {0x01B9, 0x01B9, -1, 1},
+    {0x01BD, 0x01BD, -1, 1},
+    {0x01BF, 0x01BF, 56, 1},
+    {0x01C6, 0x01C6, -2, 1},
+    {0x01C9, 0x01C9, -2, 1},
+    {0x01CC, 0x01CC, -2, 1},
+    {0x01CE, 0x01DC, -1, 2},
+    {0x01DD, 0x01DD, -79, 1},
+    {0x01DF, 0x01EF, -1, 2},
+    {0x01F3, 0x01F3, -2, 1},
+    {0x01F5, 0x01F5, -1, 1},
+    {0x01F9, 0x021F, -1, 2},
+    {0x0223, 0x0233, -1, 2},
+    {0x023A, 0x023A, 10795, 1},
+    {0x023C, 0x023C, -1, 1},
+    {0x023E, 0x023E, 10792, 1},
+    {0x0242, 0x0242, -1, 1},
+    {0x0247, 0x024F, -1, 2},
+    {0x0253, 0x0253, -210, 1},
+    {0x0254, 0x0254, -206, 1},
+    {0x0256, 0x0257, -205, 1},
+    {0x0259, 0x0259, -202, 1},
+    {0x025B, 0x025B, -203, 1},
+    {0x0260, 0x0260, -205, 1},
+    {0x0263, 0x0263, -207, 1},
+    {0x0268, 0x0268, -209, 1},
+    {0x0269, 0x0269, -211, 1},
+    {0x026B, 0x026B, 10743, 1},
+    {0x026F, 0x026F, -211, 1},
+    {0x0272, 0x0272, -213, 1},
+    {0x0275, 0x0275, -214, 1},
+    {0x027D, 0x027D, 10727, 1},
+    {0x0280, 0x0280, -218, 1},
+    {0x0283, 0x0283, -218, 1},
+    {0x0288, 0x0288, -218, 1},
+    {0x0289, 0x0289, -69, 1},
+    {0x028A, 0x028B, -217, 1},
+    {0x028C, 0x028C, -71, 1},
+    {0x0292, 0x0292, -219, 1},
+    {0x037B, 0x037D, 130, 1},
+    {0x03AC, 0x03AC, -38, 1},
+    {0x03AD, 0x03AF, -37, 1},
+    {0x03B1, 0x03C1, -32, 1},
+    {0x03C2, 0x03C2, -31, 1},
+    {0x03C3, 0x03CB, -32, 1},
+    {0x03CC, 0x03CC, -64, 1},
+    {0x03CD, 0x03CE, -63, 1},
+    {0x03D9, 0x03EF, -1, 2},
+    {0x03F2, 0x03F2, 7, 1},
+    {0x03F8, 0x03F8, -1, 1},
+    {0x03FB, 0x03FB, -1, 1},
+    {0x0430, 0x044F, -32, 1},
+    {0x0450, 0x045F, -80, 1},
+    {0x0461, 0x0481, -1, 2},
+    {0x048B, 0x04BF, -1, 2},
+    {0x04C2, 0x04CE, -1, 2},
+    {0x04CF, 0x04CF, -15, 1},
+    {0x04D1, 0x0513, -1, 2},
+    {0x0561, 0x0586, -48, 1},
+    {0x1D7D, 0x1D7D, 3814, 1},
+    {0x1E01, 0x1E95, -1, 2},
+    {0x1EA1, 0x1EF9, -1, 2},
+    {0x1F00, 0x1F07, 8, 1},
+    {0x1F10, 0x1F15, 8, 1},
+    {0x1F20, 0x1F27, 8, 1},
+    {0x1F30, 0x1F37, 8, 1},
+    {0x1F40, 0x1F45, 8, 1},
+    {0x1F51, 0x1F57, 8, 2},
+    {0x1F60, 0x1F67, 8, 1},
+    {0x1F70, 0x1F71, 74, 1},
+    {0x1F72, 0x1F75, 86, 1},
+    {0x1F76, 0x1F77, 100, 1},
+    {0x1F78, 0x1F79, 128, 1},
+    {0x1F7A, 0x1F7B, 112, 1},
+    {0x1F7C, 0x1F7D, 126, 1},
+    {0x1F80, 0x1F87, 8, 1},
+    {0x1F90, 0x1F97, 8, 1},
+    {0x1FA0, 0x1FA7, 8, 1},
+    {0x1FB0, 0x1FB1, 8, 1},
+    {0x1FB3, 0x1FB3, 9, 1},
+    {0x1FCC, 0x1FCC, -9, 1},
+    {0x1FD0, 0x1FD1, 8, 1},
+    {0x1FE0, 0x1FE1, 8, 1},
+    {0x1FE5, 0x1FE5, 7, 1},
+    {0x1FFC, 0x1FFC, -9, 1},
+    {0x214E, 0x214E, -28, 1},
+    {0x2170, 0x217F, -16, 1},
+    {0x2184, 0x2184, -1, 1},
+    {0x24D0, 0x24E9, -26, 1},
+    {0x2C30, 0x2C5E, -48, 1},
+    {0x2C61, 0x2C61, -1, 1},
+    {0x2C68, 0x2C6C, -1, 2},
+    {0x2C76, 0x2C76, -1, 1},
+    {0x2C81, 0x2CE3, -1, 2},
+    {0x2D00, 0x2D25, -7264, 1},
+    {0xFF41, 0xFF5A, -32, 1},
+};
+
+char32_t FoldCharacter(char32_t c, std::span<const FoldRange> ranges) {
+  const auto range = std::upper_bound(ranges.begin(), ranges.end(), c,
                                       [](char32_t value, const FoldRange& r) { return value < r.first; });
-  if (range == std::begin(kFoldRanges)) return c;
+  if (range == ranges.begin()) return c;
   const FoldRange& r = *(range - 1);
   if (c > r.last || (c - r.first) % r.step != 0) return c;
   return static_cast<char32_t>(static_cast<std::int32_t>(c) + r.offset);
@@ -253,7 +380,9 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
-std::string FoldCase(std::string_view name) {
+std::string FoldCase(std::string_view name, CaseTable table) {
+  const std::span<const FoldRange> ranges =
+      table == CaseTable::Exfat ? std::span<const FoldRange>(kExfatRanges) : std::span<const FoldRange>(kFoldRanges);
   std::string folded;
   folded.reserve(name.size());
   while (!name.empty()) {
@@ -262,7 +391,7 @@ std::string FoldCase(std::string_view name) {
       folded.push_back(first >= 'A' && first <= 'Z' ? static_cast<char>(first - 'A' + 'a') : first);
       name.remove_prefix(1);
     } else if (const auto decoded = DecodeUtf8(name)) {
-      AppendUtf8(folded, FoldCharacter(decoded->character));
+      AppendUtf8(folded, FoldCharacter(decoded->character, ranges));
       name.remove_prefix(decoded->length);
     } else {
       folded.push_back(first);

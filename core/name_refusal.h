@@ -10,9 +10,9 @@ namespace tolvane {
 
 // Why a volume refuses a name that Linux would take.
 struct NameRefusal {
-  enum class Cause : unsigned char { Character, EndsInDotOrSpace, NotUnicode, TooLong };
+  enum class Cause : unsigned char { Character, EndsInDotOrSpace, NotUnicode, NotAscii, TooLong };
   Cause cause;
-  char character;  // the refused character, or the dot or space at the end
+  char character;  // the refused character (a control character or an ASCII sign), or the dot or space at the end
 };
 
 // Why a volume under `rules` refuses `name`, or nothing when it takes it. The name is one

@@ -73,54 +73,52 @@ std::optional<bool> AskFoldsCase(int folder, const std::vector<FolderItem>& item
   return std::nullopt;
 }
 
-std::optional<Mount> MountOf(int folder) {
-  struct stat info {};
-  if (fstat(folder, &info) != 0) return std::nullopt;
-  const std::string device = std::to_string(major(info.st_dev)) + ":" + std::to_string(minor(info.st_dev));
+std::optional<Mount> MountOf(dev_t device) {
+  const std::string number = std::to_string(major(device)) + ":" + std::to_string(minor(device));
   std::optional<Mount> found;
   // The last mount of a device is the one on top.
   for (Mount& mount : ReadMountInfo()) {
-    if (mount.device == device) found = std::move(mount);
+    if (mount.device == number) found = std::move(mount);
   }
   return found;
 }
 
-NameRules NameRulesOf(std::uint32_t magic, int folder) {
-  switch (magic) {
-    case kMsdosMagic:
-    // The kernel's exFAT drops a closing dot as its FAT does.
-    case kExfatMagic: return NameRules::Fat;
-    case kNtfs3Magic:
-    case kNtfsMagic: return NameRules::Unicode;
-    case kCifsMagic:
-    case kSmb2Magic:
-    case kSmbMagic: return NameRules::WindowsShare;
-    case kFuseMagic: {
-      const std::optional<Mount> mount = MountOf(folder);
-      return mount ? NameRulesOfFuseType(mount->fileSystemType) : NameRules::Linux;
-    }
-    default: return NameRules::Linux;
-  }
-}
+bool IsBlockDevice(const struct stat& info, dev_t device) { return S_ISBLK(info.st_mode) && info.st_rdev == device; }
 
-bool HasCasefoldFlag(int folder) {
-  const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  long flags = 0;
-  const bool folds = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL) != 0;
+// The file system on the device of a "fuseblk" mount, from the name its boot sector carries:
+// exFAT's and NTFS's FUSE drivers both mount as "fuseblk". Empty when the device cannot be
+// read, as a user outside the "disk" group cannot, or when the mount's source is not the
+// folder's device; nothing else is opened, since opening some devices does something.
+std::string FileSystemOnDevice(const Mount& mount, dev_t device) {
+  struct stat info {};
+  if (stat(mount.source.c_str(), &info) != 0 || !IsBlockDevice(info, device)) return {};
+  const int fd = open(mount.source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return {};
+  std::array<char, 11> start{};
+  const bool read = fstat(fd, &info) == 0 && IsBlockDevice(info, device) &&
+                    pread(fd, start.data(), start.size(), 0) == static_cast<ssize_t>(start.size());
   close(fd);
-  return folds;
+  if (!read) return {};
+  const std::string_view name(start.data() + 3, 8);
+  if (name == "EXFAT   ") return "exfat";
+  if (name == "NTFS    ") return "ntfs";
+  return {};
 }
 
-// For a folder without a name to ask with: the Windows and network file systems fold case,
-// and an ext4 or f2fs folder does when it carries the casefold flag.
-bool FoldsCaseByType(NameRules names, int folder) { return names != NameRules::Linux || HasCasefoldFlag(folder); }
+std::string FuseTypeOf(int folder) {
+  struct stat info {};
+  if (fstat(folder, &info) != 0) return {};
+  const std::optional<Mount> mount = MountOf(info.st_dev);
+  if (!mount) return {};
+  if (mount->fileSystemType != "fuseblk") return mount->fileSystemType;
+  const std::string onDevice = FileSystemOnDevice(*mount, info.st_dev);
+  return onDevice.empty() ? mount->fileSystemType : mount->fileSystemType + "." + onDevice;
+}
 
-}  // namespace
-
+// The names a FUSE file system refuses, by its type in the mount table.
 NameRules NameRulesOfFuseType(std::string_view type) {
   constexpr std::array<std::pair<std::string_view, NameRules>, 6> kKnown{{
-      {"fuse.fusefat", NameRules::Fat},
+      {"fuse.fusefat", NameRules::FuseFat},
       {"fuse.exfat", NameRules::Unicode},
       {"fuse.ntfs-3g", NameRules::Unicode},
       {"fuse.lowntfs-3g", NameRules::Unicode},
@@ -135,12 +133,55 @@ NameRules NameRulesOfFuseType(std::string_view type) {
   return NameRules::Linux;
 }
 
+NameRules NameRulesOf(std::uint32_t magic, std::string_view fuseType) {
+  switch (magic) {
+    case kMsdosMagic:
+    // The kernel's exFAT drops a closing dot as its FAT does.
+    case kExfatMagic: return NameRules::Fat;
+    case kNtfs3Magic:
+    case kNtfsMagic: return NameRules::Unicode;
+    case kCifsMagic:
+    case kSmb2Magic:
+    case kSmbMagic: return NameRules::WindowsShare;
+    case kFuseMagic: return NameRulesOfFuseType(fuseType);
+    default: return NameRules::Linux;
+  }
+}
+
+// A "fuseblk" mount whose device cannot be read stays with Unicode's table, which joins every
+// pair of characters that the up-case tables mkfs.exfat and mkntfs write join: it refuses
+// more, never less.
+CaseTable CaseTableOf(std::uint32_t magic, std::string_view fuseType) {
+  const bool exfatFuse = magic == kFuseMagic && (fuseType == "fuse.exfat" || fuseType == "fuseblk.exfat");
+  return magic == kExfatMagic || exfatFuse ? CaseTable::Exfat : CaseTable::Unicode;
+}
+
+bool HasCasefoldFlag(int folder) {
+  const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  long flags = 0;
+  const bool folds = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL) != 0;
+  close(fd);
+  return folds;
+}
+
+}  // namespace
+
+VolumeRules RulesOfFileSystem(std::uint32_t magic, std::string_view fuseType) {
+  const NameRules names = NameRulesOf(magic, fuseType);
+  return VolumeRules{names != NameRules::Linux, names, CaseTableOf(magic, fuseType)};
+}
+
 VolumeRules ReadVolumeRules(int folder, const std::vector<FolderItem>& items) {
   struct statfs info {};
   VolumeRules rules;
-  if (fstatfs(folder, &info) == 0) rules.names = NameRulesOf(static_cast<std::uint32_t>(info.f_type), folder);
+  if (fstatfs(folder, &info) == 0) {
+    const auto magic = static_cast<std::uint32_t>(info.f_type);
+    rules = RulesOfFileSystem(magic, magic == kFuseMagic ? FuseTypeOf(folder) : std::string());
+  }
+  // An ext4 or f2fs folder folds case when it carries the casefold flag.
   const std::optional<bool> asked = AskFoldsCase(folder, items);
-  rules.foldsCase = asked ? *asked : FoldsCaseByType(rules.names, folder);
+  rules.foldsCase = asked ? *asked : rules.foldsCase || HasCasefoldFlag(folder);
   return rules;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -14,8 +15,12 @@ namespace tolvane {
 // and its casefold flag. Which names it refuses follows from its file system's type.
 VolumeRules ReadVolumeRules(int folder, const std::vector<FolderItem>& items);
 
-// The names a FUSE file system refuses, by its type in the mount table ("fuseblk",
-// "fuse.fusefat", ...). The kernel cannot tell FUSE file systems apart by their magic number.
-NameRules NameRulesOfFuseType(std::string_view type);
+// What a file system's type tells of its folders: the names it refuses, the table it folds
+// case by, and, for a folder without a name to ask with, whether it folds case (the Windows
+// and network file systems do). `magic` is statfs's f_type; a FUSE file system, which the
+// kernel cannot tell apart by its magic number, goes by `fuseType`, its type in the mount
+// table ("fuse.fusefat", "fuseblk", ...) with, for "fuseblk", the file system its device
+// holds when that can be read ("fuseblk.exfat", "fuseblk.ntfs").
+VolumeRules RulesOfFileSystem(std::uint32_t magic, std::string_view fuseType = {});
 
 }  // namespace tolvane

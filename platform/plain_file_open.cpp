@@ -28,9 +28,13 @@ const char* KindOf(mode_t mode) {
   return "something other than a file";
 }
 
+[[noreturn]] void RaiseRefused(const std::string& path, const std::string& why) {
+  throw Error(ErrorNumber::PathFileAccessError,
+              std::string(ClassicDescription(ErrorNumber::PathFileAccessError)) + ": " + path + " is " + why);
+}
+
 [[noreturn]] void RaiseNotAPlainFile(const std::string& path, mode_t mode) {
-  throw Error(ErrorNumber::PathFileAccessError, std::string(ClassicDescription(ErrorNumber::PathFileAccessError)) +
-                                                    ": " + path + " is " + KindOf(mode) + ", not a file");
+  RaiseRefused(path, std::string(KindOf(mode)) + ", not a file");
 }
 
 [[noreturn]] void RaiseOpenFailure(int failure, const std::string& path) {
@@ -77,6 +81,13 @@ FileOpenedForAppend OpenPlainFileForAppend(const std::string& path) {
   if (!S_ISREG(info.st_mode)) {
     close(file.fd);
     RaiseNotAPlainFile(path, info.st_mode);
+  }
+  // Another user's file, however open its mode, may be one planted for the report to land in
+  // where that user reads it; this process's own files are those of its effective user. A file
+  // this open made is its own even where the volume gives every file one owner (FAT's uid=).
+  if (!file.created && info.st_uid != geteuid()) {
+    close(file.fd);
+    RaiseRefused(path, "a file of another user, not one of yours");
   }
   const int flags = fcntl(file.fd, F_GETFL);
   if (flags < 0 || fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {

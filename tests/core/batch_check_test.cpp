@@ -101,7 +101,9 @@ TEST(CheckBatchTest, FindsTheProblemsOfTheFoldersVolume) {
   using enum ProblemKind;
   const VolumeRules exact;
   const VolumeRules exfat{true, NameRules::Unicode};
+  const VolumeRules kernelExfat{true, NameRules::Fat, CaseTable::Exfat};
   const VolumeRules fat{true, NameRules::Fat};
+  const VolumeRules fusefat{true, NameRules::FuseFat};
   const VolumeRules share{false, NameRules::WindowsShare};
   // UTF-16 code units, not bytes, are what these volumes count.
   const auto repeated = [](std::string_view character, int times) {
@@ -111,6 +113,9 @@ TEST(CheckBatchTest, FindsTheProblemsOfTheFoldersVolume) {
   };
   const std::string e255 = repeated("\xC3\xA9", 255);
   const std::string e256 = repeated("\xC3\xA9", 256);
+  // Four bytes and two code units each.
+  const std::string faces255 = repeated("\xF0\x9F\x98\x80", 127) + "a";
+  const std::string faces256 = repeated("\xF0\x9F\x98\x80", 128);
   struct VolumeCase {
     const char* what;
     VolumeRules rules;
@@ -134,7 +139,17 @@ TEST(CheckBatchTest, FindsTheProblemsOfTheFoldersVolume) {
        {"", Files({"a", "b", "c"}), {{"a", "a."}, {"b", "b "}, {"c", ".c"}}, {{1, RefusedName}, {2, RefusedName}}}},
       {"... which exFAT's FUSE driver keeps", exfat, {"", Files({"a", "b"}), {{"a", "a."}, {"b", "b "}}, {}}},
       {"names too long in UTF-16 or not Unicode", exfat,
-       {"", Files({"a", "b", "c"}), {{"a", e256}, {"b", "\xFF.jpg"}, {"c", e255}}, {{1, RefusedName}, {2, RefusedName}}}},
+       {"", Files({"a", "b", "c", "d", "e"}),
+        {{"a", e256}, {"b", "\xFF.jpg"}, {"c", e255}, {"d", faces256}, {"e", faces255}},
+        {{1, RefusedName}, {2, RefusedName}, {4, RefusedName}}}},
+      {"beyond ASCII and DEL, which fusefat would take the old name away for", fusefat,
+       {"", Files({"a", "b", "c"}), {{"a", "\xC3\x89t\xC3\xA9"}, {"b", "a\x7F"}, {"c", "fine"}},
+        {{1, RefusedName}, {2, RefusedName}}}},
+      {"... which the kernel's FAT takes", fat,
+       {"", Files({"a", "b"}), {{"a", "\xC3\x89t\xC3\xA9"}, {"b", "a\x7F"}}, {}}},
+      {"exFAT's up-case table keeps \u0131 and i apart, and joins \u03C3 and \u03C2", kernelExfat,
+       {"", Files({"a", "b", "c", "d"}), {{"a", "i"}, {"b", "\xC4\xB1"}, {"c", "\xCF\x83"}, {"d", "\xCF\x82"}},
+        {{3, DuplicateName}, {4, DuplicateName}}}},
       {"... where Linux's own names count bytes", exact, {"", Files({"c"}), {{"c", e255}}, {{1, InvalidName}}}},
       {"a name the file keeps is not refused", fat, {"", Files({"a."}), {{"a.", "a."}}, {}}},
   };

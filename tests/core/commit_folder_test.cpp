@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -309,42 +311,81 @@ TEST_F(CommitFolderTest, FileThatCannotGoBackIsNamedInTheMessage) {
 }
 
 // Where the link fallback could neither take the old name away nor the new one again, one
-// file is left under two names, and the message and the report say which.
-TEST(CommitTwoNamesTest, AFileLeftUnderTwoNamesIsToldInTheMessageAndTheReport) {
+// file is left under two names; where the rename took the old name away and failed, as
+// fusefat does, the file is under neither. The message and the report say which.
+TEST(CommitTwoNamesTest, WhereAFailedRenameLeftTheFileIsToldInTheMessageAndTheReport) {
   struct Case {
     const char* what;
     std::vector<std::pair<std::string, std::string>> entries;
+    std::function<void(ScriptedCalls&)> script;
+    std::array<std::string, 3> failed;  // the entry whose rename fails, and the names that rename goes from and to
     Contents after;
     std::string renamedLines;
+    std::string left;  // after the rename's reason; <from> and <to> stand for the paths of its names
     std::string told;  // after the error's description
   };
+  // The first file's name goes; neither of the second file's names can.
+  const auto bothNamesStay = [](ScriptedCalls& calls) {
+    calls.renameat2.after = EINVAL;
+    calls.unlinkat = {{0}, EPERM};
+  };
+  // No RENAME_NOREPLACE, no hard links; the `at`-th rename fails after doing `what`.
+  using enum ScriptedCalls::FailedRenameat;
+  const auto failingAt = [](std::size_t at, ScriptedCalls::FailedRenameat what) {
+    return [at, what](ScriptedCalls& calls) {
+      calls.renameat2.after = EINVAL;
+      calls.linkat.after = EPERM;
+      calls.renameat.next.assign(at - 1, 0);
+      calls.renameat.next.push_back(EPERM);
+      calls.failedRenameat = what;
+    };
+  };
+  const std::string underBoth = "; the file <from> now also has the name <to>, which could not be removed again "
+                                "(Operation not permitted)";
   const std::vector<Case> cases{
-      {"swap", {{"m1", "t"}, {"t", "m1"}},
-       {{"m1", "content of t"}, {"t", "content of t"}, {"tolvane-moving~m1", "content of m1"}}, "",
+      {"swap", {{"m1", "t"}, {"t", "m1"}}, bothNamesStay, {"t", "t", "m1"},
+       {{"m1", "content of t"}, {"t", "content of t"}, {"tolvane-moving~m1", "content of m1"}}, "", underBoth,
        "0 of 2 files were renamed; the file \"t\" now also has the name \"m1\" (one file under two names); the "
        "others keep their old names.\nThe file \"m1\" could not be moved back and is now named "
        "\"tolvane-moving~m1\"."},
-      {"independent", {{"m1", "x1"}, {"t", "x2"}},
-       {{"x1", "content of m1"}, {"t", "content of t"}, {"x2", "content of t"}}, "m1 -> x1\r\n",
+      {"independent", {{"m1", "x1"}, {"t", "x2"}}, bothNamesStay, {"t", "t", "x2"},
+       {{"x1", "content of m1"}, {"t", "content of t"}, {"x2", "content of t"}}, "m1 -> x1\r\n", underBoth,
        "1 of 2 files were renamed; the file \"t\" now also has the name \"x2\" (one file under two names); the "
        "others keep their old names."},
+      {"old name taken away", {{"m1", "x1"}, {"t", "x2"}}, failingAt(2, TakesOldName), {"t", "t", "x2"},
+       {{"x1", "content of m1"}}, "m1 -> x1\r\n",
+       "; the file is under neither its old name \"t\" nor its new name \"x2\"",
+       "1 of 2 files were renamed; the others keep their old names."},
+      {"renamed though it failed", {{"m1", "x1"}, {"t", "x2"}}, failingAt(2, Renames), {"t", "t", "x2"},
+       {{"x1", "content of m1"}, {"x2", "content of t"}}, "m1 -> x1\r\n",
+       "; the old name \"t\" no longer holds the file, and the new name \"x2\" holds an item",
+       "1 of 2 files were renamed; the others keep their old names."},
+      // The swap's third rename brings m1's file from its temporary name: that file is lost, the
+      // other gets its old name back.
+      {"temporary name taken away", {{"m1", "t"}, {"t", "m1"}}, failingAt(3, TakesOldName),
+       {"m1", "tolvane-moving~m1", "t"},
+       {{"t", "content of t"}}, "",
+       "; the file is under neither its old name \"tolvane-moving~m1\" nor its new name \"t\"",
+       "0 of 2 files were renamed; the others keep their old names."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ScriptedCalls calls;
-    calls.renameat2.after = EINVAL;
-    // The first file's name goes; neither of the second file's names can.
-    calls.unlinkat = {{0}, EPERM};
+    c.script(calls);
     CommitScene t(ScriptedCalls::Table());
     t.PreviewAs(c.entries);
     t.Rename();
     EXPECT_EQ(t.folder.Contents(), c.after);
-    const std::string newName = c.entries[1].second;
-    const std::string description = "Permission denied: " + t.folder.Path("t") + " (Operation not permitted) while renaming " +
-                                    t.folder.Path("t") + " to " + t.folder.Path(newName) + "; the file " +
-                                    t.folder.Path("t") + " now also has the name " + t.folder.Path(newName) +
-                                    ", which could not be removed again (Operation not permitted)";
-    EXPECT_EQ(t.LastPrompt(), "Renaming stopped at \"t\" -> \"" + newName + "\":\n" + description + "\n" + c.told);
+    const auto& [entry, from, to] = c.failed;
+    std::string description =
+        "Permission denied: <from> (Operation not permitted) while renaming <from> to <to>" + c.left;
+    for (const auto& [mark, name] : {std::pair<std::string, std::string>{"<from>", from}, {"<to>", to}}) {
+      for (std::size_t at; (at = description.find(mark)) != std::string::npos;) {
+        description.replace(at, mark.size(), t.folder.Path(name));
+      }
+    }
+    EXPECT_EQ(t.LastPrompt(),
+              "Renaming stopped at \"" + entry + "\" -> \"" + to + "\":\n" + description + "\n" + c.told);
     EXPECT_EQ(t.Report(), kReportHeader + c.renamedLines + "Process stopped: " + description + "\r\n");
   }
 }

@@ -88,6 +88,17 @@ TEST_P(VolumeTest, EachBatchEndsWithExactlyItsNewNamesOrIsRefusedBeforeAnyRename
       {"a closing dot", {"a.jpg"}, {{"a.jpg", "a."}}, {Kind::FuseFat},
        "\"a.jpg\" -> \"a.\": the volume of this folder drops a dot at the end of a name, so the file would get "
        "another name"},
+      // fusefat would take the old name away and lose the file.
+      {"a name beyond ASCII", {"DSC_0001.JPG"}, {{"DSC_0001.JPG", "\xC3\x89t\xC3\xA9_01.JPG"}}, {Kind::FuseFat},
+       "\"DSC_0001.JPG\" -> \"\xC3\x89t\xC3\xA9_01.JPG\": the volume of this folder takes only ASCII characters in a name"},
+      // One name each under Unicode's folding, two under exFAT's up-case table.
+      {"names exFAT keeps apart", {"a", "b", "c", "d"},
+       {{"a", "i.jpg"}, {"b", "\xC4\xB1.jpg"}, {"c", "\xC3\x9F.jpg"}, {"d", "\xE1\xBA\x9E.jpg"}}, {Kind::FuseFat},
+       "\"b\" -> \"\xC4\xB1.jpg\": the volume of this folder takes only ASCII characters in a name"},
+      // \u03C3 and the final \u03C2 are one name there; \u00FF and \u0178 too.
+      {"names beyond ASCII that exFAT takes for one", {"a", "b", "c", "d"},
+       {{"a", "\xCF\x83.jpg"}, {"b", "\xCF\x82.jpg"}, {"c", "\xC3\xBF.jpg"}, {"d", "\xC5\xB8.jpg"}},
+       {Kind::ExfatFuse, Kind::FuseFat}, "\"a\" -> \"\xCF\x83.jpg\": "},
   };
   for (const VolumeCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -121,13 +132,15 @@ TEST_P(VolumeTest, EachBatchEndsWithExactlyItsNewNamesOrIsRefusedBeforeAnyRename
 
 TEST_P(VolumeTest, TheFolderTellsItsVolumesRulesAsTheKernelAnswers) {
   const std::unique_ptr<OpenedFolder> folder = disk.OpenFolder(Folder());
-  const NameRules names = GetParam() == Kind::FuseFat ? NameRules::Fat : NameRules::Unicode;
+  const NameRules names = GetParam() == Kind::FuseFat ? NameRules::FuseFat : NameRules::Unicode;
   // ntfs-3g keeps names in NTFS's case-sensitive POSIX namespace.
   const bool folds = GetParam() != Kind::Ntfs3g;
-  EXPECT_EQ(folder->Rules({}), (VolumeRules{true, names})) << "a folder without letters is judged by its type";
+  // exFAT's driver mounts as "fuseblk", as NTFS's does: the device's boot sector tells them apart.
+  const CaseTable table = GetParam() == Kind::ExfatFuse ? CaseTable::Exfat : CaseTable::Unicode;
+  EXPECT_EQ(folder->Rules({}), (VolumeRules{true, names, table})) << "a folder without letters is judged by its type";
   Write("Photo.jpg");
   const std::vector<FolderItem> items = disk.ReadFolder(Folder());
-  EXPECT_EQ(folder->Rules(items), (VolumeRules{folds, names}));
+  EXPECT_EQ(folder->Rules(items), (VolumeRules{folds, names, table}));
   EXPECT_EQ(folder->Holds("PHOTO.JPG"), folds);
   EXPECT_EQ(folder->Identify("PHOTO.JPG").has_value(), folds) << "it finds the item it holds";
   EXPECT_FALSE(folder->Holds("other.jpg"));

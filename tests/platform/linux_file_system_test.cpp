@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -315,13 +316,31 @@ TEST(OpenedFolderTest, AFolderOnAVolumeThatKeepsCaseComparesBytesAndHoldsOnlyIts
   EXPECT_FALSE(opened->Holds(""));
 }
 
-TEST(NameRulesOfFuseTypeTest, FuseDriversOfWindowsVolumesAreKnownByTheirTypeInTheMountTable) {
-  const std::pair<const char*, NameRules> cases[] = {
-      {"fuseblk", NameRules::Unicode},      {"fuseblk.exfat", NameRules::Unicode}, {"fuse.ntfs-3g", NameRules::Unicode},
-      {"fuse.fusefat", NameRules::Fat},     {"fuse.smbnetfs", NameRules::WindowsShare},
-      {"fuse.sshfs", NameRules::Linux},     {"fuse.gvfsd-fuse", NameRules::Linux}, {"fuse", NameRules::Linux},
+// statfs's magic numbers, as <linux/magic.h> has them where it does; FUSE drivers go by their
+// type in the mount table, "fuseblk" by the file system its device holds.
+TEST(RulesOfFileSystemTest, WindowsAndNetworkVolumesAreKnownByTheirMagicNumberOrTheirTypeInTheMountTable) {
+  using enum NameRules;
+  constexpr std::uint32_t kNtfs3 = 0x7366746e;  // "ntfs"
+  constexpr std::uint32_t kNtfs = 0x5346544e;   // "NTFS", the older driver
+  const struct {
+    std::uint32_t magic;
+    const char* fuseType;
+    NameRules names;
+    CaseTable caseTable = CaseTable::Unicode;
+  } cases[] = {
+      {MSDOS_SUPER_MAGIC, "", Fat},       {EXFAT_SUPER_MAGIC, "", Fat, CaseTable::Exfat}, {kNtfs3, "", Unicode},
+      {kNtfs, "", Unicode},               {CIFS_SUPER_MAGIC, "", WindowsShare},  {SMB2_SUPER_MAGIC, "", WindowsShare},
+      {SMB_SUPER_MAGIC, "", WindowsShare}, {EXT4_SUPER_MAGIC, "", Linux},         {TMPFS_MAGIC, "fuse.fusefat", Linux},
+      {FUSE_SUPER_MAGIC, "fuseblk", Unicode},      {FUSE_SUPER_MAGIC, "fuseblk.exfat", Unicode, CaseTable::Exfat},
+      {FUSE_SUPER_MAGIC, "fuseblk.ntfs", Unicode}, {FUSE_SUPER_MAGIC, "fuse.exfat", Unicode, CaseTable::Exfat},
+      {FUSE_SUPER_MAGIC, "fuse.ntfs-3g", Unicode}, {FUSE_SUPER_MAGIC, "fuse.fusefat", FuseFat},
+      {FUSE_SUPER_MAGIC, "fuse.smbnetfs", WindowsShare}, {FUSE_SUPER_MAGIC, "fuse.sshfs", Linux},
+      {FUSE_SUPER_MAGIC, "fuse.gvfsd-fuse", Linux},      {FUSE_SUPER_MAGIC, "fuse", Linux},
   };
-  for (const auto& [type, rules] : cases) EXPECT_EQ(NameRulesOfFuseType(type), rules) << type;
+  for (const auto& c : cases) {
+    EXPECT_EQ(RulesOfFileSystem(c.magic, c.fuseType), (VolumeRules{c.names != Linux, c.names, c.caseTable}))
+        << std::hex << c.magic << " " << c.fuseType;
+  }
 }
 
 TEST(OpenedFolderTest, RenamingAMissingFileToItsOwnNameIsNotFound) {
@@ -527,9 +546,9 @@ TEST(OpenForAppendTest, AFileThatCannotGrowIsRaisedOnCloseAndLeavesNoEmptyFileBe
   EXPECT_EQ(folder.Contents(), (Contents{{"earlier.txt", "earlier\r\n"}}));
 }
 
-// A link (leading somewhere or nowhere), a pipe (with or without a reader), a folder: never
-// written to, never waited on, and told in plain words.
-TEST(OpenForAppendTest, OnlyAPlainFileIsWrittenTo) {
+// A link (leading somewhere or nowhere), a pipe (with or without a reader), a folder, another
+// user's file that anyone may write: never written to, never waited on, and told in plain words.
+TEST(OpenForAppendTest, OnlyAPlainFileOfTheUsersOwnIsWrittenTo) {
   TempFolder folder;
   folder.WriteFile("target.txt", "keep");
   ASSERT_EQ(symlink(folder.Path("target.txt").c_str(), folder.Path("link").c_str()), 0);
@@ -539,25 +558,30 @@ TEST(OpenForAppendTest, OnlyAPlainFileIsWrittenTo) {
   const int reader = open(folder.Path("read pipe").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   ASSERT_GE(reader, 0);
   ASSERT_EQ(mkdir(folder.Path("folder").c_str(), 0755), 0);
-  const std::pair<const char*, const char*> cases[] = {{"link", "a symbolic link"},
-                                                       {"dangling", "a symbolic link"},
-                                                       {"pipe", "a named pipe"},
-                                                       {"read pipe", "a named pipe"},
-                                                       {"folder", "a folder"}};
+  folder.WriteFile("foreign", "theirs");
+  ASSERT_EQ(chmod(folder.Path("foreign").c_str(), 0666), 0);
+  const bool foreignMade = chown(folder.Path("foreign").c_str(), geteuid() + 1, getegid()) == 0;
+  const std::pair<const char*, const char*> cases[] = {
+      {"link", "a symbolic link, not a file"}, {"dangling", "a symbolic link, not a file"},
+      {"pipe", "a named pipe, not a file"},    {"read pipe", "a named pipe, not a file"},
+      {"folder", "a folder, not a file"},      {"foreign", "a file of another user, not one of yours"}};
   LinuxFileSystem files;
-  for (const auto& [name, kind] : cases) {
+  for (const auto& [name, why] : cases) {
     SCOPED_TRACE(name);
+    if (name == std::string_view("foreign") && !foreignMade) continue;
     try {
       files.OpenForAppend(folder.Path(name))->WriteLine("report");
       ADD_FAILURE() << "opened";
     } catch (const Error& error) {
       EXPECT_EQ(error.Number(), ErrorNumber::PathFileAccessError);
-      EXPECT_EQ(error.Description(), "Path/File access error: " + folder.Path(name) + " is " + kind + ", not a file");
+      EXPECT_EQ(error.Description(), "Path/File access error: " + folder.Path(name) + " is " + why);
     }
   }
   close(reader);
   EXPECT_EQ(folder.ReadFile("target.txt"), "keep");
   EXPECT_FALSE(folder.Exists("elsewhere.txt"));
+  EXPECT_EQ(folder.ReadFile("foreign"), "theirs");
+  if (!foreignMade) GTEST_SKIP() << "another user's file needs root to be made; that row did not run";
 }
 
 // The descriptor handed out blocks again, as a plain file's writes expect.

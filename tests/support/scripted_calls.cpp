@@ -46,7 +46,16 @@ int Unlinkat(int folder, const char* name, int flags) {
 }
 
 int Renameat(int oldFolder, const char* oldName, int newFolder, const char* newName) {
-  if (Fails(Script().renameat, std::string("renameat ") + oldName + " " + newName)) return -1;
+  if (Fails(Script().renameat, std::string("renameat ") + oldName + " " + newName)) {
+    const int failure = errno;
+    switch (Script().failedRenameat) {
+      case ScriptedCalls::FailedRenameat::TouchesNothing: break;
+      case ScriptedCalls::FailedRenameat::TakesOldName: ::unlinkat(oldFolder, oldName, 0); break;
+      case ScriptedCalls::FailedRenameat::Renames: ::renameat(oldFolder, oldName, newFolder, newName); break;
+    }
+    errno = failure;
+    return -1;
+  }
   return ::renameat(oldFolder, oldName, newFolder, newName);
 }
 

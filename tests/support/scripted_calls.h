@@ -46,6 +46,10 @@ class ScriptedCalls {
   CallFailures fsync;
   // Runs right before a lock is taken, as another window letting go of a file would.
   std::function<void()> beforeFlock;
+  // What a failing renameat does before it fails: nothing; takes the old name away, as fusefat
+  // does with a name it refuses; or renames all the same, as a share whose answer was lost.
+  enum class FailedRenameat { TouchesNothing, TakesOldName, Renames };
+  FailedRenameat failedRenameat = FailedRenameat::TouchesNothing;
   std::optional<StickyFolder> sticky;
   // "renameat2 a b", "linkat a b", "unlinkat a", "renameat a b", "fsync", in the order made.
   std::vector<std::string> made;
