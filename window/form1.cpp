@@ -62,14 +62,19 @@ QPushButton* AddCaptionButton(QWidget* parent, const char* name, const QRect& ge
   return button;
 }
 
-// The icon takes the picture's double (name@2x.bmp) beside it on a screen at a scale of 1.5 or
-// more, so that it stays sharp there; the button keeps the size of the picture at scale 1. A
+// The icon takes the picture's double (name@2x.bmp) on a screen at a scale of 1.5 or more, so
+// that it stays sharp there; the button keeps the size of the picture at scale 1. A
 // screen reader speaks the tip as the button's name, since the button has no caption.
 QPushButton* AddPictureButton(QWidget* parent, const char* name, const QRect& geometry, const QString& tip) {
   QPushButton* button = AddButton(parent, name, geometry);
-  const QString file = QStringLiteral(":/tolvane/%1.bmp").arg(QString::fromLatin1(name).toLower());
-  button->setIcon(QIcon(file));
-  button->setIconSize(QImageReader(file).size());
+  const QString file = QStringLiteral(":/tolvane/%1").arg(QString::fromLatin1(name).toLower());
+  const QSize size = QImageReader(file + QStringLiteral(".bmp")).size();
+  // Both given with their sizes: Qt would take a double it found by itself only at scale 2.
+  QIcon picture;
+  picture.addFile(file + QStringLiteral(".bmp"), size);
+  picture.addFile(file + QStringLiteral("@2x.bmp"), size * 2);
+  button->setIcon(picture);
+  button->setIconSize(size);
   button->setToolTip(tip);
   button->setAccessibleName(tip);
   return button;
