@@ -26,10 +26,12 @@ build: configure
 run: build
 	$(BUILD)/bin/tolvane
 
-# The window after a preview of sample files, drawn offscreen into $(BUILD)/screenshot.png.
+# The window after a preview of sample files, drawn offscreen into $(BUILD)/screenshot.png;
+# SCALE=2 draws it as on a screen at scale 2 (twice the pixels each way).
+SCALE ?= 1
 .PHONY: screenshot
 screenshot: build
-	$(BUILD)/tests/window/tolvane_screenshot $(BUILD)/screenshot.png
+	QT_SCALE_FACTOR=$(SCALE) $(BUILD)/tests/window/tolvane_screenshot $(BUILD)/screenshot.png
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

@@ -9,8 +9,12 @@ Outputs, beside this script:
   command2.bmp  39x37  orange arrow pointing up (move the current entry up)
   command3.bmp  39x37  orange arrow pointing down (move the current entry down)
   command7.bmp  42x40  red power sign (end the program)
+  command1@2x.bmp to command7@2x.bmp  the same pictures at twice the size, for screens at a
+                scale above 1 (Qt takes a name@2x file for name at scales from 1.5 up)
   tolvane-16.png, tolvane-32.png, tolvane.ico  the program icon (a numbered list)
   tolvane-48.png to tolvane-256.png  the same icon at the other sizes of the desktop's icon theme
+  tolvane-96.png  the 48 pixel icon at twice the size (the theme's 48x48@2); the other sizes'
+                doubles are the sizes above them
 
 The bitmaps are uncompressed 24-bit BMP files on a white ground; the icons are RGBA PNG
 files, and the .ico holds the 16 and 32 pixel images for the Windows version resource.
@@ -76,18 +80,20 @@ def rounded_rect(left, top, right, bottom, radius):
     return inside
 
 
-def render(width, height, layers, ground):
+def render(width, height, layers, ground, scale=1):
     """Each pixel averages its subsamples; a subsample takes the colour of the last layer that
-    covers it, or the ground (None for transparent). Returns rows of (r, g, b, a), top first."""
+    covers it, or the ground (None for transparent). Returns rows of (r, g, b, a), top first.
+    The shapes are given in pixels of scale 1; at scale 2 the picture has four times the
+    pixels, each a quarter of one at scale 1, and scale 1 draws exactly as it always has."""
     rows = []
     step = 1.0 / SUBSAMPLES
-    for py in range(height):
+    for py in range(height * scale):
         row = []
-        for px in range(width):
+        for px in range(width * scale):
             total = [0.0, 0.0, 0.0, 0.0]
             for sy in range(SUBSAMPLES):
                 for sx in range(SUBSAMPLES):
-                    x, y = px + (sx + 0.5) * step, py + (sy + 0.5) * step
+                    x, y = (px + (sx + 0.5) * step) / scale, (py + (sy + 0.5) * step) / scale
                     colour = ground
                     for covers, layer_colour in layers:
                         if covers(x, y):
@@ -202,18 +208,25 @@ ICON_SIZES = (16, 32, 48, 64, 128, 256)
 ICO_SIZES = (16, 32)
 
 
+def write_picture(name, width, height, layers):
+    """The button picture at scale 1 and, as name@2x, at scale 2."""
+    write(name + ".bmp", bmp_bytes(render(width, height, layers, WHITE)))
+    write(name + "@2x.bmp", bmp_bytes(render(width, height, layers, WHITE, scale=2)))
+
+
 def main():
-    write("command1.bmp", bmp_bytes(render(37, 39, arrow_layers(right_arrow(37, 39)), WHITE)))
+    write_picture("command1", 37, 39, arrow_layers(right_arrow(37, 39)))
     up_down = right_arrow(37, 39)
-    write("command2.bmp", bmp_bytes(render(39, 37, arrow_layers(turned(up_down, 37, "up")), WHITE)))
-    write("command3.bmp", bmp_bytes(render(39, 37, arrow_layers(turned(up_down, 37, "down")), WHITE)))
-    write("command7.bmp", bmp_bytes(render(42, 40, power_sign_layers(42, 40), WHITE)))
+    write_picture("command2", 39, 37, arrow_layers(turned(up_down, 37, "up")))
+    write_picture("command3", 39, 37, arrow_layers(turned(up_down, 37, "down")))
+    write_picture("command7", 42, 40, power_sign_layers(42, 40))
     pngs = []
     for size in ICON_SIZES:
         data = png_bytes(render(size, size, icon_layers(size), None))
         write("tolvane-%d.png" % size, data)
         pngs.append((size, data))
     write("tolvane.ico", ico_bytes([(size, data) for size, data in pngs if size in ICO_SIZES]))
+    write("tolvane-96.png", png_bytes(render(48, 48, icon_layers(48), None, scale=2)))
 
 
 if __name__ == "__main__":

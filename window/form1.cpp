@@ -3,14 +3,19 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <optional>
 
 #include "core/batch_recovery.h"
+#include "window/command_line.h"
 #include "window/commit_in_progress.h"
 #include "window/folder_list.h"
 #include "window/list_selection.h"
@@ -57,12 +62,21 @@ QPushButton* AddCaptionButton(QWidget* parent, const char* name, const QRect& ge
   return button;
 }
 
+// The icon takes the picture's double (name@2x.bmp) on a screen at a scale of 1.5 or more, so
+// that it stays sharp there; the button keeps the size of the picture at scale 1. A
+// screen reader speaks the tip as the button's name, since the button has no caption.
 QPushButton* AddPictureButton(QWidget* parent, const char* name, const QRect& geometry, const QString& tip) {
   QPushButton* button = AddButton(parent, name, geometry);
-  const QPixmap picture(QStringLiteral(":/tolvane/%1.bmp").arg(QString::fromLatin1(name).toLower()));
+  const QString file = QStringLiteral(":/tolvane/%1").arg(QString::fromLatin1(name).toLower());
+  const QSize size = QImageReader(file + QStringLiteral(".bmp")).size();
+  // Both given with their sizes: Qt would take a double it found by itself only at scale 2.
+  QIcon picture;
+  picture.addFile(file + QStringLiteral(".bmp"), size);
+  picture.addFile(file + QStringLiteral("@2x.bmp"), size * 2);
   button->setIcon(picture);
-  button->setIconSize(picture.size());
+  button->setIconSize(size);
   button->setToolTip(tip);
+  button->setAccessibleName(tip);
   return button;
 }
 
@@ -97,12 +111,17 @@ std::string NoDataPrompt(const Error& error) {
   return "Error: " + std::to_string(ClassicNumber(error.Number())) + ": " + error.Description();
 }
 
+// The system's own words for why a folder did not open, without the path the box names already.
+std::string ReasonOf(const Error& error) {
+  return error.SystemErrno() != 0 ? std::string(std::strerror(error.SystemErrno())) : error.Description();
+}
+
 // The folder the program was started in; the root when that folder has gone.
 std::string StartFolder(SystemServices& system) { return system.CurrentFolder().value_or("/"); }
 
 }  // namespace
 
-Form1::Form1(Form1Environment environment, QWidget* parent)
+Form1::Form1(Form1Environment environment, const std::vector<std::string>& startPaths, QWidget* parent)
     : QWidget(parent),
       files_(std::move(environment.files)),
       system_(std::move(environment.system)),
@@ -127,6 +146,7 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
   Run([&] { dir1_->SetPath(startFolder); });
   Connect();
   RecoverCutShortBatches();
+  OpenStartPaths(startPaths);
 }
 
 // The controls go first: while they are taken down they still raise their signals, whose
@@ -138,10 +158,15 @@ void Form1::BuildControls() {
   drive1_->setGeometry(27, 39, 193, 21);
   dir1_->setObjectName(QStringLiteral("Dir1"));
   dir1_->setGeometry(27, 69, 193, 246);
-  AddLabel(this, "Label1", QRect(27, 15, 77, 13), QStringLiteral("Select the folder"));
+  // The names a screen reader speaks for the two lists. On Linux Qt speaks a drop-down by the
+  // value it shows instead, and the label above it, its buddy, by what it is for.
+  drive1_->setAccessibleName(QStringLiteral("Drive"));
+  dir1_->setAccessibleName(QStringLiteral("Folder"));
+  AddLabel(this, "Label1", QRect(27, 15, 77, 13), QStringLiteral("Select the folder"))->setBuddy(drive1_);
 
   listView1_ = new QTreeView(this);
   listView1_->setObjectName(QStringLiteral("ListView1"));
+  listView1_->setAccessibleName(QStringLiteral("Files to rename"));
   listView1_->setGeometry(228, 39, 373, 274);
   listView1_->setRootIsDecorated(false);
   listView1_->setItemsExpandable(false);
@@ -174,10 +199,16 @@ void Form1::BuildNamingFields() {
   text2_ = AddTextBox(frame1, "Text2", QRect(321, 21, 100, 22), QString());
   text3_ = AddTextBox(frame1, "Text3", QRect(111, 57, 31, 22), QStringLiteral("1"));
   text4_ = AddTextBox(frame1, "Text4", QRect(219, 57, 43, 22), QStringLiteral("00"));
-  ShowOnInactiveTitleTextColour(*AddLabel(frame1, "Label2", QRect(21, 27, 82, 13), QStringLiteral("Prefix Before Seq")));
-  AddLabel(frame1, "Label3", QRect(243, 27, 73, 13), QStringLiteral("Prefix After Seq"));
-  ShowOnInactiveTitleTextColour(*AddLabel(frame1, "Label4", QRect(21, 60, 70, 13), QStringLiteral("Seq Start From")));
-  ShowOnInactiveTitleTextColour(*AddLabel(frame1, "Label5", QRect(156, 60, 54, 13), QStringLiteral("Seq Format")));
+  // Each label is its box's buddy, which a screen reader speaks as the box's name.
+  QLabel* label2 = AddLabel(frame1, "Label2", QRect(21, 27, 82, 13), QStringLiteral("Prefix Before Seq"));
+  QLabel* label3 = AddLabel(frame1, "Label3", QRect(243, 27, 73, 13), QStringLiteral("Prefix After Seq"));
+  QLabel* label4 = AddLabel(frame1, "Label4", QRect(21, 60, 70, 13), QStringLiteral("Seq Start From"));
+  QLabel* label5 = AddLabel(frame1, "Label5", QRect(156, 60, 54, 13), QStringLiteral("Seq Format"));
+  label2->setBuddy(text1_);
+  label3->setBuddy(text2_);
+  label4->setBuddy(text3_);
+  label5->setBuddy(text4_);
+  for (QLabel* label : {label2, label4, label5}) ShowOnInactiveTitleTextColour(*label);
 }
 
 // Labels and the frame never take the focus, so only these have a place in the chain.
@@ -206,10 +237,59 @@ void Form1::RecoverCutShortBatches() {
   Run([&] { RecoverUnfinishedBatches(Platform{*files_, *system_, services_}); });
 }
 
+// One path is a folder, unless the system says it is not one; several are files. A path that
+// cannot be opened leaves the window as it starts without one, and a box says why.
+void Form1::OpenStartPaths(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  if (paths.size() == 1) {
+    try {
+      OpenStartFolder(paths.front());
+      return;
+    } catch (const Error& error) {
+      if (error.SystemErrno() != ENOTDIR) {
+        SayFolderCannotBeOpened(paths.front(), error);
+        return;
+      }
+    }
+  }
+  FileSelection selection = SelectionOf(paths);
+  if (selection.otherFolders) {
+    services_.ShowMessage("The files given lie in more than one folder, and Tolvane renames in one folder at a time. "
+                          "It lists those in " + selection.folder + ".",
+                          MessageButtons::Ok, std::nullopt);
+  }
+  startNames_ = std::move(selection.names);
+  try {
+    OpenStartFolder(selection.folder);
+  } catch (const Error& error) {
+    SayFolderCannotBeOpened(selection.folder, error);
+  }
+  startNames_.reset();
+}
+
+// Raises tolvane::Error when the folder cannot be read, and then changes nothing.
+void Form1::OpenStartFolder(const std::string& folder) {
+  if (folder != dir1_->Path()) {
+    dir1_->SetPath(folder);
+    return;
+  }
+  // The folder list shows the folder already, so its change never comes: the files are read here.
+  ShowFolderFiles(folder, WorkInBackground([&] { return files_->ReadFolder(folder); }));
+}
+
+void Form1::SayFolderCannotBeOpened(const std::string& folder, const Error& error) {
+  services_.ShowMessage("The folder " + folder + " cannot be opened: " + ReasonOf(error), MessageButtons::Ok,
+                        std::nullopt);
+}
+
 void Form1::ChangeFolder() {
   const std::string path = dir1_->Path();
-  std::vector<FolderItem> items = dir1_->TakeItems();
+  ShowFolderFiles(path, dir1_->TakeItems());
+}
+
+void Form1::ShowFolderFiles(const std::string& path, std::vector<FolderItem> items) {
   lastFolderOnDrive_[drive1_->DriveOf(path)] = path;
+  if (startNames_) std::erase_if(items, [&](const FolderItem& item) { return !startNames_->contains(item.name); });
   // The rows of the old folder go first, so that no selection of theirs outlives them; the
   // new folder loads into a list of its own, since the window paints from this one meanwhile.
   Run([&] {

@@ -3,7 +3,10 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "core/preview.h"
 #include "core/rename_list.h"
@@ -35,7 +38,10 @@ class Form1 final : public QWidget {
   Q_OBJECT
 
  public:
-  explicit Form1(Form1Environment environment, QWidget* parent = nullptr);
+  // `startPaths`: the folder, or the files of one folder, that the program was started with
+  // (absolute paths); none to start on the current folder with an empty list.
+  explicit Form1(Form1Environment environment, const std::vector<std::string>& startPaths = {},
+                 QWidget* parent = nullptr);
   ~Form1() override;
 
  private:
@@ -44,9 +50,13 @@ class Form1 final : public QWidget {
   void SetTabOrder();
   void Connect();
   void RecoverCutShortBatches();
+  void OpenStartPaths(const std::vector<std::string>& paths);
+  void OpenStartFolder(const std::string& folder);
+  void SayFolderCannotBeOpened(const std::string& folder, const Error& error);
 
   // Event handlers.
   void ChangeFolder();
+  void ShowFolderFiles(const std::string& path, std::vector<FolderItem> items);
   void ChangeDrive();
   void OpenFolder(const std::string& path);
   void RemoveSelected();
@@ -74,6 +84,8 @@ class Form1 final : public QWidget {
   PreviewMarks marks_;
   // The folder last open on each drive during this run, by the drive's mount point.
   std::map<std::string, std::string> lastFolderOnDrive_;
+  // While the folder of the files the program was started with opens: the names to list.
+  std::optional<std::set<std::string>> startNames_;
 
   DriveList* drive1_ = nullptr;
   FolderList* dir1_ = nullptr;

@@ -1,11 +1,15 @@
 #include <QApplication>
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/linux_drives.h"
 #include "platform/linux_file_system.h"
 #include "platform/linux_system.h"
 #include "platform/runtime_folder.h"
 #include "window/application.h"
+#include "window/command_line.h"
 #include "window/form1.h"
 
 namespace {
@@ -17,14 +21,30 @@ tolvane::Form1Environment MachineEnvironment() {
                                    std::make_unique<tolvane::LinuxSystem>(), std::make_unique<tolvane::LinuxDrives>()};
 }
 
+tolvane::CommandLine ReadArguments(int argc, char* argv[]) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  return tolvane::ReadCommandLine(arguments, tolvane::LinuxSystem().CurrentFolder().value_or("/"));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  const tolvane::CommandLine line = ReadArguments(argc, argv);
+  switch (line.action) {
+    case tolvane::CommandLine::Action::PrintHelp: std::fputs(tolvane::HelpText().c_str(), stdout); return 0;
+    case tolvane::CommandLine::Action::PrintVersion: std::fputs(tolvane::VersionText().c_str(), stdout); return 0;
+    case tolvane::CommandLine::Action::RefuseOption:
+      std::fprintf(stderr, "tolvane: unknown option %s\n%s", line.refused.c_str(), tolvane::UsageText().c_str());
+      return 2;
+    case tolvane::CommandLine::Action::OpenWindow: break;
+  }
   // Before the toolkit's threads, which read the environment, start.
   tolvane::ProvideRuntimeFolder();
-  QApplication application(argc, argv);
+  // The toolkit sees no argument of the user's: a file named "-style" is a file to rename.
+  int toolkitArgc = 1;
+  QApplication application(toolkitArgc, argv);
   tolvane::SetUpApplication();
-  tolvane::Form1 form1(MachineEnvironment());
+  tolvane::Form1 form1(MachineEnvironment(), line.paths);
   form1.show();
   return QApplication::exec();
 }

@@ -36,7 +36,9 @@ QVariant RenameListModel::data(const QModelIndex& index, int role) const {
       return DisplayedText(entry.Text);
     case Qt::ForegroundRole:
       return marks_.ProblemOf(entry) ? QVariant(QColor(Qt::red)) : QVariant();
+    // A screen reader speaks the row's description where the pointer shows its tip.
     case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
       return ToolTipOf(entry);
     default:
       return {};

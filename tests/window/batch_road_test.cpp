@@ -63,6 +63,7 @@ TEST_F(BatchRoad, OneBatchFromOpeningTheFolderToTheReport) {
   EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{false, true, true}));
   const QAbstractItemModel& model = *Find<QTreeView>("ListView1").model();
   EXPECT_EQ(model.index(3, 0).data(Qt::ToolTipRole).toString(), "Old name: d.gif\nNew name: Trip04.gif");
+  EXPECT_EQ(model.index(3, 0).data(Qt::AccessibleDescriptionRole), model.index(3, 0).data(Qt::ToolTipRole));
 
   Click("Command6");
   EXPECT_EQ(ListRows(), (QStringList{"a.txt", "c.png", "e.txt", "d.gif"}));

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -7,6 +8,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <cmath>
+#include <cstring>
 
 #include "tests/window/window_harness.h"
 #include "window/drive_list.h"
@@ -21,30 +24,31 @@ struct PlacedControl {
   QRect geometry;
   const char* caption;
   const char* tip;
+  const char* spokenName;  // what a screen reader says the control is
 };
 
 // Positions in pixels at 96 dots per inch, inside the frame for the frame's controls.
 const PlacedControl kControls[] = {
-    {"Command7", "Form1", {624, 423, 49, 43}, "", "End Program"},
-    {"Command6", "Form1", {261, 438, 109, 28}, "Undo", ""},
-    {"Command5", "Form1", {144, 438, 109, 28}, "Rename", ""},
-    {"Command4", "Form1", {27, 438, 109, 28}, "Simulate", ""},
-    {"Frame1", "Form1", {27, 327, 577, 94}, "", ""},
-    {"Text4", "Frame1", {219, 57, 43, 22}, "00", ""},
-    {"Text1", "Frame1", {111, 21, 124, 22}, "", ""},
-    {"Text2", "Frame1", {321, 21, 100, 22}, "", ""},
-    {"Text3", "Frame1", {111, 57, 31, 22}, "1", ""},
-    {"Label5", "Frame1", {156, 60, 54, 13}, "Seq Format", ""},
-    {"Label2", "Frame1", {21, 27, 82, 13}, "Prefix Before Seq", ""},
-    {"Label3", "Frame1", {243, 27, 73, 13}, "Prefix After Seq", ""},
-    {"Label4", "Frame1", {21, 60, 70, 13}, "Seq Start From", ""},
-    {"Command3", "Form1", {624, 273, 49, 43}, "", "Move down selected file"},
-    {"Command2", "Form1", {624, 39, 49, 43}, "", "Move up selected file"},
-    {"Command1", "Form1", {624, 156, 49, 43}, "", "Remove selected"},
-    {"ListView1", "Form1", {228, 39, 373, 274}, "", ""},
-    {"Dir1", "Form1", {27, 69, 193, 246}, "", ""},
-    {"Drive1", "Form1", {27, 39, 193, 21}, "", ""},
-    {"Label1", "Form1", {27, 15, 77, 13}, "Select the folder", ""},
+    {"Command7", "Form1", {624, 423, 49, 43}, "", "End Program", "End Program"},
+    {"Command6", "Form1", {261, 438, 109, 28}, "Undo", "", "Undo"},
+    {"Command5", "Form1", {144, 438, 109, 28}, "Rename", "", "Rename"},
+    {"Command4", "Form1", {27, 438, 109, 28}, "Simulate", "", "Simulate"},
+    {"Frame1", "Form1", {27, 327, 577, 94}, "", "", ""},
+    {"Text4", "Frame1", {219, 57, 43, 22}, "00", "", "Seq Format"},
+    {"Text1", "Frame1", {111, 21, 124, 22}, "", "", "Prefix Before Seq"},
+    {"Text2", "Frame1", {321, 21, 100, 22}, "", "", "Prefix After Seq"},
+    {"Text3", "Frame1", {111, 57, 31, 22}, "1", "", "Seq Start From"},
+    {"Label5", "Frame1", {156, 60, 54, 13}, "Seq Format", "", "Seq Format"},
+    {"Label2", "Frame1", {21, 27, 82, 13}, "Prefix Before Seq", "", "Prefix Before Seq"},
+    {"Label3", "Frame1", {243, 27, 73, 13}, "Prefix After Seq", "", "Prefix After Seq"},
+    {"Label4", "Frame1", {21, 60, 70, 13}, "Seq Start From", "", "Seq Start From"},
+    {"Command3", "Form1", {624, 273, 49, 43}, "", "Move down selected file", "Move down selected file"},
+    {"Command2", "Form1", {624, 39, 49, 43}, "", "Move up selected file", "Move up selected file"},
+    {"Command1", "Form1", {624, 156, 49, 43}, "", "Remove selected", "Remove selected"},
+    {"ListView1", "Form1", {228, 39, 373, 274}, "", "", "Files to rename"},
+    {"Dir1", "Form1", {27, 69, 193, 246}, "", "", "Folder"},
+    {"Drive1", "Form1", {27, 39, 193, 21}, "", "", "Drive"},
+    {"Label1", "Form1", {27, 15, 77, 13}, "Select the folder", "", "Select the folder"},
 };
 
 QString CaptionOf(const QWidget& widget) {
@@ -53,6 +57,13 @@ QString CaptionOf(const QWidget& widget) {
   if (const auto* box = qobject_cast<const QLineEdit*>(&widget)) return box->text();
   if (const auto* frame = qobject_cast<const QGroupBox*>(&widget)) return frame->title();
   return {};
+}
+
+// The name given to the control, else the one Qt makes for it (a caption, a buddy label's text).
+// On Linux Qt speaks a drop-down by the value it shows, whatever its name.
+QString SpokenName(const QWidget& widget) {
+  if (!widget.accessibleName().isEmpty()) return widget.accessibleName();
+  return QAccessible::queryAccessibleInterface(const_cast<QWidget*>(&widget))->text(QAccessible::Name);
 }
 
 class WindowDrawing : public WindowTest {
@@ -74,6 +85,49 @@ TEST_F(WindowDrawing, EveryControlStandsWhereTheLayoutPutsItWithItsCaptionAndTip
     EXPECT_EQ(widget.geometry(), control.geometry);
     EXPECT_EQ(CaptionOf(widget), QString::fromLatin1(control.caption));
     EXPECT_EQ(widget.toolTip(), QString::fromLatin1(control.tip));
+    EXPECT_EQ(SpokenName(widget), QString::fromLatin1(control.spokenName));
+  }
+}
+
+// The image holds the picture, pixel for pixel, somewhere.
+bool Holds(const QImage& image, const QImage& picture) {
+  const auto rowBytes = static_cast<std::size_t>(picture.width()) * 4;
+  for (int top = 0; top + picture.height() <= image.height(); ++top) {
+    for (int left = 0; left + picture.width() <= image.width(); ++left) {
+      int row = 0;
+      while (row < picture.height() &&
+             std::memcmp(image.constScanLine(top + row) + left * 4, picture.constScanLine(row), rowBytes) == 0) {
+        ++row;
+      }
+      if (row == picture.height()) return true;
+    }
+  }
+  return false;
+}
+
+// Each picture button paints its picture at scale 1 unchanged, and its double from scale 1.5
+// up: unchanged at scale 2, scaled down below it (the suite runs this test again at 1.5 and 2).
+TEST_F(WindowDrawing, PictureButtonsPaintThePictureMadeForTheScreensScale) {
+  const qreal scale = form->devicePixelRatioF();
+  for (const char* name : {"Command1", "Command2", "Command3", "Command7"}) {
+    SCOPED_TRACE(name);
+    const QString file = QStringLiteral(":/tolvane/%1").arg(QString::fromLatin1(name).toLower());
+    const QImage picture = QImage(file + QStringLiteral(".bmp")).convertToFormat(QImage::Format_RGB32);
+    const QImage twice = QImage(file + QStringLiteral("@2x.bmp")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(twice.size(), picture.size() * 2);
+    auto& button = Find<QPushButton>(name);
+    const QImage painted =
+        button.icon().pixmap(button.iconSize(), scale).toImage().convertToFormat(QImage::Format_RGB32);
+    if (scale < 1.5) {
+      EXPECT_EQ(painted, picture);
+    } else if (scale == 2) {
+      EXPECT_EQ(painted, twice);
+    } else {
+      EXPECT_EQ(painted, twice.scaled(painted.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    // At a scale between whole numbers the picture lands between device pixels, and is blended.
+    if (scale != std::floor(scale)) continue;
+    EXPECT_TRUE(Holds(button.grab().toImage().convertToFormat(QImage::Format_RGB32), painted));
   }
 }
 

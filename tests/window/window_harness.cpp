@@ -100,7 +100,8 @@ void MessageBoxAnswerer::AnswerShownBox() {
   box->escapeButton()->click();
 }
 
-void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::string& startFolder) {
+void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::string& startFolder,
+                            const std::vector<std::string>& startPaths) {
   MakeFolder("bin/log");
   auto fileSystem = std::make_unique<HookedFileSystem>();
   auto fakeSystem = std::make_unique<FakeSystem>();
@@ -113,7 +114,10 @@ void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::s
   auto mounted = std::make_unique<FakeDrives>(std::vector<Drive>{});
   for (const std::string& drive : drives) mounted->drives.push_back(Drive{PathOf(drive), {}});
   machineDrives = mounted.get();
-  form = std::make_unique<Form1>(Form1Environment{std::move(fileSystem), std::move(fakeSystem), std::move(mounted)});
+  std::vector<std::string> paths;
+  for (const std::string& path : startPaths) paths.push_back(PathOf(path));
+  form = std::make_unique<Form1>(Form1Environment{std::move(fileSystem), std::move(fakeSystem), std::move(mounted)},
+                                 paths);
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 }

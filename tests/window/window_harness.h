@@ -107,7 +107,9 @@ class WindowTest : public ::testing::Test {
 
   // Makes and shows the window; `drives` are the drives' folders below the temporary folder
   // ("" for the temporary folder itself), and the folder list starts on `startFolder`.
-  void OpenWindow(const std::vector<std::string>& drives = {""}, const std::string& startFolder = "");
+  // `startPaths` are the program's arguments, made absolute as the program makes them.
+  void OpenWindow(const std::vector<std::string>& drives = {""}, const std::string& startFolder = "",
+                  const std::vector<std::string>& startPaths = {});
 
   template <typename Widget>
   Widget& Find(const char* name) const {
