@@ -48,6 +48,9 @@ class MarkingFolder final : public OpenedFolder {
   }
   std::vector<FolderItem> ReadItems() override { return folder_->ReadItems(); }
   bool SameFile(std::string_view name, std::string_view otherName) override { return folder_->SameFile(name, otherName); }
+  void DropSecondName(std::string_view name, std::string_view keptName) override {
+    folder_->DropSecondName(name, keptName);
+  }
   VolumeRules Rules(const std::vector<FolderItem>& items) override { return folder_->Rules(items); }
   bool Holds(std::string_view name) override { return folder_->Holds(name); }
   FileIdentity Identity() override { return folder_->Identity(); }

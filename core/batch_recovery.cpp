@@ -41,6 +41,9 @@ struct BatchProgress {
   std::optional<std::size_t> stepsDone;
   std::vector<std::size_t> misfits;  // moves, the first kMisfitsNamed at most
   std::vector<std::string_view> takenNames;  // names of the batch another file holds, as many at most
+  // The step a rename by link was cut in, between its link and its unlink: its file is under
+  // both its names, and counts as under its new one.
+  std::optional<std::size_t> doubledStep;
 };
 
 constexpr std::size_t kMisfitsNamed = 5;
@@ -108,9 +111,20 @@ class PlanReading {
   // after j steps the name that the (j+1)-th would take is the free one, and after all of
   // them its last step's old name.
   std::optional<std::size_t> ChainProgress(const StepGroup& group) {
-    return OneFreeName(group.count + 1, [&](std::size_t j) {
+    const auto nameAt = [&](std::size_t j) {
       return j < group.count ? To(group.first + j) : From(group.first + group.count - 1);
-    });
+    };
+    if (const std::optional<std::size_t> free = OneFreeName(group.count + 1, nameAt)) return free;
+    // No name free: a rename by link cut short left one file under two of them.
+    for (std::size_t j = 0; j <= group.count; ++j) {
+      if (!Present(nameAt(j))) return std::nullopt;
+    }
+    for (std::size_t j = 0; j < group.count; ++j) {
+      if (!folder_.SameFile(From(group.first + j), To(group.first + j))) continue;
+      doubledStep_ = group.first + j;
+      return j + 1;
+    }
+    return std::nullopt;
   }
 
   // A cycle's renames run as a chain while its first file waits under its temporary name;
@@ -160,6 +174,12 @@ class PlanReading {
   const JournalPlan& plan_;
   OpenedFolder& folder_;
   std::optional<std::unordered_set<std::string>> listed_;
+
+ public:
+  const std::optional<std::size_t>& DoubledStep() const { return doubledStep_; }
+
+ private:
+  std::optional<std::size_t> doubledStep_;
 };
 
 // Where each file of a journal that knows its files' identities is: found by identity, so that
@@ -194,6 +214,9 @@ class IdentityReading {
     }
     progress.takenNames = NamesTakenByOthers(places);
     if (progress.takenNames.empty()) progress.stepsDone = done;
+    // Only the last step done can have been cut in the middle.
+    if (doubledMove_ && done > 0) progress.doubledStep = done - 1;
+    if (doubledMove_ && (done == 0 || plan_.order.steps[done - 1].move != *doubledMove_)) progress.stepsDone.reset();
     return progress;
   }
 
@@ -221,8 +244,14 @@ class IdentityReading {
     const NameMove& names = plan_.moves[move];
     const bool underNew = folder_.Identify(names.to) == file;
     const bool underOld = folder_.Identify(names.from) == file;
-    // A change of case alone finds the file under both names on a volume that folds case.
-    if (underNew && underOld) return Listed(names.to) ? Place::New : Place::Old;
+    if (underNew && underOld) {
+      // A change of case alone finds the file under both names on a volume that folds case;
+      // elsewhere, a rename by link was cut between its link and its unlink.
+      if (!Listed(names.from)) return Place::New;
+      if (!Listed(names.to)) return Place::Old;
+      doubledMove_ = move;
+      return Place::New;
+    }
     if (underNew) return Place::New;
     if (underOld) return Place::Old;
     if (plan_.order.HasTemporaryName(move) && folder_.Identify(plan_.order.TemporaryNameOf(move)) == file) {
@@ -252,6 +281,7 @@ class IdentityReading {
   const JournalPlan& plan_;
   OpenedFolder& folder_;
   std::optional<std::unordered_set<std::string>> listed_;
+  std::optional<std::size_t> doubledMove_;
 };
 
 std::string_view NameAt(const JournalPlan& plan, std::size_t move, Place place) {
@@ -386,6 +416,7 @@ struct PendingBatch {
   JournalPlan plan;
   std::unique_ptr<OpenedFolder> folder;
   std::size_t stepsDone = 0;
+  std::optional<std::size_t> doubledStep;
 };
 
 // The buttons of the question, in order.
@@ -442,7 +473,18 @@ Answer Ask(Platform platform, const std::string& prompt) {
   return static_cast<Answer>(platform.window.AskChoice(box));
 }
 
+// A file left under both names of its step keeps the one the answer leads to: its new name
+// when finishing, its old one when undoing, which leaves that step not done.
+void SettleDoubledName(PendingBatch& batch, Answer answer) {
+  if (!batch.doubledStep || answer == Answer::Later) return;
+  const auto [from, to] = batch.plan.order.NamesOf(batch.plan.order.steps[*batch.doubledStep], batch.plan.moves);
+  if (answer == Answer::Finish) return batch.folder->DropSecondName(from, to);
+  batch.folder->DropSecondName(to, from);
+  --batch.stepsDone;
+}
+
 void Apply(Platform platform, PendingBatch& batch, Answer answer) {
+  SettleDoubledName(batch, answer);
   const ReportWritten removeJournal = [&] { batch.journal.Remove(platform.files); };
   switch (answer) {
     case Answer::Finish: return Finish(platform, batch.plan, *batch.folder, batch.stepsDone, removeJournal);
@@ -497,7 +539,13 @@ std::string DescribeMisfits(const JournalPlan& plan, const BatchProgress& progre
 
 BatchProgress ProgressOf(const JournalPlan& plan, OpenedFolder& folder) {
   if (!plan.files.empty()) return IdentityReading(plan, folder).Progress();
-  return {PlanReading(plan, folder).StepsDone(), {}, {}};
+  PlanReading reading(plan, folder);
+  BatchProgress progress{reading.StepsDone(), {}, {}, reading.DoubledStep()};
+  // Only the last step done can have been cut in the middle.
+  if (progress.doubledStep && progress.stepsDone && *progress.doubledStep + 1 != *progress.stepsDone) {
+    progress.stepsDone.reset();
+  }
+  return progress;
 }
 
 // Opens the batch's folder and works out how far the batch got. Nothing when the batch is not
@@ -509,7 +557,7 @@ std::optional<PendingBatch> Examine(Platform platform, const std::string& path) 
   if (!file) return std::nullopt;
   // Planted by someone else: nothing that may rename the user's files.
   if (!file->OwnedByUser()) return std::nullopt;
-  PendingBatch batch{HeldJournal{path, std::move(file)}, {}, nullptr, 0};
+  PendingBatch batch{HeldJournal{path, std::move(file)}, {}, nullptr, 0, std::nullopt};
   try {
     batch.plan = ReadJournal(batch.journal.file->ReadAll(kLargestJournal));
   } catch (const std::exception& error) {
@@ -542,6 +590,7 @@ std::optional<PendingBatch> Examine(Platform platform, const std::string& path) 
     return std::nullopt;
   }
   batch.stepsDone = *progress.stepsDone;
+  batch.doubledStep = progress.doubledStep;
   return batch;
 }
 

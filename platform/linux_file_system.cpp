@@ -226,6 +226,14 @@ class DescriptorFolder final : public OpenedFolder {
            IdentityOf(first) == IdentityOf(second);
   }
 
+  void DropSecondName(std::string_view name, std::string_view keptName) override {
+    if (!SameFile(name, keptName)) {
+      throw Error(ErrorNumber::PathFileAccessError, "Path/File access error: " + JoinPath(path_, name) + " and " +
+                                                        JoinPath(path_, keptName) + " are not one file");
+    }
+    if (calls_.unlinkat(fd_, Terminated(oldName_, name), 0) != 0) throw Error::FromErrno(errno, JoinPath(path_, name));
+  }
+
   VolumeRules Rules(const std::vector<FolderItem>& items) override { return ReadVolumeRules(fd_, items); }
 
   bool Holds(std::string_view name) override {

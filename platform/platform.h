@@ -89,6 +89,9 @@ class OpenedFolder {
   // Begins to watch the folder's items. Nullptr where no watch can vouch for every change:
   // on a volume that others change behind this system's back, such as a network share.
   virtual std::unique_ptr<FolderWatch> Watch() = 0;
+  // Takes `name` away when it and `keptName` lead to one file, as a rename by link cut short
+  // between its link and its unlink leaves them; raises, taking nothing away, when they do not.
+  virtual void DropSecondName(std::string_view name, std::string_view keptName) = 0;
   // Whether a file keeps its identity for as long as it lives, across a crash of the program
   // and a new mount of its volume: false on FUSE volumes and network shares, which make
   // identities up as they go, and on FAT and exFAT, whose inode numbers last one mount.

@@ -88,6 +88,7 @@ class VolumeAnswering final : public OpenedFolder {
   bool Holds(std::string_view name) override { return names_.contains(std::string(name)); }
   std::vector<FolderItem> ReadItems() override { throw Error::Overflow(); }
   bool SameFile(std::string_view, std::string_view) override { throw Error::Overflow(); }
+  void DropSecondName(std::string_view, std::string_view) override { throw Error::Overflow(); }
   FileIdentity Identity() override { throw Error::Overflow(); }
   std::optional<FileIdentity> Identify(std::string_view) override { throw Error::Overflow(); }
   void Sync() override { throw Error::Overflow(); }

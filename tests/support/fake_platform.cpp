@@ -118,6 +118,9 @@ class FakeFileSystem::Folder final : public OpenedFolder {
   std::vector<FolderItem> ReadItems() override { return files_.ReadFolder(path_); }
   // The fake knows no hard links: a name leads to a file of its own.
   bool SameFile(std::string_view, std::string_view) override { return false; }
+  void DropSecondName(std::string_view name, std::string_view) override {
+    throw Error::FromErrno(EINVAL, JoinPath(path_, name));
+  }
   VolumeRules Rules(const std::vector<FolderItem>&) override { return files_.RulesOf(Normalise(path_)); }
   bool Holds(std::string_view name) override { return name.find('/') == std::string_view::npos && Identify(name); }
   FileIdentity Identity() override { return files_.IdentityOf(path_); }

@@ -15,6 +15,9 @@ class FaultyFileSystem::Folder final : public OpenedFolder {
   }
   std::vector<FolderItem> ReadItems() override { return inner_->ReadItems(); }
   bool SameFile(std::string_view name, std::string_view otherName) override { return inner_->SameFile(name, otherName); }
+  void DropSecondName(std::string_view name, std::string_view keptName) override {
+    inner_->DropSecondName(name, keptName);
+  }
   VolumeRules Rules(const std::vector<FolderItem>& items) override { return inner_->Rules(items); }
   bool Holds(std::string_view name) override { return inner_->Holds(name); }
   FileIdentity Identity() override { return inner_->Identity(); }

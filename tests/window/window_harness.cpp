@@ -31,6 +31,11 @@ class HookedFileSystem::Folder final : public OpenedFolder {
     return real_->ReadItems();
   }
   bool SameFile(std::string_view name, std::string_view otherName) override { return real_->SameFile(name, otherName); }
+  void DropSecondName(std::string_view name, std::string_view keptName) override {
+    real_->DropSecondName(name, keptName);
+  }
+  bool KeepsIdentities() override { return real_->KeepsIdentities(); }
+  std::string VolumeName() override { return real_->VolumeName(); }
   VolumeRules Rules(const std::vector<FolderItem>& items) override { return real_->Rules(items); }
   bool Holds(std::string_view name) override { return real_->Holds(name); }
   FileIdentity Identity() override { return real_->Identity(); }
