@@ -442,5 +442,59 @@ TEST(BatchRecoveryTest, FileLeftUnderBothNamesOfItsStepIsFinishedOrUndone) {
   }
 }
 
+// A memory card pulled out in the middle of a batch: while it is away the question waits for
+// it (Retry, Later), and plugged in again its folders have new identities but the same volume.
+TEST(BatchRecoveryTest, CardPulledOutIsWaitedForAndKnownAgainWhenPluggedIn) {
+  LoopVolume card(LoopVolume::Kind::ExfatFuse);
+  if (!card.Mounted()) GTEST_SKIP() << "exFAT volume not mounted: " << card.WhyNotMounted();
+  Batch batch;
+  AddShifted(batch, "", 1, 3, 1);
+  CommitScene scene;
+  const std::string here = card.Root() + "/DCIM";
+  std::filesystem::create_directory(here);
+  std::filesystem::create_directory(card.Root() + "/MISC");
+  for (const BatchFile& file : batch) std::ofstream(here + "/" + file.oldName) << ContentOf(file.oldName);
+  for (const BatchFile& file : batch) scene.list.Add(file.newName).Tag = file.oldName;
+  FileIdentity folderBefore;
+  {
+    const std::unique_ptr<OpenedFolder> opened = scene.disk.OpenFolder(here);
+    folderBefore = opened->Identity();
+    const BatchNames names(scene.list, scene.disk.ReadFolder(here));
+    const BatchMoves moves = CollectMoves(scene.list);
+    const RenameOrder order = OrderRenames(moves.moves, names);
+    WriteJournal(Platform{scene.files, scene.system, scene.window}, here, *opened, moves.moves, order);
+    opened->RenameFile("3", "4");
+  }
+  card.Eject();
+
+  scene.window.choices = {1};  // Later
+  Recover(scene);
+  ASSERT_EQ(scene.window.choiceBoxes.size(), 1u) << scene.LastPrompt();
+  EXPECT_EQ(scene.window.choiceBoxes[0].buttons, (std::vector<std::string>{"&Retry", "&Later"}));
+  EXPECT_NE(scene.window.choiceBoxes[0].prompt.find("the volume it was on is not there now"), std::string::npos);
+  EXPECT_TRUE(scene.executable.Exists(kJournal)) << "kept for the card's return";
+
+  // Retry once the card is back.
+  scene.window.onMessage = [&](const FakeWindow::Message& box) {
+    if (box.prompt.find("not there now") != std::string::npos) {
+      ASSERT_TRUE(card.PlugInAgain());
+      // The file manager looks at the card first: the driver numbers its folders as it meets them.
+      ASSERT_TRUE(std::filesystem::is_directory(card.Root() + "/MISC"));
+    }
+  };
+  scene.window.choices = {0, kFinish};
+  Recover(scene);
+  ASSERT_EQ(scene.window.choiceBoxes.size(), 3u) << scene.LastPrompt();
+  EXPECT_NE(scene.disk.OpenFolder(here)->Identity(), folderBefore) << "the driver gave the folder a new identity";
+  EXPECT_NE(scene.window.choiceBoxes[2].prompt.find("1 of 3 files have their new names"), std::string::npos);
+  Contents found;
+  for (const auto& entry : std::filesystem::directory_iterator(here)) {
+    std::ifstream in(entry.path());
+    found[entry.path().filename()] = std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  EXPECT_EQ(found, AllUnder(batch, true));
+  EXPECT_FALSE(scene.executable.Exists(kJournal));
+}
+
 }  // namespace
 }  // namespace tolvane::testing

@@ -112,10 +112,9 @@ bool LoopVolume::Make(Kind kind) {
     if (loopDevice_.empty()) return NotMounted("no loop device could be attached");
     device = loopDevice_;
   }
-  const std::vector<std::string> mount = kind == Kind::FuseFat
-                                             ? std::vector<std::string>{tools.mounter, "-o", "rw+", device, root_}
-                                             : std::vector<std::string>{tools.mounter, device, root_};
-  const bool ran = Run(mount);
+  mount_ = kind == Kind::FuseFat ? std::vector<std::string>{tools.mounter, "-o", "rw+", device, root_}
+                                 : std::vector<std::string>{tools.mounter, device, root_};
+  const bool ran = Run(mount_);
   // Unmounted in any case, should the driver mount late.
   mounted_ = true;
   if (!ran || !BecomesMountPoint(root_)) return NotMounted(tools.mounter + " could not mount the volume");
@@ -123,6 +122,16 @@ bool LoopVolume::Make(Kind kind) {
 }
 
 LoopVolume::~LoopVolume() { Unmount(); }
+
+void LoopVolume::Eject() {
+  if (mounted_ && !Run({"umount", root_})) Run({"umount", "-l", root_});
+  mounted_ = false;
+}
+
+bool LoopVolume::PlugInAgain() {
+  mounted_ = true;
+  return Run(mount_) && BecomesMountPoint(root_);
+}
 
 void LoopVolume::Unmount() {
   if (mounted_ && !Run({"umount", root_})) Run({"umount", "-l", root_});

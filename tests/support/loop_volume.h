@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/support/temp_folder.h"
 
@@ -23,6 +24,10 @@ class LoopVolume {
   const std::string& WhyNotMounted() const { return whyNot_; }
   // The mounted volume's root folder.
   const std::string& Root() const { return root_; }
+  // Takes the volume away as a card pulled out, and mounts it again as one plugged back in:
+  // the same image on the same device, whose FUSE driver gives its folders new identities.
+  void Eject();
+  bool PlugInAgain();
 
  private:
   bool Make(Kind kind);
@@ -33,6 +38,7 @@ class LoopVolume {
   std::string image_;
   std::string root_;
   std::string loopDevice_;
+  std::vector<std::string> mount_;
   bool mounted_ = false;
   std::string whyNot_;
 };
