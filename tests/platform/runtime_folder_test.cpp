@@ -27,8 +27,16 @@ TEST(RuntimeFolderTest, KeepsTheUsersPrivateFolderAndOtherwiseMakesOne) {
   ASSERT_EQ(mkdir(temp.Path("private").c_str(), 0700), 0);
   ASSERT_EQ(mkdir(temp.Path("open").c_str(), 0755), 0);
   ASSERT_EQ(mkdir(temp.Path("stranger's").c_str(), 0700), 0);
-  // Only root can give a folder away; for anyone else it stays their own.
-  const bool strangerIsStranger = geteuid() == 0 && chown(temp.Path("stranger's").c_str(), 65534, 65534) == 0;
+  // Only root can give a folder away; anyone else is a stranger to root's private home.
+  std::string strangers = temp.Path("stranger's");
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(strangers.c_str(), 65534, 65534), 0);
+  } else {
+    struct stat root {};
+    ASSERT_TRUE(stat("/root", &root) == 0 && root.st_uid == 0 && (root.st_mode & 07777) == 0700)
+        << "no folder of another user's to stand for a stranger's";
+    strangers = "/root";
+  }
   struct Case {
     std::optional<std::string> current;
     std::string chosen;
@@ -39,7 +47,7 @@ TEST(RuntimeFolderTest, KeepsTheUsersPrivateFolderAndOtherwiseMakesOne) {
       {temp.Path("open"), own},
       {temp.Path("missing"), own},
       {"private", own},  // relative
-      {temp.Path("stranger's"), strangerIsStranger ? own : temp.Path("stranger's")},
+      {strangers, own},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(UsableRuntimeFolder(c.current, temp.path()), c.chosen) << c.current.value_or("(unset)");
