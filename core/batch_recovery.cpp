@@ -48,9 +48,27 @@ struct BatchProgress {
 
 constexpr std::size_t kMisfitsNamed = 5;
 
+// Whether the folder lists exactly these bytes, which a volume that folds case tells apart
+// only in its listing. Read once, when first asked.
+class ListedNames {
+ public:
+  explicit ListedNames(OpenedFolder& folder) : folder_(folder) {}
+  bool Has(std::string_view name) {
+    if (!names_) {
+      names_.emplace();
+      for (FolderItem& item : folder_.ReadItems()) names_->insert(std::move(item.name));
+    }
+    return names_->contains(std::string(name));
+  }
+
+ private:
+  OpenedFolder& folder_;
+  std::optional<std::unordered_set<std::string>> names_;
+};
+
 class PlanReading {
  public:
-  PlanReading(const JournalPlan& plan, OpenedFolder& folder) : plan_(plan), folder_(folder) {}
+  PlanReading(const JournalPlan& plan, OpenedFolder& folder) : plan_(plan), folder_(folder), listed_(folder) {}
 
   std::optional<std::size_t> StepsDone() {
     std::size_t done = 0;
@@ -156,24 +174,14 @@ class PlanReading {
     const RenameStep& step = plan_.order.steps[group.first];
     if (Present(plan_.order.TemporaryNameOf(step.move))) return 1;
     const NameMove& move = plan_.moves[step.move];
-    if (Listed(move.to)) return 2;
-    if (Listed(move.from)) return 0;
+    if (listed_.Has(move.to)) return 2;
+    if (listed_.Has(move.from)) return 0;
     return std::nullopt;
-  }
-
-  // Whether the folder lists exactly these bytes, which a volume that folds case tells apart
-  // only in its listing. Read once, when first asked.
-  bool Listed(std::string_view name) {
-    if (!listed_) {
-      listed_.emplace();
-      for (FolderItem& item : folder_.ReadItems()) listed_->insert(std::move(item.name));
-    }
-    return listed_->contains(std::string(name));
   }
 
   const JournalPlan& plan_;
   OpenedFolder& folder_;
-  std::optional<std::unordered_set<std::string>> listed_;
+  ListedNames listed_;
 
  public:
   const std::optional<std::size_t>& DoubledStep() const { return doubledStep_; }
@@ -186,7 +194,7 @@ class PlanReading {
 // a file renamed by hand since is seen for what it is, not taken for the batch's.
 class IdentityReading {
  public:
-  IdentityReading(const JournalPlan& plan, OpenedFolder& folder) : plan_(plan), folder_(folder) {}
+  IdentityReading(const JournalPlan& plan, OpenedFolder& folder) : plan_(plan), folder_(folder), listed_(folder) {}
 
   BatchProgress Progress() {
     std::vector<Place> places(plan_.moves.size(), Place::Old);
@@ -247,8 +255,8 @@ class IdentityReading {
     if (underNew && underOld) {
       // A change of case alone finds the file under both names on a volume that folds case;
       // elsewhere, a rename by link was cut between its link and its unlink.
-      if (!Listed(names.from)) return Place::New;
-      if (!Listed(names.to)) return Place::Old;
+      if (!listed_.Has(names.from)) return Place::New;
+      if (!listed_.Has(names.to)) return Place::Old;
       doubledMove_ = move;
       return Place::New;
     }
@@ -270,17 +278,9 @@ class IdentityReading {
     return 0;
   }
 
-  bool Listed(std::string_view name) {
-    if (!listed_) {
-      listed_.emplace();
-      for (FolderItem& item : folder_.ReadItems()) listed_->insert(std::move(item.name));
-    }
-    return listed_->contains(std::string(name));
-  }
-
   const JournalPlan& plan_;
   OpenedFolder& folder_;
-  std::optional<std::unordered_set<std::string>> listed_;
+  ListedNames listed_;
   std::optional<std::size_t> doubledMove_;
 };
 
