@@ -233,17 +233,21 @@ void HeldJournal::Remove(FileSystem& files) {
 }
 
 void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
-                   const RenameOrder& order, const std::function<void(std::string_view)>& write) {
+                   const RenameOrder& order, const std::function<void(std::string_view)>& write,
+                   const std::vector<FileIdentity>& files) {
   JournalEncoder journal(write);
   const FileIdentity folderIdentity = folder.Identity();
   const bool identified = folder.KeepsIdentities();
   journal.Text(kHeader).Text("folder ").Name(folderPath).Text("\nidentity ").Identity(folderIdentity);
   journal.Text("\nvolume ").Name(identified ? std::string() : folder.VolumeName()).Text("\n");
   journal.Text("moves ").Number(moves.size()).Text(identified ? " identified\n" : "\n");
-  for (const NameMove& move : moves) {
-    journal.Name(move.from).Text(" ").Name(move.to);
+  for (std::size_t move = 0; move < moves.size(); ++move) {
+    journal.Name(moves[move].from).Text(" ").Name(moves[move].to);
     // A file gone since the check leaves no identity; the rename of it fails anyway.
-    if (identified) journal.Text(" ").Identity(folder.Identify(move.from).value_or(FileIdentity{}));
+    if (identified) {
+      journal.Text(" ").Identity(files.empty() ? folder.Identify(moves[move].from).value_or(FileIdentity{})
+                                               : files[move]);
+    }
     journal.Text("\n");
   }
   journal.Text("steps ").Number(order.steps.size()).Text("\n");
@@ -265,13 +269,14 @@ void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const st
 }
 
 HeldJournal WriteJournal(Platform platform, const std::string& folderPath, OpenedFolder& folder,
-                         const std::vector<NameMove>& moves, const RenameOrder& order) {
+                         const std::vector<NameMove>& moves, const RenameOrder& order,
+                         const std::vector<FileIdentity>& files) {
   const std::string journalFolder = JournalFolderOrWhyNot(platform);
   for (int attempt = 1;; ++attempt) {
     const std::string path = JournalPath(journalFolder, attempt);
     try {
       std::unique_ptr<DurableFile> file = platform.files.CreateDurableFile(path);
-      EncodeJournal(folderPath, folder, moves, order, [&](std::string_view bytes) { file->Write(bytes); });
+      EncodeJournal(folderPath, folder, moves, order, [&](std::string_view bytes) { file->Write(bytes); }, files);
       file->Finish();
       return HeldJournal{path, std::move(file)};
     } catch (const Error& error) {

@@ -64,12 +64,16 @@ struct HeldJournal {
 // Writes the plan of a commit in `folder` (opened from `folderPath`) to a new journal of the
 // journal folder and makes it durable. When it cannot, raises an Error that says in plain
 // words that nothing was renamed and why.
+// `files`, by move, are the moving files as the folder listed them, where its volume keeps
+// identities; when none are given there, each is looked up in the folder.
 HeldJournal WriteJournal(Platform platform, const std::string& folderPath, OpenedFolder& folder,
-                         const std::vector<NameMove>& moves, const RenameOrder& order);
+                         const std::vector<NameMove>& moves, const RenameOrder& order,
+                         const std::vector<FileIdentity>& files = {});
 
 // The journal's text; the writer hands it on in pieces as they fill up.
 void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
-                   const RenameOrder& order, const std::function<void(std::string_view)>& write);
+                   const RenameOrder& order, const std::function<void(std::string_view)>& write,
+                   const std::vector<FileIdentity>& files = {});
 
 // Reads a journal back; one cut short, altered or not made by Tolvane raises an Error, and so
 // does one whose names could reach out of its folder (empty, ".", "..", or holding "/" or NUL).

@@ -28,6 +28,7 @@ BatchNames::BatchNames(const RenameList& list, const std::vector<FolderItem>& fo
       table_(KeysFor(list), NameOfKey{&list, &foldedNames_}),
       oldNames_(list.Count(), kNoKey),
       newNames_(list.Count(), kNoKey),
+      oldInodes_(list.Count(), 0),
       facts_(KeysFor(list)) {
   if (rules_.foldsCase) FoldNames();
   // Every old name is added before any new name, so that a name that is some entry's old
@@ -90,6 +91,8 @@ void BatchNames::MarkFolderItems(const std::vector<FolderItem>& folderItems) {
       NameFacts& facts = FactsOf(*key);
       facts.inFolder = true;
       facts.fileInFolder = item.kind == FolderItemKind::File;
+      // Old names come first in the table, so an old name's key tells whose file this is.
+      if (key->Role() == NameRole::Old) oldInodes_[key->Position() - 1] = item.inode;
     } else if (name.starts_with(kTemporaryPrefix)) {
       temporaryLookalikes_.emplace(name);
     }

@@ -76,6 +76,10 @@ class BatchNames {
   const NameFacts& OldNameFacts(RenameList::Position position) const { return FactsOf(oldNames_[position - 1]); }
   const NameFacts& NewNameFacts(RenameList::Position position) const { return FactsOf(newNames_[position - 1]); }
 
+  // The inode number the folder listed for the file of a previewed entry's old name; 0 where
+  // the folder did not list it or gave none.
+  std::uint64_t OldNameInode(RenameList::Position position) const { return oldInodes_[position - 1]; }
+
   MoveLinks LinkMoves() const;
   // Whether an item of the folder or a new name of the batch holds `name`. Of names outside
   // the batch, only those beginning with kTemporaryPrefix are known, and those the volume
@@ -118,6 +122,7 @@ class BatchNames {
   // By list position less one: the key each previewed entry's name was first added under.
   std::vector<BatchNameKey> oldNames_;
   std::vector<BatchNameKey> newNames_;
+  std::vector<std::uint64_t> oldInodes_;  // by list position less one
   std::vector<NameFacts> facts_;  // by key
   std::unordered_set<std::string> temporaryLookalikes_;
 };

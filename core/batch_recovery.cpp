@@ -184,10 +184,17 @@ class PlanReading {
   ListedNames listed_;
 
  public:
-  const std::optional<std::size_t>& DoubledStep() const { return doubledStep_; }
+  // How far the batch got: StepsDone, and the step left with its file under both names.
+  BatchProgress Progress() {
+    BatchProgress progress{StepsDone(), {}, {}, std::nullopt};
+    if (doubledStep_ != kNoStep) progress.doubledStep = doubledStep_;
+    return progress;
+  }
 
  private:
-  std::optional<std::size_t> doubledStep_;
+  static constexpr std::size_t kNoStep = static_cast<std::size_t>(-1);
+  // A plain number, where an optional member trips GCC's false "maybe uninitialised" at -O3.
+  std::size_t doubledStep_ = kNoStep;
 };
 
 // Where each file of a journal that knows its files' identities is: found by identity, so that
@@ -539,8 +546,7 @@ std::string DescribeMisfits(const JournalPlan& plan, const BatchProgress& progre
 
 BatchProgress ProgressOf(const JournalPlan& plan, OpenedFolder& folder) {
   if (!plan.files.empty()) return IdentityReading(plan, folder).Progress();
-  PlanReading reading(plan, folder);
-  BatchProgress progress{reading.StepsDone(), {}, {}, reading.DoubledStep()};
+  BatchProgress progress = PlanReading(plan, folder).Progress();
   // Only the last step done can have been cut in the middle.
   if (progress.doubledStep && progress.stepsDone && *progress.doubledStep + 1 != *progress.stepsDone) {
     progress.stepsDone.reset();

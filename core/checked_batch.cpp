@@ -26,6 +26,13 @@ CommitPlan CheckedBatch::Plan() {
   CommitPlan plan;
   plan.batch = CollectMoves(names_->List());
   plan.order = OrderRenames(plan.batch.moves, *names_);
+  if (folder_->KeepsIdentities()) {
+    const std::uint64_t device = folder_->Identity().device;
+    plan.files.reserve(plan.batch.positions.size());
+    for (const RenameList::Position position : plan.batch.positions) {
+      plan.files.push_back({device, names_->OldNameInode(position)});
+    }
+  }
   names_.reset();
   return plan;
 }

@@ -18,6 +18,9 @@ namespace tolvane {
 struct CommitPlan {
   BatchMoves batch;
   RenameOrder order;
+  // By move: which file it is, as the folder listed it, where the volume keeps identities;
+  // empty elsewhere.
+  std::vector<FileIdentity> files;
 };
 
 // A previewed batch checked against the items of its folder, which it holds open. The check

@@ -85,7 +85,7 @@ bool Preview::Rename(Platform platform, const std::string& folderPath) {
     plan = checked->Plan();
     // The journal is on disk before the first rename, so that a commit cut short can be
     // finished or undone at the next start.
-    journal = WriteJournal(platform, folderPath, checked->Folder(), plan.batch.moves, plan.order);
+    journal = WriteJournal(platform, folderPath, checked->Folder(), plan.batch.moves, plan.order, plan.files);
   });
   if (!problems.empty()) {
     // Nothing has been renamed.

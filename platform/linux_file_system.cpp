@@ -102,7 +102,7 @@ std::vector<FolderItem> ReadItemsOf(int fd, const std::string& folderPath) {
     }
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
-    items.push_back({std::string(name), KindOf(fd, *entry)});
+    items.push_back({std::string(name), KindOf(fd, *entry), static_cast<std::uint64_t>(entry->d_ino)});
   }
 }
 

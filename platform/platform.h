@@ -29,6 +29,8 @@ enum class FolderItemKind {
 struct FolderItem {
   std::string name;  // the bare name, exactly the bytes the disk holds
   FolderItemKind kind;
+  // The item's inode number as the folder lists it; 0 where it is not known.
+  std::uint64_t inode = 0;
   // A name that begins with a dot is hidden on Linux: the lists leave such items out.
   bool IsHidden() const { return name.starts_with('.'); }
 };

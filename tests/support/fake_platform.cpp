@@ -104,7 +104,7 @@ std::vector<FolderItem> FakeFileSystem::ReadFolder(const std::string& folderPath
   if (!folders_.count(f)) throw Error::FromErrno(ENOENT, folderPath);
   std::vector<FolderItem> items;
   for (const auto& [path, node] : nodes_) {
-    if (ParentOf(path) == f) items.push_back({NameOf(path), node.kind});
+    if (ParentOf(path) == f) items.push_back({NameOf(path), node.kind, node.inode});
   }
   return items;
 }
