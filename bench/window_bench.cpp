@@ -22,6 +22,7 @@
 #include "bench/pipelines.h"
 #include "bench/quiet_system.h"
 #include "bench/scratch_folder.h"
+#include "platform/linux_file_dates.h"
 #include "platform/linux_file_system.h"
 #include "window/application.h"
 #include "window/folder_list.h"
@@ -374,7 +375,7 @@ int Run(const Options& options) {
   std::filesystem::create_directory(executable.Path() + "/log");
   Form1 form(Form1Environment{std::make_unique<LinuxFileSystem>(),
                               std::make_unique<QuietSystem>(executable.Path(), executable.Path()),
-                              std::make_unique<BenchDrive>(options.parent)});
+                              std::make_unique<BenchDrive>(options.parent), std::make_unique<LinuxFileDates>()});
   form.show();
   WaitUntilIdle();
   const std::vector<std::pair<const char*, const char*>> fields{{"Text1", "Pic"}, {"Text2", "_x"}, {"Text3", "1"}, {"Text4", "000000"}};

@@ -1,6 +1,7 @@
 #include "core/rename_list.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 #include "platform/file_enumeration.h"
@@ -120,6 +121,70 @@ void RenameList::MoveCurrentTo(Position target) {
   revision_.Advance();
   std::swap(entries_[*current_ - 1], entries_[target - 1]);
   SetSelected(target, true);
+}
+
+void RenameList::Arrange(const ListOrder& order) {
+  if (order.size() != entries_.size()) {
+    throw Error(ErrorNumber::SubscriptOutOfRange, "Subscript out of range: an order of " + std::to_string(order.size()) +
+                                                      " entries for " + std::to_string(entries_.size()));
+  }
+  std::optional<Position> newCurrent;
+  for (std::size_t k = 0; k < order.size() && current_; ++k) {
+    if (order[k] == *current_ - 1) newCurrent = k + 1;
+  }
+  if (std::is_sorted(order.begin(), order.end()) && (order.empty() || order.back() == order.size() - 1)) return;
+  revision_.Advance();
+  decltype(entries_) arranged;
+  arranged.reserve(entries_.size());
+  for (const std::size_t index : order) arranged.push_back(std::move(entries_.at(index)));
+  entries_ = std::move(arranged);
+  current_ = newCurrent;
+}
+
+namespace {
+
+ListOrder UnchangedOrder(std::size_t count) {
+  ListOrder order(count);
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  return order;
+}
+
+}  // namespace
+
+void RenameList::MoveSelectedRowsUp() {
+  // Each selected entry passes the unselected one above it; a run of selected entries moves
+  // as one, and a run at the top has nothing above it to pass.
+  ListOrder order = UnchangedOrder(entries_.size());
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    if (entries_[order[i]].selected_ && !entries_[order[i - 1]].selected_) std::swap(order[i], order[i - 1]);
+  }
+  Arrange(order);
+}
+
+void RenameList::MoveSelectedRowsDown() {
+  ListOrder order = UnchangedOrder(entries_.size());
+  for (std::size_t i = order.size(); i-- > 1;) {
+    if (entries_[order[i - 1]].selected_ && !entries_[order[i]].selected_) std::swap(order[i], order[i - 1]);
+  }
+  Arrange(order);
+}
+
+void RenameList::MoveSelectedRowsTo(Position position) {
+  if (position < 1 || position > entries_.size() + 1) IndexOf(position);
+  // The unselected entries above the place, then the selected ones, then the rest.
+  const std::size_t place = position - 1;
+  ListOrder order;
+  order.reserve(entries_.size());
+  for (std::size_t i = 0; i < place; ++i) {
+    if (!entries_[i].selected_) order.push_back(i);
+  }
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].selected_) order.push_back(i);
+  }
+  for (std::size_t i = place; i < entries_.size(); ++i) {
+    if (!entries_[i].selected_) order.push_back(i);
+  }
+  Arrange(order);
 }
 
 }  // namespace tolvane

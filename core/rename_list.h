@@ -14,6 +14,10 @@ namespace tolvane {
 
 class RenameList;
 
+// A new order of a list's entries: the k-th entry (from 0) of the new order is the entry now
+// at index order[k]. Every index appears once.
+using ListOrder = std::vector<std::size_t>;
+
 // One file of the batch. `Tag` is the name before the preview; unset and empty are the same.
 class RenameEntry {
  public:
@@ -27,6 +31,10 @@ class RenameEntry {
 
  private:
   friend class RenameList;
+
+// A new order of a list's entries: the k-th entry (from 0) of the new order is the entry now
+// at index order[k]. Every index appears once.
+using ListOrder = std::vector<std::size_t>;
   bool selected_ = false;
 };
 
@@ -59,6 +67,17 @@ class RenameList {
   void RemoveSelected();
   void MoveSelectedUp();
   void MoveSelectedDown();
+
+  // Puts the entries in a new order. Each entry keeps its names and its selection, and the
+  // current entry stays the same entry. Nothing is renumbered until the next preview.
+  void Arrange(const ListOrder& order);
+  // Every selected entry one place up or down; a run of them pressed against the end of the
+  // list stays, and the others go on moving.
+  void MoveSelectedRowsUp();
+  void MoveSelectedRowsDown();
+  // The selected entries, in their order, to just before the entry at `position` (Count + 1
+  // for the end); a selected entry there gives way to the first entry after it that is not.
+  void MoveSelectedRowsTo(Position position);
 
   // Changes whenever an entry may have come, gone, moved or changed its names; the selection
   // is not counted.

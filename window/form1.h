@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 
 #include "core/preview.h"
 #include "core/rename_list.h"
+#include "platform/file_dates.h"
 #include "window/drive_list.h"
 #include "window/preview_marks.h"
 #include "window/qt_window_services.h"
@@ -17,16 +20,19 @@ class QTreeView;
 
 namespace tolvane {
 
+class DateReadingBar;
 class FolderList;
+class ListMenu;
 class RenameListModel;
 
 // What the window works on: the disk, the system's services (whose current folder the
-// folder list starts on) and the machine's drives. The program hands in the machine's own;
+// folder list starts on), the machine's drives and the dates of its files. The program hands in the machine's own;
 // tests hand in their temporary folders and a system that records what it would start.
 struct Form1Environment {
   std::unique_ptr<FileSystem> files;
   std::unique_ptr<SystemServices> system;
   std::unique_ptr<Drives> drives;
+  std::unique_ptr<FileDates> dates;
 };
 
 // The program's one window: the folder to rename in, the list of its files, the naming fields
@@ -37,6 +43,12 @@ class Form1 final : public QWidget {
  public:
   explicit Form1(Form1Environment environment, QWidget* parent = nullptr);
   ~Form1() override;
+
+  // The menu of the list, to which other operations on the list add their entries.
+  ListMenu& ListView1Menu() const { return *listMenu_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
@@ -51,6 +63,11 @@ class Form1 final : public QWidget {
   void OpenFolder(const std::string& path);
   void RemoveSelected();
   void MoveSelected(void (RenameList::*moveOperation)());
+  void MoveSelectedRows(const std::function<void()>& move);
+  // Puts the list in an order worked out beside the window; nothing when the work was stopped.
+  void ArrangeList(const std::function<std::optional<ListOrder>()>& order);
+  // Reads every entry's date and puts the list in its order.
+  void OrderByDate(DateKind kind);
   void Simulate();
   void Rename();
   void Undo();
@@ -68,6 +85,7 @@ class Form1 final : public QWidget {
   std::unique_ptr<FileSystem> files_;
   std::unique_ptr<SystemServices> system_;
   std::unique_ptr<Drives> drives_;
+  std::unique_ptr<FileDates> dates_;
   QtWindowServices services_{*this};
   RenameList list_;
   Preview preview_{list_};
@@ -79,6 +97,10 @@ class Form1 final : public QWidget {
   FolderList* dir1_ = nullptr;
   QTreeView* listView1_ = nullptr;
   RenameListModel* model_ = nullptr;
+  ListMenu* listMenu_ = nullptr;
+  DateReadingBar* dateReadingBar_ = nullptr;
+  // Set while an ordering works beside the window.
+  bool ordering_ = false;
   QPushButton* command1_ = nullptr;
   QPushButton* command2_ = nullptr;
   QPushButton* command3_ = nullptr;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/linux_file_dates.h"
 #include "platform/linux_file_system.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
@@ -45,7 +46,8 @@ int main(int argc, char* argv[]) {
   system->currentFolder = temp.path();
   tolvane::Form1 form(tolvane::Form1Environment{
       std::make_unique<tolvane::LinuxFileSystem>(), std::move(system),
-      std::make_unique<tolvane::testing::FakeDrives>(std::vector<tolvane::Drive>{{temp.path(), "SAMPLES"}})});
+      std::make_unique<tolvane::testing::FakeDrives>(std::vector<tolvane::Drive>{{temp.path(), "SAMPLES"}}),
+      std::make_unique<tolvane::LinuxFileDates>()});
   form.show();
   if (!QTest::qWaitForWindowExposed(&form)) return 1;
 

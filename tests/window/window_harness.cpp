@@ -96,7 +96,10 @@ void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::s
   auto mounted = std::make_unique<FakeDrives>(std::vector<Drive>{});
   for (const std::string& drive : drives) mounted->drives.push_back(Drive{PathOf(drive), {}});
   machineDrives = mounted.get();
-  form = std::make_unique<Form1>(Form1Environment{std::move(fileSystem), std::move(fakeSystem), std::move(mounted)});
+  auto fakeDates = std::make_unique<FakeFileDates>();
+  dates = fakeDates.get();
+  form = std::make_unique<Form1>(
+      Form1Environment{std::move(fileSystem), std::move(fakeSystem), std::move(mounted), std::move(fakeDates)});
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 }
