@@ -183,12 +183,11 @@ std::optional<FileTime> TakenInFile(int fd) {
   const ssize_t length = ::pread(fd, head.data(), head.size(), 0);
   if (length <= 0) return std::nullopt;
   const auto size = static_cast<std::size_t>(length);
+  // Exiv2 takes a HEIC or a video for an image without metadata, so those are told first;
+  // a file exiv2 does not know either raises, and keeps its modification time.
   if (heif_check_filetype(head.data(), static_cast<int>(size)) == heif_filetype_yes_supported) return HeifDate(fd);
-  if (Exiv2::ImageFactory::getType(head.data(), static_cast<long>(size)) != Exiv2::ImageType::none) {
-    return PhotoDate(fd);
-  }
   if (IsMediaBoxes(head, size)) return VideoDate(fd);
-  return std::nullopt;
+  return PhotoDate(fd);
 }
 
 FileDate TakenDate(int folder, std::string_view name) {

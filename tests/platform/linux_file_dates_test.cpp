@@ -1,0 +1,292 @@
+#include "platform/linux_file_dates.h"
+
+#include <exiv2/exiv2.hpp>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <libheif/heif.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <vector>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
+
+namespace tolvane {
+
+void PrintTo(const FileTime& time, std::ostream* out) { *out << time.seconds << "." << time.nanoseconds << " s"; }
+
+namespace {
+
+using testing::TempFolder;
+using Tags = std::map<std::string, std::string>;
+
+// A moment given in UTC.
+FileTime Utc(int year, int month, int day, int hour, int minute, int second, std::uint32_t nanoseconds = 0) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  return FileTime{timegm(&t), nanoseconds};
+}
+
+// Every file gets this modification time, so that a fallback shows.
+const FileTime kModified{1'600'000'000, 123'456'789};
+
+void SetModified(const std::string& path) {
+  const timespec times[2] = {{kModified.seconds, static_cast<long>(kModified.nanoseconds)},
+                             {kModified.seconds, static_cast<long>(kModified.nanoseconds)}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+Exiv2::ExifData ExifOf(const Tags& tags) {
+  Exiv2::ExifData exif;
+  for (const auto& [key, value] : tags) {
+    if (key.starts_with("Exif.")) exif[key] = value;
+  }
+  return exif;
+}
+
+// A photo made by exiv2 itself: a blank image of the type, with the Exif and XMP tags given.
+void WritePhoto(const std::string& path, int type, const Tags& tags) {
+  auto image = Exiv2::ImageFactory::create(type, path);
+  Exiv2::XmpData xmp;
+  for (const auto& [key, value] : tags) {
+    if (key.starts_with("Xmp.")) xmp[key] = value;
+  }
+  image->setExifData(ExifOf(tags));
+  image->setXmpData(xmp);
+  image->writeMetadata();
+}
+
+// A TIFF whose only content is its tags, as exiv2's TIFF encoder writes them.
+void WriteTiff(const std::string& path, const Tags& tags) {
+  Exiv2::MemIo io;
+  Exiv2::TiffParser::encode(io, nullptr, 0, Exiv2::littleEndian, ExifOf(tags), Exiv2::IptcData(), Exiv2::XmpData());
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(io.mmap()), static_cast<long>(io.size()));
+}
+
+// A 64 by 64 HEIC made with libheif and its HEVC encoder, with an Exif block from exiv2.
+// Empty when the machine has no HEVC encoder.
+std::string WriteHeic(const std::string& path, const Tags& tags) {
+  std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
+  heif_encoder* encoder = nullptr;
+  if (heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder).code != heif_error_Ok) {
+    return "libheif has no HEVC encoder here";
+  }
+  heif_image* image = nullptr;
+  heif_image_create(64, 64, heif_colorspace_YCbCr, heif_chroma_420, &image);
+  for (const auto& [channel, side] : {std::pair{heif_channel_Y, 64}, {heif_channel_Cb, 32}, {heif_channel_Cr, 32}}) {
+    heif_image_add_plane(image, channel, side, side, 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, channel, &stride);
+    for (int row = 0; row < side; ++row) std::fill_n(plane + row * stride, side, std::uint8_t{128});
+  }
+  heif_image_handle* handle = nullptr;
+  heif_context_encode_image(context.get(), image, encoder, nullptr, &handle);
+  Exiv2::Blob exif;
+  Exiv2::ExifParser::encode(exif, Exiv2::bigEndian, ExifOf(tags));
+  heif_context_add_exif_metadata(context.get(), handle, exif.data(), static_cast<int>(exif.size()));
+  heif_context_write_to_file(context.get(), path.c_str());
+  heif_image_handle_release(handle);
+  heif_image_release(image);
+  heif_encoder_release(encoder);
+  return {};
+}
+
+// A movie of one made-up MJPEG frame, muxed by libavformat with its creation time.
+void WriteVideo(const std::string& path, const char* format, const char* creationTime) {
+  AVFormatContext* context = nullptr;
+  ASSERT_GE(avformat_alloc_output_context2(&context, nullptr, format, path.c_str()), 0);
+  AVStream* stream = avformat_new_stream(context, nullptr);
+  stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+  stream->codecpar->codec_id = AV_CODEC_ID_MJPEG;
+  stream->codecpar->width = 16;
+  stream->codecpar->height = 16;
+  stream->time_base = AVRational{1, 25};
+  av_dict_set(&context->metadata, "creation_time", creationTime, 0);
+  ASSERT_GE(avio_open(&context->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
+  ASSERT_GE(avformat_write_header(context, nullptr), 0);
+  AVPacket* packet = av_packet_alloc();
+  av_new_packet(packet, 64);
+  packet->pts = packet->dts = 0;
+  packet->duration = 1;
+  packet->flags |= AV_PKT_FLAG_KEY;
+  av_write_frame(context, packet);
+  av_packet_free(&packet);
+  av_write_trailer(context);
+  avio_closep(&context->pb);
+  avformat_free_context(context);
+}
+
+// Makes the file of a row in the folder; says why it cannot, for a row to skip.
+using Maker = std::function<std::string(const TempFolder& folder, const std::string& name)>;
+
+Maker Photo(int type, Tags tags) {
+  return [type, tags](const TempFolder& folder, const std::string& name) {
+    WritePhoto(folder.Path(name), type, tags);
+    return std::string();
+  };
+}
+
+Maker Content(std::string bytes) {
+  return [bytes](const TempFolder& folder, const std::string& name) {
+    folder.WriteFile(name, bytes);
+    return std::string();
+  };
+}
+
+// exiftool's own writing of a tag into a file made first.
+Maker WithExiftool(Maker first, std::string argument) {
+  return [first, argument](const TempFolder& folder, const std::string& name) {
+    if (std::system("exiftool -ver >/dev/null 2>&1") != 0) return std::string("exiftool is not installed");
+    first(folder, name);
+    const std::string command = "exiftool -q -overwrite_original '" + argument + "' '" + folder.Path(name) + "'";
+    return std::system(command.c_str()) == 0 ? std::string() : "exiftool failed: " + command;
+  };
+}
+
+const Tags kOriginal{{"Exif.Photo.DateTimeOriginal", "2021:03:04 05:06:07"},
+                     {"Exif.Photo.SubSecTimeOriginal", "25"},
+                     {"Exif.Photo.OffsetTimeOriginal", "+02:00"},
+                     {"Exif.Photo.DateTimeDigitized", "2022:01:01 00:00:00"}};
+const FileTime kOriginalTime = Utc(2021, 3, 4, 3, 6, 7, 250'000'000);
+
+struct DateCase {
+  const char* what;
+  std::string name;
+  Maker make;  // null: the name is in the list but not in the folder
+  FileDate taken;
+};
+
+TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModificationTime) {
+  // Times without an offset are the machine's local time; here that is UTC.
+  const testing::ScopedEnvironmentVariable utc("TZ", "UTC");
+  tzset();
+  const TempFolder folder;
+  const TempFolder outside;
+  WritePhoto(outside.Path("elsewhere.jpg"), Exiv2::ImageType::jpeg, kOriginal);
+  const std::vector<DateCase> cases{
+      {"EXIF in JPEG: original with sub-seconds and offset before digitized", "exif.jpg",
+       Photo(Exiv2::ImageType::jpeg, kOriginal), kOriginalTime},
+      {"the image's own DateTimeOriginal before digitized", "image.jpg",
+       Photo(Exiv2::ImageType::jpeg,
+             {{"Exif.Image.DateTimeOriginal", "2020:02:02 02:02:02"}, {"Exif.Photo.DateTimeDigitized", "2022:01:01 00:00:00"}}),
+       Utc(2020, 2, 2, 2, 2, 2)},
+      {"a blank original falls to digitized", "blank.jpg",
+       Photo(Exiv2::ImageType::jpeg,
+             {{"Exif.Photo.DateTimeOriginal", "0000:00:00 00:00:00"}, {"Exif.Photo.DateTimeDigitized", "2019:05:06 07:08:09"}}),
+       Utc(2019, 5, 6, 7, 8, 9)},
+      {"XMP only: exif:DateTimeOriginal with its offset", "xmp.jpg",
+       Photo(Exiv2::ImageType::jpeg, {{"Xmp.exif.DateTimeOriginal", "2018-04-05T06:07:08.5-01:00"}}),
+       Utc(2018, 4, 5, 7, 7, 8, 500'000'000)},
+      {"XMP only: photoshop:DateCreated, a day alone", "created.jpg",
+       Photo(Exiv2::ImageType::jpeg, {{"Xmp.photoshop.DateCreated", "2017-08-09"}}), Utc(2017, 8, 9, 0, 0, 0)},
+      {"EXIF in PNG", "exif.png", Photo(Exiv2::ImageType::png, kOriginal), kOriginalTime},
+      {"EXIF in TIFF", "exif.tif",
+       [](const TempFolder& f, const std::string& name) {
+         WriteTiff(f.Path(name), kOriginal);
+         return std::string();
+       },
+       kOriginalTime},
+      {"EXIF written by exiftool into a JPEG", "exiftool.jpg",
+       WithExiftool(Photo(Exiv2::ImageType::jpeg, {}), "-DateTimeOriginal=2016:01:02 03:04:05"),
+       Utc(2016, 1, 2, 3, 4, 5)},
+      {"EXIF in HEIC through libheif", "phone.heic",
+       [](const TempFolder& f, const std::string& name) { return WriteHeic(f.Path(name), kOriginal); }, kOriginalTime},
+      {"MP4 creation time", "clip.mp4",
+       [](const TempFolder& f, const std::string& name) {
+         WriteVideo(f.Path(name), "mp4", "2015-06-07T08:09:10.000000Z");
+         return std::string();
+       },
+       Utc(2015, 6, 7, 8, 9, 10)},
+      {"MOV creation time", "clip.mov",
+       [](const TempFolder& f, const std::string& name) {
+         WriteVideo(f.Path(name), "mov", "2014-06-07T08:09:10.000000Z");
+         return std::string();
+       },
+       Utc(2014, 6, 7, 8, 9, 10)},
+      {"none: a photo without dates", "plain.jpg", Photo(Exiv2::ImageType::jpeg, {}), kModified},
+      {"none: not a photo", "notes.txt", Content("just text"), kModified},
+      {"corrupt: a JPEG start and then rubbish", "corrupt.jpg", Content(std::string("\xFF\xD8\xFF\xE1\xFF\xFF", 6) + "rubbish"),
+       kModified},
+      {"truncated: half of a photo", "truncated.jpg",
+       [](const TempFolder& f, const std::string& name) {
+         WritePhoto(f.Path(name), Exiv2::ImageType::jpeg, kOriginal);
+         std::filesystem::resize_file(f.Path(name), 40);
+         return std::string();
+       },
+       kModified},
+      {"a name that is not UTF-8", "caf\xE9.jpg", Photo(Exiv2::ImageType::jpeg, kOriginal), kOriginalTime},
+      {"a link to a photo of the folder", "link-in.jpg",
+       [](const TempFolder& f, const std::string& name) {
+         std::filesystem::create_symlink("exif.jpg", f.Path(name));
+         return std::string();
+       },
+       kOriginalTime},
+      {"a link out of the folder is not followed: the link's own time", "link-out.jpg",
+       [&outside](const TempFolder& f, const std::string& name) {
+         std::filesystem::create_symlink(outside.Path("elsewhere.jpg"), f.Path(name));
+         return std::string();
+       },
+       kModified},
+      {"gone", "gone.jpg", nullptr, std::nullopt},
+  };
+  std::vector<std::string_view> names;
+  std::vector<const DateCase*> made;
+  for (const DateCase& c : cases) {
+    if (c.make) {
+      if (const std::string skipped = c.make(folder, c.name); !skipped.empty()) {
+        std::printf("skipped \"%s\": %s\n", c.what, skipped.c_str());
+        continue;
+      }
+      SetModified(folder.Path(c.name));
+    }
+    names.push_back(c.name);
+    made.push_back(&c);
+  }
+  const auto before = folder.Contents();
+  LinuxFileDates reader;
+  DateReading reading;
+  const auto taken = reader.Read(folder.path(), names, DateKind::Taken, reading);
+  ASSERT_TRUE(taken.has_value());
+  EXPECT_EQ(reading.done, names.size());
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    SCOPED_TRACE(made[i]->what);
+    EXPECT_EQ((*taken)[i], made[i]->taken);
+  }
+  // The modification time is read alone on request, to the nanosecond, and nothing was written.
+  DateReading modifiedReading;
+  const auto modified = reader.Read(folder.path(), names, DateKind::Modified, modifiedReading);
+  ASSERT_TRUE(modified.has_value());
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    EXPECT_EQ((*modified)[i], made[i]->make ? FileDate(kModified) : std::nullopt) << made[i]->what;
+  }
+  EXPECT_EQ(folder.Contents(), before);
+}
+
+TEST(LinuxFileDates, AStoppedReadGivesNothingAndAFolderThatIsGoneGivesNoDates) {
+  const TempFolder folder;
+  folder.WriteFile("a.jpg");
+  LinuxFileDates reader;
+  DateReading stopped;
+  stopped.stop = true;
+  EXPECT_EQ(reader.Read(folder.path(), {"a.jpg"}, DateKind::Taken, stopped), std::nullopt);
+  DateReading gone;
+  EXPECT_EQ(reader.Read(folder.Path("missing"), {"a.jpg"}, DateKind::Taken, gone), std::vector<FileDate>{std::nullopt});
+}
+
+}  // namespace
+}  // namespace tolvane
