@@ -27,6 +27,7 @@
 #include "window/application.h"
 #include "window/folder_list.h"
 #include "window/form1.h"
+#include "window/list_menu.h"
 
 namespace tolvane::bench {
 
@@ -43,6 +44,9 @@ class BenchDrive final : public Drives {
 };
 
 constexpr double kTargetSeconds = 1.0;
+// An ordering of the list, reading the times included, and the longest pause of the window meanwhile.
+constexpr double kOrderingTargetSeconds = 1.5;
+constexpr double kOrderingStallSeconds = 0.2;
 // The window counts as live when no event waits longer than this while an operation runs.
 constexpr double kLiveStallSeconds = 0.1;
 
@@ -281,6 +285,17 @@ bool TimeOperations(const Options& options, Form1& form) {
   const auto anyPaint = [] { return true; };
   times.push_back(TimeOperation("load the folder into ListView1", watch, [&] { dir1.SetPath(folder->Path()); },
                                 rowsShown(options.n)));
+  // The orderings on the whole list: reversed first, so that none starts from its own order.
+  const ListMenu& menu = form.ListView1Menu();
+  const auto firstRow = [&list] { return list.model()->index(0, 0).data().toString(); };
+  const QString nameFirst = firstRow();
+  const std::size_t orderingsFrom = times.size();
+  times.push_back(TimeOperation("Reverse Order", watch, [&] { menu.ReverseOrder().trigger(); }, anyPaint));
+  const bool reversed = firstRow() != nameFirst;
+  times.push_back(TimeOperation("Order by Date Modified", watch, [&] { menu.OrderByDateModified().trigger(); }, anyPaint));
+  times.push_back(TimeOperation("Order by Name", watch, [&] { menu.OrderByName().trigger(); }, anyPaint));
+  const bool named = firstRow() == nameFirst;
+  std::vector<OperationTime> orderings(times.begin() + static_cast<std::ptrdiff_t>(orderingsFrom), times.end());
   times.push_back(TimeOperation("Simulate", watch, click("Command4"), previewShown(true)));
   const int rows = list.model()->rowCount();
   SelectRows(list, {rows - 1}, rows - 1);
@@ -295,6 +310,13 @@ bool TimeOperations(const Options& options, Form1& form) {
   const std::optional<std::string> notDone = CommitNotDone(folder->Path(), list, options.n, user);
   if (notDone) times.pop_back();
   PrintResults(options.n, times);
+  for (const OperationTime& ordering : orderings) {
+    std::printf("%s: %.3f s (target < %.1f s: %s), longest pause %.3f s (target <= %.1f s: %s)\n", ordering.name.c_str(),
+                ordering.seconds, kOrderingTargetSeconds, ordering.seconds < kOrderingTargetSeconds ? "holds" : "MISSED",
+                ordering.longestStall, kOrderingStallSeconds, ordering.longestStall <= kOrderingStallSeconds ? "holds" : "MISSED");
+  }
+  std::printf("Reverse Order %s the first row; Order by Name %s the load's first row back\n", reversed ? "changed" : "DID NOT change",
+              named ? "brought" : "DID NOT bring");
   std::printf("rows after the removal: %d of %zu\n", list.model()->rowCount(), options.n);
   if (notDone) {
     std::printf("Rename: no figure, the commit did not rename every row's file: %s\n", notDone->c_str());

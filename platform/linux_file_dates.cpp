@@ -81,33 +81,44 @@ FileDate ModifiedDate(int folder, std::string_view name) {
 }
 
 // The keys a photo's date taken is looked for under, first found first, each with its
-// sub-seconds and offset tags where EXIF has them.
+// sub-seconds and offset tags where EXIF has them. Made once: a key is parsed from its name.
 struct ExifDateKey {
-  const char* date;
-  const char* subSeconds;
-  const char* offset;
+  Exiv2::ExifKey date;
+  std::optional<Exiv2::ExifKey> subSeconds;
+  std::optional<Exiv2::ExifKey> offset;
 };
-constexpr std::array<ExifDateKey, 3> kExifDateKeys{{
-    {"Exif.Photo.DateTimeOriginal", "Exif.Photo.SubSecTimeOriginal", "Exif.Photo.OffsetTimeOriginal"},
-    {"Exif.Image.DateTimeOriginal", nullptr, nullptr},
-    {"Exif.Photo.DateTimeDigitized", "Exif.Photo.SubSecTimeDigitized", "Exif.Photo.OffsetTimeDigitized"},
-}};
-constexpr std::array<const char*, 2> kXmpDateKeys{"Xmp.exif.DateTimeOriginal", "Xmp.photoshop.DateCreated"};
 
-std::string ExifText(const Exiv2::ExifData& exif, const char* key) {
-  if (key == nullptr) return {};
-  const auto found = exif.findKey(Exiv2::ExifKey(key));
+const std::vector<ExifDateKey>& ExifDateKeys() {
+  static const std::vector<ExifDateKey> keys{
+      {Exiv2::ExifKey("Exif.Photo.DateTimeOriginal"), Exiv2::ExifKey("Exif.Photo.SubSecTimeOriginal"),
+       Exiv2::ExifKey("Exif.Photo.OffsetTimeOriginal")},
+      {Exiv2::ExifKey("Exif.Image.DateTimeOriginal"), std::nullopt, std::nullopt},
+      {Exiv2::ExifKey("Exif.Photo.DateTimeDigitized"), Exiv2::ExifKey("Exif.Photo.SubSecTimeDigitized"),
+       Exiv2::ExifKey("Exif.Photo.OffsetTimeDigitized")},
+  };
+  return keys;
+}
+
+const std::vector<Exiv2::XmpKey>& XmpDateKeys() {
+  static const std::vector<Exiv2::XmpKey> keys{Exiv2::XmpKey("Xmp.exif.DateTimeOriginal"),
+                                               Exiv2::XmpKey("Xmp.photoshop.DateCreated")};
+  return keys;
+}
+
+std::string ExifText(const Exiv2::ExifData& exif, const std::optional<Exiv2::ExifKey>& key) {
+  if (!key) return {};
+  const auto found = exif.findKey(*key);
   return found == exif.end() ? std::string() : found->toString();
 }
 
 std::optional<FileTime> DateInMetadata(const Exiv2::ExifData& exif, const Exiv2::XmpData& xmp) {
-  for (const ExifDateKey& key : kExifDateKeys) {
+  for (const ExifDateKey& key : ExifDateKeys()) {
     const std::string date = ExifText(exif, key.date);
     if (date.empty()) continue;
     if (const auto time = ExifDateTime(date, ExifText(exif, key.subSeconds), ExifText(exif, key.offset))) return time;
   }
-  for (const char* key : kXmpDateKeys) {
-    const auto found = xmp.findKey(Exiv2::XmpKey(key));
+  for (const Exiv2::XmpKey& key : XmpDateKeys()) {
+    const auto found = xmp.findKey(key);
     if (found == xmp.end()) continue;
     if (const auto time = IsoDateTime(found->toString())) return time;
   }
@@ -118,11 +129,30 @@ std::optional<FileTime> DateInMetadata(const Exiv2::ExifData& exif, const Exiv2:
 // no name is looked up again.
 std::string PathOfDescriptor(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
-std::optional<FileTime> PhotoDate(int fd) {
-  auto image = Exiv2::ImageFactory::open(PathOfDescriptor(fd));
+std::optional<FileTime> DateOfImage(Exiv2::Image::AutoPtr image) {
   if (image.get() == nullptr) return std::nullopt;
   image->readMetadata();
   return DateInMetadata(image->exifData(), image->xmpData());
+}
+
+// A JPEG's metadata stands in its first segments, before the image data: those are read in
+// one go and handed to exiv2 in memory, which spares the opening and mapping of the file.
+// A JPEG whose metadata goes on past them, and every other photo, is opened as a file.
+constexpr std::size_t kJpegHead = 256 * 1024;
+
+std::optional<FileTime> PhotoDate(int fd, std::size_t size, bool jpeg) {
+  if (jpeg) {
+    std::vector<Exiv2::byte> head(std::min(size, kJpegHead));
+    const ssize_t read = ::pread(fd, head.data(), head.size(), 0);
+    if (read > 0) {
+      try {
+        return DateOfImage(Exiv2::ImageFactory::open(head.data(), static_cast<long>(read)));
+      } catch (const Exiv2::AnyError&) {
+        if (size <= head.size()) throw;
+      }
+    }
+  }
+  return DateOfImage(Exiv2::ImageFactory::open(PathOfDescriptor(fd)));
 }
 
 // A HEIC keeps its Exif in a block of its own, behind four bytes that tell where the TIFF
@@ -178,7 +208,7 @@ bool IsMediaBoxes(const std::array<Exiv2::byte, 12>& head, std::size_t length) {
                      [&](const char* type) { return std::memcmp(head.data() + 4, type, 4) == 0; });
 }
 
-std::optional<FileTime> TakenInFile(int fd) {
+std::optional<FileTime> TakenInFile(int fd, std::size_t fileSize) {
   std::array<Exiv2::byte, 12> head{};
   const ssize_t length = ::pread(fd, head.data(), head.size(), 0);
   if (length <= 0) return std::nullopt;
@@ -187,7 +217,8 @@ std::optional<FileTime> TakenInFile(int fd) {
   // a file exiv2 does not know either raises, and keeps its modification time.
   if (heif_check_filetype(head.data(), static_cast<int>(size)) == heif_filetype_yes_supported) return HeifDate(fd);
   if (IsMediaBoxes(head, size)) return VideoDate(fd);
-  return PhotoDate(fd);
+  const bool jpeg = size >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+  return PhotoDate(fd, fileSize, jpeg);
 }
 
 FileDate TakenDate(int folder, std::string_view name) {
@@ -198,7 +229,7 @@ FileDate TakenDate(int folder, std::string_view name) {
   const Descriptor fd(::openat(folder, file->name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!fd) return modified;
   try {
-    return TakenInFile(fd.get()).value_or(modified);
+    return TakenInFile(fd.get(), static_cast<std::size_t>(file->status.st_size)).value_or(modified);
   } catch (...) {
     // Metadata that cannot be read leaves the file its modification time, whatever the library raised.
     return modified;

@@ -131,29 +131,26 @@ void WriteVideo(const std::string& path, const char* format, const char* creatio
   avformat_free_context(context);
 }
 
-// Makes the file of a row in the folder; says why it cannot, for a row to skip.
-using Maker = std::function<std::string(const TempFolder& folder, const std::string& name)>;
+// Makes the file of a row at its path; says why it cannot, for a row to skip.
+using Maker = std::function<std::string(const std::string& path)>;
 
-Maker Photo(int type, Tags tags) {
-  return [type, tags](const TempFolder& folder, const std::string& name) {
-    WritePhoto(folder.Path(name), type, tags);
+Maker Made(std::function<void(const std::string& path)> make) {
+  return [make](const std::string& path) {
+    make(path);
     return std::string();
   };
 }
+Maker Photo(int type, Tags tags) { return Made([=](const std::string& p) { WritePhoto(p, type, tags); }); }
+Maker Bytes(std::string bytes) { return Made([=](const std::string& p) { std::ofstream(p) << bytes; }); }
+Maker Video(const char* format, const char* time) { return Made([=](const std::string& p) { WriteVideo(p, format, time); }); }
+Maker Link(std::string target) { return Made([=](const std::string& p) { std::filesystem::create_symlink(target, p); }); }
 
-Maker Content(std::string bytes) {
-  return [bytes](const TempFolder& folder, const std::string& name) {
-    folder.WriteFile(name, bytes);
-    return std::string();
-  };
-}
-
-// exiftool's own writing of a tag into a file made first.
-Maker WithExiftool(Maker first, std::string argument) {
-  return [first, argument](const TempFolder& folder, const std::string& name) {
+// exiftool's own writing of a tag into a photo without one.
+Maker WithExiftool(std::string argument) {
+  return [argument](const std::string& path) {
     if (std::system("exiftool -ver >/dev/null 2>&1") != 0) return std::string("exiftool is not installed");
-    first(folder, name);
-    const std::string command = "exiftool -q -overwrite_original '" + argument + "' '" + folder.Path(name) + "'";
+    WritePhoto(path, Exiv2::ImageType::jpeg, {});
+    const std::string command = "exiftool -q -overwrite_original '" + argument + "' '" + path + "'";
     return std::system(command.c_str()) == 0 ? std::string() : "exiftool failed: " + command;
   };
 }
@@ -178,16 +175,15 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
   const TempFolder folder;
   const TempFolder outside;
   WritePhoto(outside.Path("elsewhere.jpg"), Exiv2::ImageType::jpeg, kOriginal);
+  const Tags digitized{{"Exif.Photo.DateTimeDigitized", "2019:05:06 07:08:09"}};
   const std::vector<DateCase> cases{
       {"EXIF in JPEG: original with sub-seconds and offset before digitized", "exif.jpg",
        Photo(Exiv2::ImageType::jpeg, kOriginal), kOriginalTime},
       {"the image's own DateTimeOriginal before digitized", "image.jpg",
-       Photo(Exiv2::ImageType::jpeg,
-             {{"Exif.Image.DateTimeOriginal", "2020:02:02 02:02:02"}, {"Exif.Photo.DateTimeDigitized", "2022:01:01 00:00:00"}}),
+       Photo(Exiv2::ImageType::jpeg, {{"Exif.Image.DateTimeOriginal", "2020:02:02 02:02:02"}, *digitized.begin()}),
        Utc(2020, 2, 2, 2, 2, 2)},
       {"a blank original falls to digitized", "blank.jpg",
-       Photo(Exiv2::ImageType::jpeg,
-             {{"Exif.Photo.DateTimeOriginal", "0000:00:00 00:00:00"}, {"Exif.Photo.DateTimeDigitized", "2019:05:06 07:08:09"}}),
+       Photo(Exiv2::ImageType::jpeg, {{"Exif.Photo.DateTimeOriginal", "0000:00:00 00:00:00"}, *digitized.begin()}),
        Utc(2019, 5, 6, 7, 8, 9)},
       {"XMP only: exif:DateTimeOriginal with its offset", "xmp.jpg",
        Photo(Exiv2::ImageType::jpeg, {{"Xmp.exif.DateTimeOriginal", "2018-04-05T06:07:08.5-01:00"}}),
@@ -195,60 +191,32 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
       {"XMP only: photoshop:DateCreated, a day alone", "created.jpg",
        Photo(Exiv2::ImageType::jpeg, {{"Xmp.photoshop.DateCreated", "2017-08-09"}}), Utc(2017, 8, 9, 0, 0, 0)},
       {"EXIF in PNG", "exif.png", Photo(Exiv2::ImageType::png, kOriginal), kOriginalTime},
-      {"EXIF in TIFF", "exif.tif",
-       [](const TempFolder& f, const std::string& name) {
-         WriteTiff(f.Path(name), kOriginal);
-         return std::string();
-       },
-       kOriginalTime},
-      {"EXIF written by exiftool into a JPEG", "exiftool.jpg",
-       WithExiftool(Photo(Exiv2::ImageType::jpeg, {}), "-DateTimeOriginal=2016:01:02 03:04:05"),
+      {"EXIF in TIFF", "exif.tif", Made([](const std::string& p) { WriteTiff(p, kOriginal); }), kOriginalTime},
+      {"EXIF written by exiftool", "exiftool.jpg", WithExiftool("-DateTimeOriginal=2016:01:02 03:04:05"),
        Utc(2016, 1, 2, 3, 4, 5)},
-      {"EXIF in HEIC through libheif", "phone.heic",
-       [](const TempFolder& f, const std::string& name) { return WriteHeic(f.Path(name), kOriginal); }, kOriginalTime},
-      {"MP4 creation time", "clip.mp4",
-       [](const TempFolder& f, const std::string& name) {
-         WriteVideo(f.Path(name), "mp4", "2015-06-07T08:09:10.000000Z");
-         return std::string();
-       },
-       Utc(2015, 6, 7, 8, 9, 10)},
-      {"MOV creation time", "clip.mov",
-       [](const TempFolder& f, const std::string& name) {
-         WriteVideo(f.Path(name), "mov", "2014-06-07T08:09:10.000000Z");
-         return std::string();
-       },
-       Utc(2014, 6, 7, 8, 9, 10)},
+      {"EXIF in HEIC through libheif", "phone.heic", [](const std::string& p) { return WriteHeic(p, kOriginal); },
+       kOriginalTime},
+      {"MP4 creation time", "clip.mp4", Video("mp4", "2015-06-07T08:09:10.000000Z"), Utc(2015, 6, 7, 8, 9, 10)},
+      {"MOV creation time", "clip.mov", Video("mov", "2014-06-07T08:09:10.000000Z"), Utc(2014, 6, 7, 8, 9, 10)},
       {"none: a photo without dates", "plain.jpg", Photo(Exiv2::ImageType::jpeg, {}), kModified},
-      {"none: not a photo", "notes.txt", Content("just text"), kModified},
-      {"corrupt: a JPEG start and then rubbish", "corrupt.jpg", Content(std::string("\xFF\xD8\xFF\xE1\xFF\xFF", 6) + "rubbish"),
-       kModified},
-      {"truncated: half of a photo", "truncated.jpg",
-       [](const TempFolder& f, const std::string& name) {
-         WritePhoto(f.Path(name), Exiv2::ImageType::jpeg, kOriginal);
-         std::filesystem::resize_file(f.Path(name), 40);
-         return std::string();
-       },
+      {"none: not a photo", "notes.txt", Bytes("just text"), kModified},
+      {"corrupt: a JPEG start and then rubbish", "corrupt.jpg", Bytes("\xFF\xD8\xFF\xE1\xFF\xFFrubbish"), kModified},
+      {"truncated: the start of a photo", "truncated.jpg", Made([](const std::string& p) {
+         WritePhoto(p, Exiv2::ImageType::jpeg, kOriginal);
+         std::filesystem::resize_file(p, 40);
+       }),
        kModified},
       {"a name that is not UTF-8", "caf\xE9.jpg", Photo(Exiv2::ImageType::jpeg, kOriginal), kOriginalTime},
-      {"a link to a photo of the folder", "link-in.jpg",
-       [](const TempFolder& f, const std::string& name) {
-         std::filesystem::create_symlink("exif.jpg", f.Path(name));
-         return std::string();
-       },
-       kOriginalTime},
+      {"a link to a photo of the folder", "link-in.jpg", Link("exif.jpg"), kOriginalTime},
       {"a link out of the folder is not followed: the link's own time", "link-out.jpg",
-       [&outside](const TempFolder& f, const std::string& name) {
-         std::filesystem::create_symlink(outside.Path("elsewhere.jpg"), f.Path(name));
-         return std::string();
-       },
-       kModified},
+       Link(outside.Path("elsewhere.jpg")), kModified},
       {"gone", "gone.jpg", nullptr, std::nullopt},
   };
   std::vector<std::string_view> names;
   std::vector<const DateCase*> made;
   for (const DateCase& c : cases) {
     if (c.make) {
-      if (const std::string skipped = c.make(folder, c.name); !skipped.empty()) {
+      if (const std::string skipped = c.make(folder.Path(c.name)); !skipped.empty()) {
         std::printf("skipped \"%s\": %s\n", c.what, skipped.c_str());
         continue;
       }
