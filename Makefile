@@ -26,10 +26,11 @@ build: configure
 run: build
 	$(BUILD)/bin/tolvane
 
-# The window after a preview of sample files, drawn offscreen into $(BUILD)/screenshot.png.
+# The window after a preview of sample files, drawn offscreen into $(BUILD)/screenshot.png, and
+# with the list's menu open into $(BUILD)/screenshot-menu.png.
 .PHONY: screenshot
 screenshot: build
-	$(BUILD)/tests/window/tolvane_screenshot $(BUILD)/screenshot.png
+	$(BUILD)/tests/window/tolvane_screenshot $(BUILD)/screenshot.png $(BUILD)/screenshot-menu.png
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

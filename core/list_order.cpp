@@ -21,6 +21,8 @@ std::vector<std::string_view> FileNamesOf(const RenameList& list) {
 
 ListOrder NameOrder(const RenameList& list) {
   const std::vector<std::string_view> names = FileNamesOf(list);
+  // A list as the folder loaded it is in name order already, and one walk tells so.
+  if (std::is_sorted(names.begin(), names.end(), NaturalLess)) return UnchangedOrder(names.size());
   const NaturalOrder natural(names.size(), [&names](std::size_t i) { return names[i]; });
   ListOrder order(natural.size());
   for (std::size_t i = 0; i < natural.size(); ++i) order[i] = natural[i];

@@ -1,7 +1,6 @@
 #include "core/rename_list.h"
 
 #include <algorithm>
-#include <numeric>
 #include <utility>
 
 #include "platform/file_enumeration.h"
@@ -123,33 +122,58 @@ void RenameList::MoveCurrentTo(Position target) {
   SetSelected(target, true);
 }
 
-void RenameList::Arrange(const ListOrder& order) {
+void RenameList::CheckOrder(const ListOrder& order) const {
   if (order.size() != entries_.size()) {
     throw Error(ErrorNumber::SubscriptOutOfRange, "Subscript out of range: an order of " + std::to_string(order.size()) +
                                                       " entries for " + std::to_string(entries_.size()));
   }
-  std::optional<Position> newCurrent;
-  for (std::size_t k = 0; k < order.size() && current_; ++k) {
-    if (order[k] == *current_ - 1) newCurrent = k + 1;
+  std::vector<bool> named(order.size());
+  for (const std::size_t from : order) {
+    if (from >= order.size() || named[from]) {
+      throw Error(ErrorNumber::SubscriptOutOfRange, "Subscript out of range: an order names an entry twice or none");
+    }
+    named[from] = true;
   }
-  if (std::is_sorted(order.begin(), order.end()) && (order.empty() || order.back() == order.size() - 1)) return;
+}
+
+std::optional<RenameList::Position> RenameList::CurrentAfter(const ListOrder& order) const {
+  for (std::size_t k = 0; k < order.size() && current_; ++k) {
+    if (order[k] == *current_ - 1) return k + 1;
+  }
+  return std::nullopt;
+}
+
+RenameList RenameList::Arranged(const ListOrder& order) const {
+  CheckOrder(order);
+  RenameList arranged;
+  arranged.entries_.reserve(order.size());
+  for (const std::size_t from : order) arranged.entries_.push_back(entries_[from]);
+  arranged.current_ = CurrentAfter(order);
+  return arranged;
+}
+
+void RenameList::Arrange(const ListOrder& order) {
+  CheckOrder(order);
+  const std::optional<Position> newCurrent = CurrentAfter(order);
+  if (std::is_sorted(order.begin(), order.end())) return;
   revision_.Advance();
-  decltype(entries_) arranged;
-  arranged.reserve(entries_.size());
-  for (const std::size_t index : order) arranged.push_back(std::move(entries_.at(index)));
-  entries_ = std::move(arranged);
+  // The entries move in place, along the cycles of the order, with no second array.
+  std::vector<bool> placed(order.size());
+  for (std::size_t start = 0; start < order.size(); ++start) {
+    if (placed[start]) continue;
+    RenameEntry moving = std::move(entries_[start]);
+    std::size_t place = start;
+    while (order[place] != start) {
+      const std::size_t from = order[place];
+      entries_[place] = std::move(entries_[from]);
+      placed[place] = true;
+      place = from;
+    }
+    entries_[place] = std::move(moving);
+    placed[place] = true;
+  }
   current_ = newCurrent;
 }
-
-namespace {
-
-ListOrder UnchangedOrder(std::size_t count) {
-  ListOrder order(count);
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  return order;
-}
-
-}  // namespace
 
 void RenameList::MoveSelectedRowsUp() {
   // Each selected entry passes the unselected one above it; a run of selected entries moves

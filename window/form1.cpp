@@ -213,10 +213,10 @@ void Form1::Connect() {
   connect(command5_, &QPushButton::clicked, this, &Form1::Rename);
   connect(command6_, &QPushButton::clicked, this, &Form1::Undo);
   connect(command7_, &QPushButton::clicked, this, [this] { services_.EndProgram(); });
-  connect(&listMenu_->OrderByName(), &QAction::triggered, this, [this] { ArrangeList([this] { return NameOrder(list_); }); });
+  connect(&listMenu_->OrderByName(), &QAction::triggered, this, [this] { OrderBy(NameOrder); });
   connect(&listMenu_->OrderByDateTaken(), &QAction::triggered, this, [this] { OrderByDate(DateKind::Taken); });
   connect(&listMenu_->OrderByDateModified(), &QAction::triggered, this, [this] { OrderByDate(DateKind::Modified); });
-  connect(&listMenu_->ReverseOrder(), &QAction::triggered, this, [this] { ArrangeList([this] { return ReverseOrder(list_); }); });
+  connect(&listMenu_->ReverseOrder(), &QAction::triggered, this, [this] { OrderBy(ReverseOrder); });
   connect(model_, &RenameListModel::RowsDropped, this, [this](int row) {
     MoveSelectedRows([this, row] { list_.MoveSelectedRowsTo(static_cast<RenameList::Position>(row) + 1); });
   });
@@ -324,46 +324,50 @@ void Form1::MoveSelectedRows(const std::function<void()>& move) {
   listView1_->scrollTo(listView1_->currentIndex());
 }
 
-// The order is worked out beside the window, which paints meanwhile, and applied at once.
-// An ordering moves entries as the moves do, and never touches the disk.
+// An ordering moves entries as the moves do, and never touches the disk. `order` works the
+// order out beside the window, which paints meanwhile; the list takes it at once.
 void Form1::ArrangeList(const std::function<std::optional<ListOrder>()>& order) {
   if (list_.Count() == 0 || ordering_) return;
   ordering_ = true;
   Run([&] {
     PushSelection(*listView1_->selectionModel(), list_);
-    if (const std::optional<ListOrder> arranged = WorkInBackground(order)) list_.Arrange(*arranged);
+    if (const std::optional<ListOrder> arranged = order()) {
+      list_ = WorkInBackground([&] { return list_.Arranged(*arranged); });
+    }
   });
   ordering_ = false;
   ShowSelection(list_, *listView1_->selectionModel());
   listView1_->scrollTo(listView1_->currentIndex());
 }
 
-// The dates are read beside the window; a read of the dates taken shows how far it has come,
-// and Escape or Cancel stops it, leaving the list as it was.
+void Form1::OrderBy(ListOrder (*order)(const RenameList&)) {
+  ArrangeList([&] { return std::optional<ListOrder>(WorkInBackground([&] { return order(list_); })); });
+}
+
+// A read of the dates taken shows how far it has come, and Escape or Cancel stops it, which
+// leaves the list as it was.
 void Form1::OrderByDate(DateKind kind) {
-  if (list_.Count() == 0 || ordering_) return;
   const std::string folder = dir1_->Path();
-  std::optional<std::vector<FileDate>> dates;
-  ordering_ = true;
-  const bool read = Run([&] {
+  ArrangeList([&]() -> std::optional<ListOrder> {
     DateReading reading;
     const std::vector<std::string_view> names = FileNamesOf(list_);
     const auto readDates = [&] { return dates_->Read(folder, names, kind, reading); };
+    std::optional<std::vector<FileDate>> dates;
     if (kind == DateKind::Modified) {
       dates = WorkInBackground(readDates);
-      return;
+    } else {
+      struct ShownBar {
+        DateReadingBar& bar;
+        ~ShownBar() { bar.End(); }
+      } shown{*dateReadingBar_};
+      dateReadingBar_->Begin(reading, names.size());
+      dates = WorkInBackground(
+          readDates, [this](QObject& receiver, const QEvent& event) { return dateReadingBar_->Passes(receiver, event); },
+          [this] { dateReadingBar_->ShowProgress(); });
     }
-    struct ShownBar {
-      DateReadingBar& bar;
-      ~ShownBar() { bar.End(); }
-    } shown{*dateReadingBar_};
-    dateReadingBar_->Begin(reading, names.size());
-    dates = WorkInBackground(
-        readDates, [this](QObject& receiver, const QEvent& event) { return dateReadingBar_->Passes(receiver, event); },
-        [this] { dateReadingBar_->ShowProgress(); });
+    if (!dates) return std::nullopt;
+    return WorkInBackground([&] { return DateOrder(list_, *dates); });
   });
-  ordering_ = false;
-  if (read && dates) ArrangeList([&] { return std::optional<ListOrder>(DateOrder(list_, *dates)); });
 }
 
 void Form1::Simulate() {

@@ -64,8 +64,9 @@ class Form1 final : public QWidget {
   void RemoveSelected();
   void MoveSelected(void (RenameList::*moveOperation)());
   void MoveSelectedRows(const std::function<void()>& move);
-  // Puts the list in an order worked out beside the window; nothing when the work was stopped.
+  // Puts the list in the order `order` gives; nothing when it gives none (a read stopped).
   void ArrangeList(const std::function<std::optional<ListOrder>()>& order);
+  void OrderBy(ListOrder (*order)(const RenameList&));
   // Reads every entry's date and puts the list in its order.
   void OrderByDate(DateKind kind);
   void Simulate();

@@ -54,8 +54,8 @@ QVariant RenameListModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 Qt::ItemFlags RenameListModel::flags(const QModelIndex& index) const {
-  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled
-                         : Qt::ItemIsDropEnabled;
+  // Rows take no drop onto themselves, only between them: the view then tells the place.
+  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled : Qt::ItemIsDropEnabled;
 }
 
 QStringList RenameListModel::mimeTypes() const { return {kRowsMimeType}; }
@@ -74,7 +74,7 @@ bool RenameListModel::canDropMimeData(const QMimeData* data, Qt::DropAction acti
 bool RenameListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                                    const QModelIndex& parent) {
   if (!canDropMimeData(data, action, row, column, parent)) return false;
-  // A drop onto a row goes before it; a drop below the last row goes to the end.
+  // A drop below the last row goes to the end.
   const int before = parent.isValid() ? parent.row() : (row < 0 ? shownCount_ : row);
   emit RowsDropped(before);
   return true;

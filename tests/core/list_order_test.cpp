@@ -107,9 +107,13 @@ TEST(ListOrder, AnOrderThatMovesEntriesChangesTheRevisionAndAWrongOneIsRefused) 
   const auto unchanged = list.Revision();
   list.Arrange({0, 1});
   EXPECT_EQ(list.Revision(), unchanged);
+  const RenameList arranged = list.Arranged(NameOrder(list));
+  EXPECT_EQ(RowsOf(list).entries, (std::vector<std::string>{"b", "a"})) << "a list of its own";
+  EXPECT_EQ(RowsOf(arranged).entries, (std::vector<std::string>{"a", "b"}));
   list.Arrange(NameOrder(list));
   EXPECT_NE(list.Revision(), unchanged);
   EXPECT_THROW(list.Arrange({0}), Error);
+  EXPECT_THROW(list.Arrange({1, 1}), Error);
   EXPECT_THROW(DateOrder(list, {At(1)}), Error);
   EXPECT_THROW(list.MoveSelectedRowsTo(4), Error);
 }
