@@ -17,6 +17,9 @@ namespace {
 FileDate At(std::int64_t seconds) { return FileTime{seconds, 0}; }
 
 class ListMenuTest : public WindowTest {
+ public:
+  QTreeView& List() const { return Find<QTreeView>("ListView1"); }
+
  protected:
   void SetUp() override {
     for (const char* name : {"IMG_10.jpg", "IMG_2.jpg", "DSC_5.jpg", "DSC_1.jpg"}) WriteFile(std::string("photos/") + name);
@@ -26,11 +29,6 @@ class ListMenuTest : public WindowTest {
     dates->modified = {{"DSC_1.jpg", At(4)}, {"DSC_5.jpg", At(3)}, {"IMG_2.jpg", At(2)}, {"IMG_10.jpg", At(1)}};
   }
 
-
- public:
-  QTreeView& List() const { return Find<QTreeView>("ListView1"); }
-
- protected:
   QMenu& Menu() const { return Find<QMenu>("ListMenu"); }
 
   // Opens the list's menu with the keyboard and picks an entry by its underlined letter.
