@@ -187,10 +187,16 @@ std::optional<FileTime> HeifDate(int fd) {
   return DateInMetadata(exif, xmp);
 }
 
-// MP4 and QuickTime keep the moment the recording was made in their movie header.
+// MP4 and QuickTime keep the moment the recording was made in their movie header. The file
+// is read as that format and as a plain file only, so that nothing in it can lead the
+// library to another file or address.
 std::optional<FileTime> VideoDate(int fd) {
   AVFormatContext* context = nullptr;
-  if (avformat_open_input(&context, PathOfDescriptor(fd).c_str(), nullptr, nullptr) != 0) return std::nullopt;
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", "file", 0);
+  const int opened = avformat_open_input(&context, PathOfDescriptor(fd).c_str(), av_find_input_format("mov"), &options);
+  av_dict_free(&options);
+  if (opened != 0) return std::nullopt;
   std::optional<FileTime> time;
   if (const AVDictionaryEntry* entry = av_dict_get(context->metadata, "creation_time", nullptr, 0)) {
     time = IsoDateTime(entry->value);
