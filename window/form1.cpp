@@ -284,12 +284,7 @@ void Form1::RemoveSelected() {
 }
 
 void Form1::MoveSelected(void (RenameList::*moveOperation)()) {
-  Run([&] {
-    PushSelection(*listView1_->selectionModel(), list_);
-    (list_.*moveOperation)();
-  });
-  ShowSelection(list_, *listView1_->selectionModel());
-  listView1_->scrollTo(listView1_->currentIndex());
+  MoveSelectedRows([&] { (list_.*moveOperation)(); });
 }
 
 // Alt with an arrow, Home or End moves every selected row of the list.
