@@ -10,17 +10,17 @@
 
 namespace tolvane {
 
-std::vector<std::string_view> FileNamesOf(const RenameList& list) {
+std::vector<std::string_view> FileNamesOf(const RenameList& list, bool previewShown) {
   std::vector<std::string_view> names;
   names.reserve(list.Count());
   for (RenameList::Position position = 1; position <= list.Count(); ++position) {
-    names.push_back(FileNameOf(list.Item(position)));
+    names.push_back(FileNameOf(list.Item(position), previewShown));
   }
   return names;
 }
 
-ListOrder NameOrder(const RenameList& list) {
-  const std::vector<std::string_view> names = FileNamesOf(list);
+ListOrder NameOrder(const RenameList& list, bool previewShown) {
+  const std::vector<std::string_view> names = FileNamesOf(list, previewShown);
   // A list as the folder loaded it is in name order already, and one walk tells so.
   if (std::is_sorted(names.begin(), names.end(), NaturalLess)) return UnchangedOrder(names.size());
   const NaturalOrder natural(names.size(), [&names](std::size_t i) { return names[i]; });
@@ -29,7 +29,7 @@ ListOrder NameOrder(const RenameList& list) {
   return order;
 }
 
-ListOrder DateOrder(const RenameList& list, const std::vector<FileDate>& dates) {
+ListOrder DateOrder(const RenameList& list, bool previewShown, const std::vector<FileDate>& dates) {
   if (dates.size() != list.Count()) {
     throw Error(ErrorNumber::SubscriptOutOfRange, "Subscript out of range: " + std::to_string(dates.size()) +
                                                       " dates for " + std::to_string(list.Count()) + " entries");
@@ -41,7 +41,7 @@ ListOrder DateOrder(const RenameList& list, const std::vector<FileDate>& dates) 
     FileTime time;
     std::size_t index;
   };
-  const ListOrder byName = NameOrder(list);
+  const ListOrder byName = NameOrder(list, previewShown);
   std::vector<Keyed> keyed;
   keyed.reserve(byName.size());
   for (const std::size_t index : byName) {

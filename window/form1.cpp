@@ -213,10 +213,14 @@ void Form1::Connect() {
   connect(command5_, &QPushButton::clicked, this, &Form1::Rename);
   connect(command6_, &QPushButton::clicked, this, &Form1::Undo);
   connect(command7_, &QPushButton::clicked, this, [this] { services_.EndProgram(); });
-  connect(&listMenu_->OrderByName(), &QAction::triggered, this, [this] { OrderBy(NameOrder); });
+  connect(&listMenu_->OrderByName(), &QAction::triggered, this, [this] {
+    OrderBy([](const RenameList& list, bool previewShown) { return NameOrder(list, previewShown); });
+  });
   connect(&listMenu_->OrderByDateTaken(), &QAction::triggered, this, [this] { OrderByDate(DateKind::Taken); });
   connect(&listMenu_->OrderByDateModified(), &QAction::triggered, this, [this] { OrderByDate(DateKind::Modified); });
-  connect(&listMenu_->ReverseOrder(), &QAction::triggered, this, [this] { OrderBy(ReverseOrder); });
+  connect(&listMenu_->ReverseOrder(), &QAction::triggered, this, [this] {
+    OrderBy([](const RenameList& list, bool) { return ReverseOrder(list); });
+  });
   connect(model_, &RenameListModel::RowsDropped, this, [this](int row) {
     MoveSelectedRows([this, row] { list_.MoveSelectedRowsTo(static_cast<RenameList::Position>(row) + 1); });
   });
@@ -335,17 +339,19 @@ void Form1::ArrangeList(const std::function<std::optional<ListOrder>()>& order) 
   listView1_->scrollTo(listView1_->currentIndex());
 }
 
-void Form1::OrderBy(ListOrder (*order)(const RenameList&)) {
-  ArrangeList([&] { return std::optional<ListOrder>(WorkInBackground([&] { return order(list_); })); });
+void Form1::OrderBy(ListOrder (*order)(const RenameList&, bool previewShown)) {
+  const bool previewShown = preview_.Shown();
+  ArrangeList([&] { return std::optional<ListOrder>(WorkInBackground([&] { return order(list_, previewShown); })); });
 }
 
 // A read of the dates taken shows how far it has come, and Escape or Cancel stops it, which
 // leaves the list as it was.
 void Form1::OrderByDate(DateKind kind) {
   const std::string folder = dir1_->Path();
+  const bool previewShown = preview_.Shown();
   ArrangeList([&]() -> std::optional<ListOrder> {
     DateReading reading;
-    const std::vector<std::string_view> names = FileNamesOf(list_);
+    const std::vector<std::string_view> names = FileNamesOf(list_, previewShown);
     const auto readDates = [&] { return dates_->Read(folder, names, kind, reading); };
     std::optional<std::vector<FileDate>> dates;
     if (kind == DateKind::Modified) {
@@ -361,7 +367,7 @@ void Form1::OrderByDate(DateKind kind) {
           [this] { dateReadingBar_->ShowProgress(); });
     }
     if (!dates) return std::nullopt;
-    return WorkInBackground([&] { return DateOrder(list_, *dates); });
+    return WorkInBackground([&] { return DateOrder(list_, previewShown, *dates); });
   });
 }
 

@@ -66,7 +66,7 @@ class Form1 final : public QWidget {
   void MoveSelectedRows(const std::function<void()>& move);
   // Puts the list in the order `order` gives; nothing when it gives none (a read stopped).
   void ArrangeList(const std::function<std::optional<ListOrder>()>& order);
-  void OrderBy(ListOrder (*order)(const RenameList&));
+  void OrderBy(ListOrder (*order)(const RenameList&, bool previewShown));
   // Reads every entry's date and puts the list in its order.
   void OrderByDate(DateKind kind);
   void Simulate();

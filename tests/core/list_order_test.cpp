@@ -49,23 +49,27 @@ struct OrderCase {
   Rows after;
 };
 
-void Arrange(RenameList& list, ListOrder (*order)(const RenameList&)) { list.Arrange(order(list)); }
+// The orderings while a preview is shown.
+void ByName(RenameList& list) { list.Arrange(NameOrder(list, true)); }
 
 TEST(ListOrder, EachOrderingAndMoveKeepsNamesSelectionAndCurrentWithTheirEntries) {
   const std::vector<OrderCase> cases{
       {"by name: natural and case-insensitive, a previewed entry by its old name",
        {{"IMG_10.jpg", "b.jpg", "A01<img_2.jpg", "a.jpg"}, {2}, 1},
-       [](RenameList& l) { Arrange(l, NameOrder); },
-       {{"a.jpg", "b.jpg", "A01<img_2.jpg", "IMG_10.jpg"}, {2}, 4}},
+       ByName, {{"a.jpg", "b.jpg", "A01<img_2.jpg", "IMG_10.jpg"}, {2}, 4}},
+      {"by name after a commit: the names shown are the files' names",
+       {{"b.jpg", "c<a.jpg"}, {}, std::nullopt},
+       [](RenameList& l) { l.Arrange(NameOrder(l, false)); },
+       {{"b.jpg", "c<a.jpg"}, {}, std::nullopt}},
       {"by date: earliest first, equal dates in name order, none last, nanoseconds count",
        {{"d", "c", "b", "a", "e"}, {4}, 4},
-       [](RenameList& l) { l.Arrange(DateOrder(l, {At(5), std::nullopt, At(5), At(5, 1), At(1)})); },
+       [](RenameList& l) { l.Arrange(DateOrder(l, true, {At(5), std::nullopt, At(5), At(5, 1), At(1)})); },
        {{"e", "b", "d", "a", "c"}, {4}, 4}},
       {"by date: two cameras interleaved by name come out in the order they shot",
        {{"CAM_A_1", "CAM_A_2", "CAM_B_1", "CAM_B_2"}, {}, std::nullopt},
-       [](RenameList& l) { l.Arrange(DateOrder(l, {At(10), At(30), At(20), At(40)})); },
+       [](RenameList& l) { l.Arrange(DateOrder(l, true, {At(10), At(30), At(20), At(40)})); },
        {{"CAM_A_1", "CAM_B_1", "CAM_A_2", "CAM_B_2"}, {}, std::nullopt}},
-      {"reverse", {{"a", "b", "c"}, {1}, 1}, [](RenameList& l) { Arrange(l, ReverseOrder); }, {{"c", "b", "a"}, {3}, 3}},
+      {"reverse", {{"a", "b", "c"}, {1}, 1}, [](RenameList& l) { l.Arrange(ReverseOrder(l)); }, {{"c", "b", "a"}, {3}, 3}},
       {"rows up: a run moves as one, a run at the top stays",
        {{"a", "b", "c", "d", "e"}, {1, 3, 4}, 3},
        [](RenameList& l) { l.MoveSelectedRowsUp(); },
@@ -88,7 +92,7 @@ TEST(ListOrder, EachOrderingAndMoveKeepsNamesSelectionAndCurrentWithTheirEntries
        {{"a", "b", "c", "d"}, {1, 2}, 1},
        [](RenameList& l) { l.MoveSelectedRowsTo(2); },
        {{"a", "b", "c", "d"}, {1, 2}, 1}},
-      {"an empty list orders to nothing", {{}, {}, std::nullopt}, [](RenameList& l) { Arrange(l, NameOrder); },
+      {"an empty list orders to nothing", {{}, {}, std::nullopt}, ByName,
        {{}, {}, std::nullopt}},
   };
   for (const OrderCase& c : cases) {
@@ -107,14 +111,14 @@ TEST(ListOrder, AnOrderThatMovesEntriesChangesTheRevisionAndAWrongOneIsRefused) 
   const auto unchanged = list.Revision();
   list.Arrange({0, 1});
   EXPECT_EQ(list.Revision(), unchanged);
-  const RenameList arranged = list.Arranged(NameOrder(list));
+  const RenameList arranged = list.Arranged(NameOrder(list, true));
   EXPECT_EQ(RowsOf(list).entries, (std::vector<std::string>{"b", "a"})) << "a list of its own";
   EXPECT_EQ(RowsOf(arranged).entries, (std::vector<std::string>{"a", "b"}));
-  list.Arrange(NameOrder(list));
+  list.Arrange(NameOrder(list, true));
   EXPECT_NE(list.Revision(), unchanged);
   EXPECT_THROW(list.Arrange({0}), Error);
   EXPECT_THROW(list.Arrange({1, 1}), Error);
-  EXPECT_THROW(DateOrder(list, {At(1)}), Error);
+  EXPECT_THROW(DateOrder(list, true, {At(1)}), Error);
   EXPECT_THROW(list.MoveSelectedRowsTo(4), Error);
 }
 
