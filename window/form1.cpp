@@ -10,6 +10,7 @@
 #include <QTreeView>
 #include <limits>
 #include <optional>
+#include <utility>
 
 #include "core/batch_recovery.h"
 #include "core/list_order.h"
@@ -331,7 +332,9 @@ void Form1::ArrangeList(const std::function<std::optional<ListOrder>()>& order) 
   Run([&] {
     PushSelection(*listView1_->selectionModel(), list_);
     if (const std::optional<ListOrder> arranged = order()) {
-      list_ = WorkInBackground([&] { return list_.Arranged(*arranged); });
+      RenameList replaced = std::exchange(list_, WorkInBackground([&] { return list_.Arranged(*arranged); }));
+      // A million entries take a while to go; nothing paints from them any more.
+      WorkInBackground([&] { RenameList gone = std::move(replaced); });
     }
   });
   ordering_ = false;
