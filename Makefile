@@ -26,12 +26,13 @@ build: configure
 run: build
 	$(BUILD)/bin/tolvane
 
-# The window after a preview of sample files, drawn offscreen into $(BUILD)/screenshot.png;
-# SCALE=2 draws it as on a screen at scale 2 (twice the pixels each way).
+# The window after a preview of sample files, drawn offscreen into $(BUILD)/screenshot.png, and
+# with the list's menu open into $(BUILD)/screenshot-menu.png; SCALE=2 draws them as on a
+# screen at scale 2 (twice the pixels each way).
 SCALE ?= 1
 .PHONY: screenshot
 screenshot: build
-	QT_SCALE_FACTOR=$(SCALE) $(BUILD)/tests/window/tolvane_screenshot $(BUILD)/screenshot.png
+	QT_SCALE_FACTOR=$(SCALE) $(BUILD)/tests/window/tolvane_screenshot $(BUILD)/screenshot.png $(BUILD)/screenshot-menu.png
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -69,5 +70,6 @@ BENCH_BUILD ?= $(BUILD)-bench
 .PHONY: bench
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target tolvane_bench tolvane_window_bench tolvane_folding_bench
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target tolvane_bench tolvane_window_bench tolvane_folding_bench tolvane_dates_bench
 	$(BENCH_BUILD)/bench/tolvane_bench
+	$(BENCH_BUILD)/bench/tolvane_dates_bench

@@ -122,4 +122,93 @@ void RenameList::MoveCurrentTo(Position target) {
   SetSelected(target, true);
 }
 
+void RenameList::CheckOrder(const ListOrder& order) const {
+  if (order.size() != entries_.size()) {
+    throw Error(ErrorNumber::SubscriptOutOfRange, "Subscript out of range: an order of " + std::to_string(order.size()) +
+                                                      " entries for " + std::to_string(entries_.size()));
+  }
+  std::vector<bool> named(order.size());
+  for (const std::size_t from : order) {
+    if (from >= order.size() || named[from]) {
+      throw Error(ErrorNumber::SubscriptOutOfRange, "Subscript out of range: an order names an entry twice or none");
+    }
+    named[from] = true;
+  }
+}
+
+std::optional<RenameList::Position> RenameList::CurrentAfter(const ListOrder& order) const {
+  for (std::size_t k = 0; k < order.size() && current_; ++k) {
+    if (order[k] == *current_ - 1) return k + 1;
+  }
+  return std::nullopt;
+}
+
+RenameList RenameList::Arranged(const ListOrder& order) const {
+  CheckOrder(order);
+  RenameList arranged;
+  arranged.entries_.reserve(order.size());
+  for (const std::size_t from : order) arranged.entries_.push_back(entries_[from]);
+  arranged.current_ = CurrentAfter(order);
+  return arranged;
+}
+
+void RenameList::Arrange(const ListOrder& order) {
+  CheckOrder(order);
+  const std::optional<Position> newCurrent = CurrentAfter(order);
+  if (std::is_sorted(order.begin(), order.end())) return;
+  revision_.Advance();
+  // The entries move in place, along the cycles of the order, with no second array.
+  std::vector<bool> placed(order.size());
+  for (std::size_t start = 0; start < order.size(); ++start) {
+    if (placed[start]) continue;
+    RenameEntry moving = std::move(entries_[start]);
+    std::size_t place = start;
+    while (order[place] != start) {
+      const std::size_t from = order[place];
+      entries_[place] = std::move(entries_[from]);
+      placed[place] = true;
+      place = from;
+    }
+    entries_[place] = std::move(moving);
+    placed[place] = true;
+  }
+  current_ = newCurrent;
+}
+
+void RenameList::MoveSelectedRowsUp() {
+  // Each selected entry passes the unselected one above it; a run of selected entries moves
+  // as one, and a run at the top has nothing above it to pass.
+  ListOrder order = UnchangedOrder(entries_.size());
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    if (entries_[order[i]].selected_ && !entries_[order[i - 1]].selected_) std::swap(order[i], order[i - 1]);
+  }
+  Arrange(order);
+}
+
+void RenameList::MoveSelectedRowsDown() {
+  ListOrder order = UnchangedOrder(entries_.size());
+  for (std::size_t i = order.size(); i-- > 1;) {
+    if (entries_[order[i - 1]].selected_ && !entries_[order[i]].selected_) std::swap(order[i], order[i - 1]);
+  }
+  Arrange(order);
+}
+
+void RenameList::MoveSelectedRowsTo(Position position) {
+  if (position < 1 || position > entries_.size() + 1) IndexOf(position);
+  // The unselected entries above the place, then the selected ones, then the rest.
+  const std::size_t place = position - 1;
+  ListOrder order;
+  order.reserve(entries_.size());
+  for (std::size_t i = 0; i < place; ++i) {
+    if (!entries_[i].selected_) order.push_back(i);
+  }
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].selected_) order.push_back(i);
+  }
+  for (std::size_t i = place; i < entries_.size(); ++i) {
+    if (!entries_[i].selected_) order.push_back(i);
+  }
+  Arrange(order);
+}
+
 }  // namespace tolvane

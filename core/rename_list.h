@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,17 @@
 namespace tolvane {
 
 class RenameList;
+
+// A new order of a list's entries: the k-th entry (from 0) of the new order is the entry now
+// at index order[k]. Every index appears once.
+using ListOrder = std::vector<std::size_t>;
+
+// The order that leaves `count` entries where they are.
+inline ListOrder UnchangedOrder(std::size_t count) {
+  ListOrder order(count);
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  return order;
+}
 
 // One file of the batch. `Tag` is the name before the preview; unset and empty are the same.
 class RenameEntry {
@@ -27,6 +39,17 @@ class RenameEntry {
 
  private:
   friend class RenameList;
+
+// A new order of a list's entries: the k-th entry (from 0) of the new order is the entry now
+// at index order[k]. Every index appears once.
+using ListOrder = std::vector<std::size_t>;
+
+// The order that leaves `count` entries where they are.
+inline ListOrder UnchangedOrder(std::size_t count) {
+  ListOrder order(count);
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  return order;
+}
   bool selected_ = false;
 };
 
@@ -60,12 +83,30 @@ class RenameList {
   void MoveSelectedUp();
   void MoveSelectedDown();
 
+  // Puts the entries in a new order. Each entry keeps its names and its selection, and the
+  // current entry stays the same entry. Nothing is renumbered until the next preview.
+  void Arrange(const ListOrder& order);
+  // The list in a new order as a list of its own, made without changing this one, so that a
+  // long list is arranged beside the window that paints from it.
+  RenameList Arranged(const ListOrder& order) const;
+  // Every selected entry one place up or down; a run of them pressed against the end of the
+  // list stays, and the others go on moving.
+  void MoveSelectedRowsUp();
+  void MoveSelectedRowsDown();
+  // The selected entries, in their order, to just before the entry at `position` (Count + 1
+  // for the end); a selected entry there gives way to the first entry after it that is not.
+  void MoveSelectedRowsTo(Position position);
+
   // Changes whenever an entry may have come, gone, moved or changed its names; the selection
   // is not counted.
   std::uint64_t Revision() const { return revision_.Stamp(); }
 
  private:
   std::size_t IndexOf(Position position) const;
+  // Raises unless `order` names every entry once.
+  void CheckOrder(const ListOrder& order) const;
+  // Where the current entry stands once the list is in `order`.
+  std::optional<Position> CurrentAfter(const ListOrder& order) const;
   // Inserts a copy of the current entry at `position` and removes the current entry.
   void MoveCurrentTo(Position copyPosition);
 

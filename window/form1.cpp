@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,11 +14,15 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <utility>
 
 #include "core/batch_recovery.h"
 #include "window/command_line.h"
+#include "core/list_order.h"
 #include "window/commit_in_progress.h"
+#include "window/date_reading_bar.h"
 #include "window/folder_list.h"
+#include "window/list_menu.h"
 #include "window/list_selection.h"
 #include "window/rename_list_model.h"
 #include "window/work_in_background.h"
@@ -125,7 +130,8 @@ Form1::Form1(Form1Environment environment, const std::vector<std::string>& start
     : QWidget(parent),
       files_(std::move(environment.files)),
       system_(std::move(environment.system)),
-      drives_(std::move(environment.drives)) {
+      drives_(std::move(environment.drives)),
+      dates_(std::move(environment.dates)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Form1"));
   setFixedSize(kClientWidth, kClientHeight);
@@ -179,6 +185,16 @@ void Form1::BuildControls() {
   model_ = new RenameListModel(list_, marks_, this);
   listView1_->setModel(model_);
   listView1_->setColumnWidth(0, kFileNameColumnWidth);
+  listView1_->setDragEnabled(true);
+  listView1_->setAcceptDrops(true);
+  listView1_->setDropIndicatorShown(true);
+  listView1_->setDragDropOverwriteMode(false);
+  listView1_->setDragDropMode(QAbstractItemView::DragDrop);
+  listView1_->setDefaultDropAction(Qt::MoveAction);
+  listView1_->installEventFilter(this);
+  listMenu_ = new ListMenu(*listView1_, [this] { return list_.Count() > 0 && !ordering_; });
+  dateReadingBar_ = new DateReadingBar(this);
+  dateReadingBar_->setGeometry(228, 285, 373, 28);
 
   command1_ = AddPictureButton(this, "Command1", QRect(624, 156, 49, 43), QStringLiteral("Remove selected"));
   command2_ = AddPictureButton(this, "Command2", QRect(624, 39, 49, 43), QStringLiteral("Move up selected file"));
@@ -229,6 +245,17 @@ void Form1::Connect() {
   connect(command5_, &QPushButton::clicked, this, &Form1::Rename);
   connect(command6_, &QPushButton::clicked, this, &Form1::Undo);
   connect(command7_, &QPushButton::clicked, this, [this] { services_.EndProgram(); });
+  connect(&listMenu_->OrderByName(), &QAction::triggered, this, [this] {
+    OrderBy([](const RenameList& list, bool previewShown) { return NameOrder(list, previewShown); });
+  });
+  connect(&listMenu_->OrderByDateTaken(), &QAction::triggered, this, [this] { OrderByDate(DateKind::Taken); });
+  connect(&listMenu_->OrderByDateModified(), &QAction::triggered, this, [this] { OrderByDate(DateKind::Modified); });
+  connect(&listMenu_->ReverseOrder(), &QAction::triggered, this, [this] {
+    OrderBy([](const RenameList& list, bool) { return ReverseOrder(list); });
+  });
+  connect(model_, &RenameListModel::RowsDropped, this, [this](int row) {
+    MoveSelectedRows([this, row] { list_.MoveSelectedRowsTo(static_cast<RenameList::Position>(row) + 1); });
+  });
 }
 
 // Batches that a crash cut short are finished or undone while the window is being built, so
@@ -342,12 +369,89 @@ void Form1::RemoveSelected() {
 }
 
 void Form1::MoveSelected(void (RenameList::*moveOperation)()) {
+  MoveSelectedRows([&] { (list_.*moveOperation)(); });
+}
+
+// Alt with an arrow, Home or End moves every selected row of the list.
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != listView1_ || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  const auto& key = static_cast<const QKeyEvent&>(*event);
+  if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier) return false;
+  switch (key.key()) {
+    case Qt::Key_Up:
+      MoveSelectedRows([this] { list_.MoveSelectedRowsUp(); });
+      return true;
+    case Qt::Key_Down:
+      MoveSelectedRows([this] { list_.MoveSelectedRowsDown(); });
+      return true;
+    case Qt::Key_Home:
+      MoveSelectedRows([this] { list_.MoveSelectedRowsTo(1); });
+      return true;
+    case Qt::Key_End:
+      MoveSelectedRows([this] { list_.MoveSelectedRowsTo(list_.Count() + 1); });
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Form1::MoveSelectedRows(const std::function<void()>& move) {
   Run([&] {
     PushSelection(*listView1_->selectionModel(), list_);
-    (list_.*moveOperation)();
+    move();
   });
   ShowSelection(list_, *listView1_->selectionModel());
   listView1_->scrollTo(listView1_->currentIndex());
+}
+
+// An ordering moves entries as the moves do, and never touches the disk. `order` works the
+// order out beside the window, which paints meanwhile; the list takes it at once.
+void Form1::ArrangeList(const std::function<std::optional<ListOrder>()>& order) {
+  if (list_.Count() == 0 || ordering_) return;
+  ordering_ = true;
+  Run([&] {
+    PushSelection(*listView1_->selectionModel(), list_);
+    if (const std::optional<ListOrder> arranged = order()) {
+      RenameList replaced = std::exchange(list_, WorkInBackground([&] { return list_.Arranged(*arranged); }));
+      // A million entries take a while to go; nothing paints from them any more.
+      WorkInBackground([&] { RenameList gone = std::move(replaced); });
+    }
+  });
+  ordering_ = false;
+  ShowSelection(list_, *listView1_->selectionModel());
+  listView1_->scrollTo(listView1_->currentIndex());
+}
+
+void Form1::OrderBy(ListOrder (*order)(const RenameList&, bool previewShown)) {
+  const bool previewShown = preview_.Shown();
+  ArrangeList([&] { return std::optional<ListOrder>(WorkInBackground([&] { return order(list_, previewShown); })); });
+}
+
+// A read of the dates taken shows how far it has come, and Escape or Cancel stops it, which
+// leaves the list as it was.
+void Form1::OrderByDate(DateKind kind) {
+  const std::string folder = dir1_->Path();
+  const bool previewShown = preview_.Shown();
+  ArrangeList([&]() -> std::optional<ListOrder> {
+    DateReading reading;
+    const std::vector<std::string_view> names = FileNamesOf(list_, previewShown);
+    const auto readDates = [&] { return dates_->Read(folder, names, kind, reading); };
+    std::optional<std::vector<FileDate>> dates;
+    if (kind == DateKind::Modified) {
+      dates = WorkInBackground(readDates);
+    } else {
+      struct ShownBar {
+        DateReadingBar& bar;
+        ~ShownBar() { bar.End(); }
+      } shown{*dateReadingBar_};
+      dateReadingBar_->Begin(reading, names.size());
+      dates = WorkInBackground(
+          readDates, [this](QObject& receiver, const QEvent& event) { return dateReadingBar_->Passes(receiver, event); },
+          [this] { dateReadingBar_->ShowProgress(); });
+    }
+    if (!dates) return std::nullopt;
+    return WorkInBackground([&] { return DateOrder(list_, previewShown, *dates); });
+  });
 }
 
 void Form1::Simulate() {

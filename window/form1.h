@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -10,6 +12,7 @@
 
 #include "core/preview.h"
 #include "core/rename_list.h"
+#include "platform/file_dates.h"
 #include "window/drive_list.h"
 #include "window/preview_marks.h"
 #include "window/qt_window_services.h"
@@ -20,16 +23,19 @@ class QTreeView;
 
 namespace tolvane {
 
+class DateReadingBar;
 class FolderList;
+class ListMenu;
 class RenameListModel;
 
 // What the window works on: the disk, the system's services (whose current folder the
-// folder list starts on) and the machine's drives. The program hands in the machine's own;
+// folder list starts on), the machine's drives and the dates of its files. The program hands in the machine's own;
 // tests hand in their temporary folders and a system that records what it would start.
 struct Form1Environment {
   std::unique_ptr<FileSystem> files;
   std::unique_ptr<SystemServices> system;
   std::unique_ptr<Drives> drives;
+  std::unique_ptr<FileDates> dates;
 };
 
 // The program's one window: the folder to rename in, the list of its files, the naming fields
@@ -43,6 +49,12 @@ class Form1 final : public QWidget {
   explicit Form1(Form1Environment environment, const std::vector<std::string>& startPaths = {},
                  QWidget* parent = nullptr);
   ~Form1() override;
+
+  // The menu of the list, to which other operations on the list add their entries.
+  ListMenu& ListView1Menu() const { return *listMenu_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
@@ -61,6 +73,12 @@ class Form1 final : public QWidget {
   void OpenFolder(const std::string& path);
   void RemoveSelected();
   void MoveSelected(void (RenameList::*moveOperation)());
+  void MoveSelectedRows(const std::function<void()>& move);
+  // Puts the list in the order `order` gives; nothing when it gives none (a read stopped).
+  void ArrangeList(const std::function<std::optional<ListOrder>()>& order);
+  void OrderBy(ListOrder (*order)(const RenameList&, bool previewShown));
+  // Reads every entry's date and puts the list in its order.
+  void OrderByDate(DateKind kind);
   void Simulate();
   void Rename();
   void Undo();
@@ -78,6 +96,7 @@ class Form1 final : public QWidget {
   std::unique_ptr<FileSystem> files_;
   std::unique_ptr<SystemServices> system_;
   std::unique_ptr<Drives> drives_;
+  std::unique_ptr<FileDates> dates_;
   QtWindowServices services_{*this};
   RenameList list_;
   Preview preview_{list_};
@@ -91,6 +110,10 @@ class Form1 final : public QWidget {
   FolderList* dir1_ = nullptr;
   QTreeView* listView1_ = nullptr;
   RenameListModel* model_ = nullptr;
+  ListMenu* listMenu_ = nullptr;
+  DateReadingBar* dateReadingBar_ = nullptr;
+  // Set while an ordering works beside the window.
+  bool ordering_ = false;
   QPushButton* command1_ = nullptr;
   QPushButton* command2_ = nullptr;
   QPushButton* command3_ = nullptr;

@@ -28,7 +28,9 @@ bool IsUserInput(const QEvent& event) {
   }
 }
 
-HeldUserInput::HeldUserInput() { QCoreApplication::instance()->installEventFilter(this); }
+HeldUserInput::HeldUserInput(Passes passes) : passes_(std::move(passes)) {
+  QCoreApplication::instance()->installEventFilter(this);
+}
 
 HeldUserInput::~HeldUserInput() {
   QCoreApplication::instance()->removeEventFilter(this);
@@ -39,6 +41,7 @@ HeldUserInput::~HeldUserInput() {
 
 bool HeldUserInput::eventFilter(QObject* receiver, QEvent* event) {
   if (!receiver->isWidgetType() || !IsUserInput(*event)) return false;
+  if (passes_ && passes_(*receiver, *event)) return false;
   held_.emplace_back(receiver, event->clone());
   return true;
 }

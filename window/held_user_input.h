@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -19,7 +20,11 @@ bool IsUserInput(const QEvent& event);
 // tool that drives it) would otherwise reach a handler while work reads what it changes.
 class HeldUserInput final : public QObject {
  public:
-  HeldUserInput();
+  // Input that `passes` answers true for goes through at once, such as a click on the Cancel
+  // of the work that holds the rest.
+  using Passes = std::function<bool(QObject& receiver, const QEvent& event)>;
+
+  explicit HeldUserInput(Passes passes = {});
   ~HeldUserInput() override;
   HeldUserInput(const HeldUserInput&) = delete;
   HeldUserInput& operator=(const HeldUserInput&) = delete;
@@ -28,6 +33,7 @@ class HeldUserInput final : public QObject {
   bool eventFilter(QObject* receiver, QEvent* event) override;
 
  private:
+  Passes passes_;
   std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> held_;
 };
 

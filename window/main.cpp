@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/linux_drives.h"
+#include "platform/linux_file_dates.h"
 #include "platform/linux_file_system.h"
 #include "platform/linux_system.h"
 #include "platform/runtime_folder.h"
@@ -15,10 +16,11 @@
 namespace {
 
 // The one place that knows the program runs on Linux: the window gets the machine's disk,
-// system and drives.
+// system, drives and the dates of its files.
 tolvane::Form1Environment MachineEnvironment() {
   return tolvane::Form1Environment{std::make_unique<tolvane::LinuxFileSystem>(),
-                                   std::make_unique<tolvane::LinuxSystem>(), std::make_unique<tolvane::LinuxDrives>()};
+                                   std::make_unique<tolvane::LinuxSystem>(), std::make_unique<tolvane::LinuxDrives>(),
+                                   std::make_unique<tolvane::LinuxFileDates>()};
 }
 
 tolvane::CommandLine ReadArguments(int argc, char* argv[]) {

@@ -1,6 +1,7 @@
 #include "window/rename_list_model.h"
 
 #include <QColor>
+#include <QMimeData>
 
 #include <algorithm>
 #include <limits>
@@ -11,6 +12,10 @@
 namespace tolvane {
 
 namespace {
+
+// What a drag of rows carries: nothing but the sign that it comes from the list, since the
+// rows it moves are the selected ones.
+const QString kRowsMimeType = QStringLiteral("application/x-tolvane-rows");
 
 // Qt counts rows in int; a longer list is shown up to that bound.
 int RowsOf(const RenameList& list) {
@@ -51,7 +56,30 @@ QVariant RenameListModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 Qt::ItemFlags RenameListModel::flags(const QModelIndex& index) const {
-  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+  // Rows take no drop onto themselves, only between them: the view then tells the place.
+  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled : Qt::ItemIsDropEnabled;
+}
+
+QStringList RenameListModel::mimeTypes() const { return {kRowsMimeType}; }
+
+QMimeData* RenameListModel::mimeData(const QModelIndexList& indexes) const {
+  if (indexes.isEmpty()) return nullptr;
+  auto* data = new QMimeData;
+  data->setData(kRowsMimeType, QByteArray());
+  return data;
+}
+
+bool RenameListModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int, int, const QModelIndex&) const {
+  return data != nullptr && action == Qt::MoveAction && data->hasFormat(kRowsMimeType);
+}
+
+bool RenameListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                   const QModelIndex& parent) {
+  if (!canDropMimeData(data, action, row, column, parent)) return false;
+  // A drop below the last row goes to the end.
+  const int before = parent.isValid() ? parent.row() : (row < 0 ? shownCount_ : row);
+  emit RowsDropped(before);
+  return true;
 }
 
 void RenameListModel::Reset() {

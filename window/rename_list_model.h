@@ -21,10 +21,24 @@ class RenameListModel final : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+  // Rows are dragged within the list only: a drop tells where, and the window moves the
+  // selected entries there.
+  Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                       const QModelIndex& parent) const override;
+  bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                    const QModelIndex& parent) override;
+
   // After the list was replaced as a whole: rows, selection and current row start afresh.
   void Reset();
   // After any change: a changed count resets, otherwise the rows are repainted in place.
   void Refresh();
+
+ signals:
+  // The selected rows were dropped before `row` (the row count for the end).
+  void RowsDropped(int row);
 
  private:
   QString ToolTipOf(const RenameEntry& entry) const;

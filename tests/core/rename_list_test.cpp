@@ -216,6 +216,8 @@ TEST(RenameListRevision, ChangesWithNamesAndOrderButNotWithTheSelection) {
       {"an entry removed", [](RenameList& l) { l.Remove(1); }, true},
       {"the selection removed", [](RenameList& l) { l.RemoveSelected(); }, true},
       {"an entry moved", [](RenameList& l) { l.MoveSelectedUp(); }, true},
+      {"the list arranged", [](RenameList& l) { l.Arrange({2, 1, 0}); }, true},
+      {"the list arranged in its own order", [](RenameList& l) { l.Arrange(UnchangedOrder(3)); }, false},
       {"the list cleared", [](RenameList& l) { l.Clear(); }, true},
       {"its entries moved away", [](RenameList& l) { RenameList taken = std::move(l); }, true},
       {"another list assigned", [](RenameList& l) { l = RenameList(); }, true},

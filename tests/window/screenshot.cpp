@@ -1,13 +1,17 @@
 // Draws the window after a preview of sample files, offscreen, into the PNG file named by the
-// first argument. The files live in a temporary folder that goes when the program ends.
+// first argument, and, when a second is given, the window with the list's menu open into that
+// one. The files live in a temporary folder that goes when the program ends.
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/linux_file_dates.h"
 #include "platform/linux_file_system.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
@@ -28,11 +32,30 @@ void WriteSamples(const TempFolder& temp) {
   temp.WriteFile("Holiday 2024/Holiday_03.jpg");
 }
 
+// The window with the list's menu open over it, as one picture: the menu is a window of its own.
+QPixmap WithMenuOpen(QWidget& form, QTreeView& list) {
+  list.setFocus();
+  QTest::keyClick(&list, Qt::Key_Menu);
+  auto* menu = form.findChild<QMenu*>("ListMenu");
+  QTest::qWait(50);
+  const QPixmap window = form.grab();
+  const QPixmap opened = menu->grab();
+  const QPoint at = menu->pos() - form.mapToGlobal(QPoint(0, 0));
+  QPixmap both(window.size().expandedTo(QSize(at.x() + opened.width(), at.y() + opened.height())));
+  both.fill(Qt::white);
+  QPainter painter(&both);
+  painter.drawPixmap(0, 0, window);
+  painter.drawPixmap(at, opened);
+  painter.end();
+  menu->hide();
+  return both;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tolvane_screenshot <output.png>\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: tolvane_screenshot <output.png> [<with-menu.png>]\n");
     return 2;
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -45,7 +68,8 @@ int main(int argc, char* argv[]) {
   system->currentFolder = temp.path();
   tolvane::Form1 form(tolvane::Form1Environment{
       std::make_unique<tolvane::LinuxFileSystem>(), std::move(system),
-      std::make_unique<tolvane::testing::FakeDrives>(std::vector<tolvane::Drive>{{temp.path(), "SAMPLES"}})});
+      std::make_unique<tolvane::testing::FakeDrives>(std::vector<tolvane::Drive>{{temp.path(), "SAMPLES"}}),
+      std::make_unique<tolvane::LinuxFileDates>()});
   form.show();
   if (!QTest::qWaitForWindowExposed(&form)) return 1;
 
@@ -67,5 +91,9 @@ int main(int argc, char* argv[]) {
 
   if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) return 1;
   std::printf("%s\n", argv[1]);
+  if (argc == 3) {
+    if (!WithMenuOpen(form, *list).save(QString::fromLocal8Bit(argv[2]))) return 1;
+    std::printf("%s\n", argv[2]);
+  }
   return 0;
 }

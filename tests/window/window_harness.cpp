@@ -121,8 +121,10 @@ void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::s
   machineDrives = mounted.get();
   std::vector<std::string> paths;
   for (const std::string& path : startPaths) paths.push_back(PathOf(path));
-  form = std::make_unique<Form1>(Form1Environment{std::move(fileSystem), std::move(fakeSystem), std::move(mounted)},
-                                 paths);
+  auto fakeDates = std::make_unique<FakeFileDates>();
+  dates = fakeDates.get();
+  form = std::make_unique<Form1>(
+      Form1Environment{std::move(fileSystem), std::move(fakeSystem), std::move(mounted), std::move(fakeDates)}, paths);
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 }

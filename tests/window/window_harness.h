@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/linux_file_system.h"
+#include "tests/support/fake_file_dates.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
 #include "window/form1.h"
@@ -144,6 +145,7 @@ class WindowTest : public ::testing::Test {
   HookedFileSystem* files = nullptr;
   FakeSystem* system = nullptr;
   FakeDrives* machineDrives = nullptr;
+  FakeFileDates* dates = nullptr;
   std::unique_ptr<Form1> form;
   MessageBoxAnswerer answerer;
 };

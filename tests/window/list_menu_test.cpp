@@ -1,0 +1,163 @@
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <chrono>
+#include <thread>
+
+#include "tests/window/window_harness.h"
+
+namespace tolvane::testing {
+namespace {
+
+FileDate At(std::int64_t seconds) { return FileTime{seconds, 0}; }
+
+class ListMenuTest : public WindowTest {
+ public:
+  QTreeView& List() const { return Find<QTreeView>("ListView1"); }
+
+ protected:
+  void SetUp() override {
+    for (const char* name : {"IMG_10.jpg", "IMG_2.jpg", "DSC_5.jpg", "DSC_1.jpg"}) WriteFile(std::string("photos/") + name);
+    OpenWindow();
+    OpenFolderInDir1("photos");
+    dates->taken = {{"DSC_1.jpg", At(30)}, {"DSC_5.jpg", At(10)}, {"IMG_2.jpg", At(20)}};
+    dates->modified = {{"DSC_1.jpg", At(4)}, {"DSC_5.jpg", At(3)}, {"IMG_2.jpg", At(2)}, {"IMG_10.jpg", At(1)}};
+  }
+
+  QMenu& Menu() const { return Find<QMenu>("ListMenu"); }
+
+  // Opens the list's menu with the keyboard and picks an entry by its underlined letter.
+  void Choose(Qt::Key letter) {
+    List().setFocus();
+    QTest::keyClick(&List(), Qt::Key_Menu);
+    ASSERT_TRUE(Menu().isVisible());
+    QTest::keyClick(&Menu(), letter);
+  }
+
+  // Clicks the first row and Ctrl-clicks the others.
+  void Select(const std::vector<int>& rows) {
+    for (std::size_t i = 0; i < rows.size(); ++i) ClickRow(rows[i], i == 0 ? Qt::NoModifier : Qt::ControlModifier);
+  }
+};
+
+TEST_F(ListMenuTest, OpensByRightClickMenuKeyAndShiftF10WithItsEntriesGreyedOnAnEmptyList) {
+  const QStringList entries{"Order by &Name", "Order by Date &Taken", "Order by Date &Modified", "&Reverse Order"};
+  const std::vector<std::pair<const char*, std::function<void()>>> openings{
+      {"right click", [&] {
+         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), List().viewport()->mapToGlobal(QPoint(5, 5)));
+         QApplication::sendEvent(List().viewport(), &click);
+       }},
+      {"Menu key", [&] { QTest::keyClick(&List(), Qt::Key_Menu); }},
+      {"Shift+F10", [&] { QTest::keyClick(&List(), Qt::Key_F10, Qt::ShiftModifier); }},
+  };
+  for (const auto& [how, open] : openings) {
+    SCOPED_TRACE(how);
+    open();
+    ASSERT_TRUE(Menu().isVisible());
+    QStringList texts;
+    for (const QAction* action : Menu().actions()) {
+      texts << action->text();
+      EXPECT_TRUE(action->isEnabled());
+    }
+    EXPECT_EQ(texts, entries);
+    Menu().hide();
+  }
+  ClickRow(0);
+  QTest::keyClick(&List(), Qt::Key_A, Qt::ControlModifier);
+  Click("Command1");
+  ASSERT_TRUE(ListRows().isEmpty());
+  QTest::keyClick(&List(), Qt::Key_Menu);
+  for (const QAction* action : Menu().actions()) EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+  Menu().hide();
+}
+
+TEST_F(ListMenuTest, OrderingsMoveEntriesWithTheirPreviewAndSelectionAndSimulateNumbersTheNewOrder) {
+  ASSERT_EQ(ListRows(), (QStringList{"DSC_1.jpg", "DSC_5.jpg", "IMG_2.jpg", "IMG_10.jpg"}));
+  Select({0});
+  Choose(Qt::Key_T);
+  EXPECT_EQ(ListRows(), (QStringList{"DSC_5.jpg", "IMG_2.jpg", "DSC_1.jpg", "IMG_10.jpg"})) << "no date goes last";
+  EXPECT_EQ(SelectedRows(), (std::vector<int>{2}));
+  EXPECT_EQ(CurrentRow(), 2);
+  EXPECT_EQ(dates->lastFolder, temp.Path("photos"));
+
+  Type("Text1", "P");
+  Click("Command4");
+  ASSERT_EQ(ListRows(), (QStringList{"P01.jpg", "P02.jpg", "P03.jpg", "P04.jpg"}));
+  Choose(Qt::Key_N);
+  EXPECT_EQ(ListRows(), (QStringList{"P03.jpg", "P01.jpg", "P02.jpg", "P04.jpg"})) << "by the files' own names";
+  Choose(Qt::Key_R);
+  EXPECT_EQ(ListRows(), (QStringList{"P04.jpg", "P02.jpg", "P01.jpg", "P03.jpg"}));
+  Choose(Qt::Key_M);
+  EXPECT_EQ(ListRows(), (QStringList{"P04.jpg", "P02.jpg", "P01.jpg", "P03.jpg"}));
+  Click("Command6");
+  EXPECT_EQ(ListRows(), (QStringList{"IMG_10.jpg", "IMG_2.jpg", "DSC_5.jpg", "DSC_1.jpg"}));
+  Click("Command4");
+  EXPECT_EQ(ListRows(), (QStringList{"P01.jpg", "P02.jpg", "P03.jpg", "P04.jpg"}));
+  EXPECT_EQ(List().model()->index(0, 0).data(Qt::ToolTipRole).toString(), "Old name: IMG_10.jpg\nNew name: P01.jpg");
+  EXPECT_EQ(files->renames, 0) << "an ordering never touches the disk";
+}
+
+TEST_F(ListMenuTest, EscapeOrCancelStopsTheReadOfDatesTakenAndLeavesTheList) {
+  const std::vector<std::pair<const char*, std::function<void()>>> stops{
+      {"Escape", [&] { QTest::keyClick(&List(), Qt::Key_Escape); }},
+      {"Cancel", [&] { QTest::mouseClick(&Find<QPushButton>("DateReadingCancel"), Qt::LeftButton); }},
+  };
+  dates->afterEachFile = [](DateReading& reading) {
+    for (int waited = 0; waited < 5000 && !reading.stop; waited += 5) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  };
+  for (const auto& [how, stop] : stops) {
+    SCOPED_TRACE(how);
+    QString shown;
+    QTimer::singleShot(50, [&, stop = stop] {
+      shown = Find<QLabel>("DateReadingText").text();
+      stop();
+    });
+    Choose(Qt::Key_T);
+    EXPECT_EQ(shown, "Reading dates taken: 1 of 4");
+    EXPECT_FALSE(Find<QWidget>("DateReadingBar").isVisible());
+    EXPECT_EQ(ListRows(), (QStringList{"DSC_1.jpg", "DSC_5.jpg", "IMG_2.jpg", "IMG_10.jpg"}));
+  }
+}
+
+TEST_F(ListMenuTest, AltKeysAndADropMoveEverySelectedRow) {
+  struct Move {
+    const char* what;
+    std::vector<int> selected;
+    std::function<void(ListMenuTest&)> move;
+    QStringList rows;
+    std::vector<int> selectedAfter;
+  };
+  const auto key = [](Qt::Key k) { return [k](ListMenuTest& t) { QTest::keyClick(&t.List(), k, Qt::AltModifier); }; };
+  const auto drop = [](int row) {
+    return [row](ListMenuTest& t) {
+      QAbstractItemModel& model = *t.List().model();
+      std::unique_ptr<QMimeData> dragged(model.mimeData(t.List().selectionModel()->selectedIndexes()));
+      EXPECT_TRUE(model.dropMimeData(dragged.get(), Qt::MoveAction, row, 0, QModelIndex()));
+    };
+  };
+  const std::vector<Move> moves{
+      {"Alt+Down", {0, 1}, key(Qt::Key_Down), {"IMG_2.jpg", "DSC_1.jpg", "DSC_5.jpg", "IMG_10.jpg"}, {1, 2}},
+      {"Alt+Up", {1, 3}, key(Qt::Key_Up), {"DSC_5.jpg", "DSC_1.jpg", "IMG_10.jpg", "IMG_2.jpg"}, {0, 2}},
+      {"Alt+Up at the top does nothing", {0}, key(Qt::Key_Up), {"DSC_1.jpg", "DSC_5.jpg", "IMG_2.jpg", "IMG_10.jpg"}, {0}},
+      {"Alt+End", {0, 2}, key(Qt::Key_End), {"DSC_5.jpg", "IMG_10.jpg", "DSC_1.jpg", "IMG_2.jpg"}, {2, 3}},
+      {"Alt+Home", {1, 3}, key(Qt::Key_Home), {"DSC_5.jpg", "IMG_10.jpg", "DSC_1.jpg", "IMG_2.jpg"}, {0, 1}},
+      {"a drop before row 3", {0, 1}, drop(3), {"IMG_2.jpg", "DSC_1.jpg", "DSC_5.jpg", "IMG_10.jpg"}, {1, 2}},
+      {"a drop below the last row", {0}, drop(-1), {"DSC_5.jpg", "IMG_2.jpg", "IMG_10.jpg", "DSC_1.jpg"}, {3}},
+  };
+  for (const Move& m : moves) {
+    SCOPED_TRACE(m.what);
+    Choose(Qt::Key_N);
+    Select(m.selected);
+    m.move(*this);
+    EXPECT_EQ(ListRows(), m.rows);
+    EXPECT_EQ(SelectedRows(), m.selectedAfter);
+  }
+}
+
+}  // namespace
+}  // namespace tolvane::testing

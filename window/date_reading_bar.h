@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QFrame>
+
+#include "platform/file_dates.h"
+
+class QLabel;
+class QPushButton;
+
+namespace tolvane {
+
+// Shows how far a read of the dates taken has come ("Reading dates taken: 12,000 of
+// 100,000") with a Cancel button. While the read holds the window's input, a click on Cancel
+// and the Escape key still go through, and ask the read to stop.
+class DateReadingBar final : public QFrame {
+  Q_OBJECT
+
+ public:
+  explicit DateReadingBar(QWidget* parent);
+
+  // Shows the bar for a read of `total` files.
+  void Begin(DateReading& reading, std::size_t total);
+  // Shows the read's count now.
+  void ShowProgress();
+  void End();
+  // Whether input that the read holds back goes through at once: Cancel and Escape do.
+  bool Passes(QObject& receiver, const QEvent& event);
+
+ private:
+  void Stop();
+
+  QLabel* text_;
+  QPushButton* cancel_;
+  DateReading* reading_ = nullptr;
+  std::size_t total_ = 0;
+};
+
+}  // namespace tolvane

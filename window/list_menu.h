@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QAbstractItemView;
+class QAction;
+class QMenu;
+class QPoint;
+
+namespace tolvane {
+
+// The menu of ListView1, opened by a right click on the list, or by the Menu key or Shift+F10
+// while the list has the focus. It offers the orderings of the list; entries of other
+// operations on the list are appended to Menu() after them. Each entry is greyed while
+// `available` says no (an empty list, other work running).
+class ListMenu final : public QObject {
+  Q_OBJECT
+
+ public:
+  ListMenu(QAbstractItemView& list, std::function<bool()> available);
+  ~ListMenu() override;
+
+  QMenu& Menu() const { return *menu_; }
+  QAction& OrderByName() const { return *orderByName_; }
+  QAction& OrderByDateTaken() const { return *orderByDateTaken_; }
+  QAction& OrderByDateModified() const { return *orderByDateModified_; }
+  QAction& ReverseOrder() const { return *reverseOrder_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Open(const QPoint& globalPosition);
+  // Where a menu opened from the keyboard goes: at the current row, or the list's corner.
+  QPoint KeyboardPosition() const;
+
+  QAbstractItemView& list_;
+  std::function<bool()> available_;
+  QMenu* menu_;
+  QAction* orderByName_;
+  QAction* orderByDateTaken_;
+  QAction* orderByDateModified_;
+  QAction* reverseOrder_;
+};
+
+}  // namespace tolvane
