@@ -70,6 +70,7 @@ class MarkingDurableFile final : public DurableFile {
  public:
   MarkingDurableFile(std::unique_ptr<DurableFile> file, Marks& marks) : file_(std::move(file)), marks_(marks) {}
   std::string ReadAll(std::uint64_t mostBytes) override { return file_->ReadAll(mostBytes); }
+  std::string ReadStart(std::size_t bytes) override { return file_->ReadStart(bytes); }
   bool OwnedByUser() override { return file_->OwnedByUser(); }
   void Write(std::string_view bytes) override { file_->Write(bytes); }
   void Finish() override {
