@@ -2,6 +2,7 @@
 
 #include "bench/pipelines.h"
 #include "bench/quiet_system.h"
+#include "core/batch_undo.h"
 #include "core/preview.h"
 #include "core/rename_list.h"
 #include "platform/linux_file_system.h"
@@ -170,6 +171,40 @@ PipelineMeasure RunTolvane(const RunFolders& folders) {
   measure.reportFile = Between(marks.reportOpened.value(), marks.reportClosed.value());
   measure.journal = Between(marks.journalBegun.value(), marks.journalStored.value());
   measure.folderSync = Between(marks.syncBegun.value(), marks.syncEnded.value());
+  measure.entries = list.Count();
+  measure.nameBytes = NameBytes(list);
+  return measure;
+}
+
+}  // namespace tolvane::bench
+
+namespace tolvane::bench {
+
+PipelineMeasure RunTolvaneUndo(const RunFolders& folders) {
+  Marks marks;
+  MarkingFileSystem files(marks);
+  QuietSystem system(folders.executableFolder);
+  AgreeingWindow window(marks);
+  RenameList list;
+  Preview preview(list);
+  list.LoadFolder(files, folders.folder);
+  preview.Simulate(kBenchFields);
+
+  const Moment commitBegun = Moment::Now();
+  preview.Rename({files, system, window}, folders.folder);
+  const Moment committed = Moment::Now();
+  if (!marks.completed) throw Error(ErrorNumber::PathFileAccessError, "Tolvane did not complete the batch: " + marks.refusal);
+  const Moment reportClosed = marks.reportClosed.value();
+  marks.completed.reset();
+  const Moment undoBegun = Moment::Now();
+  UndoLastBatch({files, system, window}, folders.folder);
+  const Moment undone = Moment::Now();
+  if (!marks.completed) throw Error(ErrorNumber::PathFileAccessError, "Tolvane did not undo the batch: " + marks.refusal);
+
+  PipelineMeasure measure;
+  measure.commit = Between(commitBegun, committed);
+  measure.undo = Between(undoBegun, undone);
+  measure.record = Between(reportClosed, committed);
   measure.entries = list.Count();
   measure.nameBytes = NameBytes(list);
   return measure;

@@ -89,21 +89,35 @@ void RemoveOldRecords(Platform platform, const std::string& stateFolder) {
 
 }  // namespace
 
+namespace {
+
+// The journal's new name in its folder.
+std::string RenameToRecord(Platform platform, const std::string& stateFolder, const std::string& journalName) {
+  const DateTime now = platform.system.CurrentDateTime();
+  const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(stateFolder);
+  for (std::size_t attempt = 1;; ++attempt) {
+    const std::string name = NameOf(now, attempt);
+    try {
+      folder->RenameFile(journalName, name);
+      return name;
+    } catch (const Error& error) {
+      if (error.Number() != ErrorNumber::FileAlreadyExists) throw;
+    }
+  }
+}
+
+}  // namespace
+
+// A journal that cannot become a record still goes: left there, it would offer a finished
+// batch as one cut short at the next start.
 void KeepAsRecord(Platform platform, HeldJournal& journal) {
   const auto [stateFolder, journalName] = SplitPath(journal.path);
-  const DateTime now = platform.system.CurrentDateTime();
-  {
-    const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(stateFolder);
-    for (std::size_t attempt = 1;; ++attempt) {
-      const std::string name = NameOf(now, attempt);
-      try {
-        folder->RenameFile(journalName, name);
-        journal.path = JoinPath(stateFolder, name);
-        break;
-      } catch (const Error& error) {
-        if (error.Number() != ErrorNumber::FileAlreadyExists) throw;
-      }
-    }
+  try {
+    journal.path = JoinPath(stateFolder, RenameToRecord(platform, stateFolder, journalName));
+  } catch (const Error& error) {
+    journal.Remove(platform.files);
+    throw Error(error.Number(), "The files are renamed and the report is written, but the record of the batch could "
+                                "not be kept, so it cannot be undone later: " + error.Description());
   }
   journal.file.reset();
   RemoveOldRecords(platform, stateFolder);

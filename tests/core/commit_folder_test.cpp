@@ -6,10 +6,15 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "core/batch_journal.h"
+#include "core/batch_record.h"
+#include "core/batch_undo.h"
+#include "core/numbered_name.h"
 #include "core/preview.h"
 #include "core/rename_order.h"
 #include "platform/linux_file_system.h"
@@ -280,7 +285,7 @@ TEST_F(CommitFolderTest, FailureAtAnyRenameLeavesEveryFileUnderItsOldOrNewName) 
         CommitScene t;
         t.PreviewAs(batch.entries);
         t.Rename();
-        renames = t.files.renamesAsked;
+        renames = t.files.renamesAsked - 1;  // the last keeps the journal as the batch's record
       }
       for (std::size_t position = 1; position <= renames; ++position) {
         SCOPED_TRACE(std::string(batch.what) + ", " + std::strerror(errnum) + ", rename " + std::to_string(position));
@@ -465,6 +470,136 @@ TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
                                         "Open it from that folder yourself.");
   EXPECT_EQ(Report(), kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
   EXPECT_FALSE(executable.Exists(kJournal)) << "the journal goes once the report is written";
+}
+
+}  // namespace
+}  // namespace tolvane
+
+namespace tolvane {
+namespace {
+
+// Records of older batches, planted before the commit: the fifty newest records are kept.
+void PlantOldRecords(testing::CommitScene& scene) {
+  std::filesystem::create_directories(scene.executable.Path("state/tolvane"));
+  for (std::size_t record = 1; record <= kRecordsKept; ++record) {
+    scene.executable.WriteFile("state/tolvane/" + NumberedName("Batch-20200101-000000", record) + ".record", "old");
+  }
+}
+
+std::size_t RecordsIn(const testing::CommitScene& scene) {
+  std::size_t records = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(scene.executable.Path("state/tolvane"))) {
+    records += entry.path().extension() == ".record";
+  }
+  return records;
+}
+
+// The undo of a folder's last batch is a commit of the batch reversed, checked whole first:
+// files that came later and stand in no name's way are left alone, and anything else done to
+// the batch's files, to its old names or to its record since stops it before the first rename.
+TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
+  using testing::Batch;
+  Batch batch;
+  testing::AddShifted(batch, "", 1, 4, 1);  // 1 -> 2 ... 4 -> 5: the old name 1 is left free
+  testing::AddCycle(batch, "c", 3);
+  const std::string record = "state/tolvane/Batch-20261206-140509.record";
+  const auto replaceFolder = [](testing::CommitScene& scene) {
+    scene.window.onMessage = [&scene](const FakeWindow::Message& message) {
+      if (message.title != "Confirmation") return;
+      const std::string moved = scene.folder.path() + "-moved";
+      std::filesystem::rename(scene.folder.path(), moved);
+      std::filesystem::copy(moved, scene.folder.path());
+      std::filesystem::remove_all(moved);
+    };
+  };
+  const std::string notAsLeft =
+      " files are not as it left them (renamed, deleted or replaced since, or another file holds the name they would "
+      "get back): ";
+  const struct {
+    std::string label;
+    std::function<void(testing::CommitScene&)> meddle;
+    std::string told;  // empty for an undo that goes through
+    bool setAside = false;
+  } cases[] = {
+      {"a later file out of the way", [](auto& scene) { scene.folder.WriteFile("later", "later"); }, ""},
+      {"renamed", [](auto& scene) { std::filesystem::rename(scene.folder.Path("5"), scene.folder.Path("x")); },
+       "1" + notAsLeft + "\"5\"."},
+      {"deleted", [](auto& scene) { std::filesystem::remove(scene.folder.Path("c1")); }, "1" + notAsLeft + "\"c1\"."},
+      {"replaced",
+       [](auto& scene) {
+         scene.folder.WriteFile("new", "another");
+         std::filesystem::rename(scene.folder.Path("new"), scene.folder.Path("3"));
+       },
+       "1" + notAsLeft + "\"3\"."},
+      {"an old name taken", [](auto& scene) { scene.folder.WriteFile("1", "later"); }, "1" + notAsLeft + "\"1\"."},
+      {"the folder replaced", replaceFolder, "the folder is not the one it was made in; it was moved or replaced."},
+      {"a damaged record",
+       [&](auto& scene) {
+         std::string text = scene.executable.ReadFile(record);
+         text[text.find("c0")] = 'd';
+         scene.executable.WriteFile(record, text);
+       },
+       "cannot be used: the journal is damaged (checksum wrong).", true},
+      {"a hostile record",
+       [&](auto& scene) {
+         std::vector<NameMove> moves;
+         for (const testing::BatchFile& file : batch) moves.push_back({file.oldName, file.newName});
+         moves[0].from = "..";
+         std::string text;
+         EncodeRecord(scene.folder.path(), *scene.disk.OpenFolder(scene.folder.path()), moves, {},
+                      [&](std::string_view bytes) { text += bytes; });
+         scene.executable.WriteFile(record, text);
+       },
+       "cannot be used: the journal is damaged (a name that is not a file's name in its folder).", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    testing::CommitScene scene(TempFolder::Storage::Default);
+    PlantOldRecords(scene);
+    scene.Load(batch);
+    scene.Rename();
+    ASSERT_TRUE(scene.executable.Exists(record));
+    EXPECT_EQ(RecordsIn(scene), kRecordsKept) << "the oldest record went";
+    c.meddle(scene);
+    const Contents before = scene.folder.Contents();
+    const std::string reportBefore = scene.Report();
+    scene.window.messages.clear();
+    EXPECT_TRUE(UndoLastBatch(Platform{scene.files, scene.system, scene.window}, scene.folder.path()));
+
+    ASSERT_EQ(scene.window.messages.size(), 2u) << scene.LastPrompt();
+    EXPECT_EQ(scene.window.messages[0].prompt, "Undo the rename of 7 files in " + scene.folder.path() +
+                                                   " made on 06-Dec-2026 14:05:09? Every file gets back the name it "
+                                                   "had before.");
+    EXPECT_EQ(scene.window.messages[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(scene.window.messages[0].title, "Confirmation");
+    EXPECT_FALSE(scene.executable.Exists(kJournal));
+    if (!c.told.empty()) {
+      EXPECT_TRUE(scene.window.messages[1].prompt.ends_with(c.told + "\nNothing was renamed." +
+                                                             (c.setAside ? " The record is kept as " +
+                                                                               scene.executable.Path(record) + ".kept."
+                                                                         : "")))
+          << scene.window.messages[1].prompt;
+      EXPECT_EQ(scene.folder.Contents(), before);
+      EXPECT_EQ(scene.Report(), reportBefore);
+      EXPECT_EQ(scene.executable.Exists(record + ".kept"), c.setAside);
+      continue;
+    }
+    Contents undone = testing::AllUnder(batch, false);
+    undone["later"] = "later";
+    EXPECT_EQ(scene.window.messages[1].prompt, "File rename completed");
+    EXPECT_EQ(scene.folder.Contents(), undone);
+    std::string lines;
+    for (const testing::BatchFile& file : batch) lines += file.newName + " -> " + file.oldName + "\r\n";
+    EXPECT_EQ(scene.Report(), reportBefore + kReportHeader + lines + "Process Completed, Thank you\r\n");
+    EXPECT_EQ(scene.system.launches.size(), 2u);
+    EXPECT_EQ(RecordsIn(scene), kRecordsKept);
+
+    // The undo is a batch of its own: undoing it renames forward again.
+    EXPECT_TRUE(UndoLastBatch(Platform{scene.files, scene.system, scene.window}, scene.folder.path()));
+    Contents redone = testing::AllUnder(batch, true);
+    redone["later"] = "later";
+    EXPECT_EQ(scene.folder.Contents(), redone);
+  }
 }
 
 }  // namespace

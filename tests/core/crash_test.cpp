@@ -1,7 +1,8 @@
 // A commit of thousands of files killed with SIGKILL at random moments. After each kill every
 // file is in the folder exactly once, under its old or its new name, or (one file at most)
 // under a temporary name that says whose file it is; and the next start finishes the batch or
-// gives every file its old name back, as asked, even when that recovery is killed too.
+// gives every file its old name back, as asked, even when that recovery is killed too. An undo
+// of a recorded batch is killed the same way and recovered as any commit.
 // TOLVANE_CRASH_FILES and TOLVANE_CRASH_KILLS ask for a longer run than the default.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,11 +12,13 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <random>
 #include <thread>
 #include <unordered_map>
 
+#include "core/batch_journal.h"
 #include "core/batch_recovery.h"
 #include "tests/core/crash_child/crash_batch.h"
 #include "tests/core/folder_check.h"
@@ -38,6 +41,8 @@ class CommitChild {
  public:
   CommitChild(const CommitScene& scene, int files)
       : CommitChild({"commit", scene.folder.path(), scene.executable.path(), std::to_string(files)}) {}
+  // The undo of the batch recorded for the scene's folder.
+  explicit CommitChild(const CommitScene& scene) : CommitChild({"undo", scene.folder.path(), scene.executable.path()}) {}
   CommitChild(const CommitScene& scene, MessageAnswer answer)
       : CommitChild({"recover", scene.executable.path(), answer == MessageAnswer::Ok ? "ok" : "cancel"}) {}
 
@@ -94,12 +99,24 @@ struct KillCount {
   int temporary = 0;  // one file under its temporary name
   int unjournaled = 0;   // killed before its journal was whole: nothing renamed
   int recoveryKilled = 0;  // the recovery killed too, before it had ended
+  int undos = 0;           // kills of an undo rather than of a commit
 };
 
-Contents AllUnder(const Batch& batch, bool newNames) {
-  Contents contents;
-  for (const BatchFile& file : batch) contents[newNames ? file.newName : file.oldName] = ContentOf(file.oldName);
-  return contents;
+// The files of `batch` under their old names, and the record of a batch that gave them those
+// names: its undo renames as a commit of `batch` does.
+void WriteRecordedBatch(CommitScene& scene, const Batch& batch) {
+  WriteBatch(scene.folder, batch);
+  std::filesystem::create_directories(scene.executable.Path("state/tolvane"));
+  std::vector<NameMove> recorded;
+  std::vector<FileIdentity> files;
+  const std::unique_ptr<OpenedFolder> folder = scene.disk.OpenFolder(scene.folder.path());
+  for (const BatchFile& file : batch) {
+    recorded.push_back({file.newName, file.oldName});
+    files.push_back(folder->Identify(file.oldName).value());
+  }
+  std::string record;
+  EncodeRecord(scene.folder.path(), *folder, recorded, files, [&](std::string_view bytes) { record += bytes; });
+  scene.executable.WriteFile("state/tolvane/Batch-20261206-140508.record", record);
 }
 
 // The report a recovery writes: every file old -> new when finishing, and each file not under
@@ -183,15 +200,23 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
   // A recovery reads its folder before its first rename: a tenth of a commit's time passes it.
   std::uniform_int_distribution<Clock::rep> recoveryDelays(commitLength.count() / 10, commitLength.count() / 4);
   KillCount count;
+  // Every third kill is of an undo: of a batch that gave the files the names the crash batch
+  // takes from them, so that the undo renames as the crash batch does.
   for (int kill = 1; kill <= kills; ++kill) {
     const Clock::duration delay(kill <= kills / 5 ? earlyDelays(random) : delays(random));
     const MessageAnswer answer = kill % 2 == 0 ? MessageAnswer::Ok : MessageAnswer::Cancel;
-    SCOPED_TRACE("kill " + std::to_string(kill) + " after " +
+    const bool undo = kill % 3 == 0;
+    SCOPED_TRACE("kill " + std::to_string(kill) + (undo ? " of an undo" : "") + " after " +
                  std::to_string(std::chrono::duration<double>(delay).count()) + " s");
     CommitScene scene;
-    WriteBatch(scene.folder, batch);
+    if (undo) {
+      WriteRecordedBatch(scene, batch);
+      ++count.undos;
+    } else {
+      WriteBatch(scene.folder, batch);
+    }
     {
-      CommitChild child(scene, files);
+      CommitChild child = undo ? CommitChild(scene) : CommitChild(scene, files);
       ASSERT_TRUE(child.AwaitCommit());
       std::this_thread::sleep_for(delay);
       child.Kill();
@@ -217,7 +242,8 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
   std::cout << kills << " kills of a commit of " << files << " files lasting "
             << std::chrono::duration<double>(commitLength).count() << " s: " << count.midway << " midway, "
             << count.temporary << " with a file under its temporary name, " << count.unjournaled
-            << " before the journal was whole, " << count.recoveryKilled << " recoveries killed\n";
+            << " before the journal was whole, " << count.recoveryKilled << " recoveries killed, " << count.undos
+            << " of them undos\n";
   EXPECT_GT(count.midway, 0) << "no kill came in the middle of the renames";
   EXPECT_GT(count.recoveryKilled, 0) << "no recovery was killed before it had ended";
 }

@@ -112,14 +112,23 @@ bool LoopVolume::Make(Kind kind) {
     if (loopDevice_.empty()) return NotMounted("no loop device could be attached");
     device = loopDevice_;
   }
-  const std::vector<std::string> mount = kind == Kind::FuseFat
-                                             ? std::vector<std::string>{tools.mounter, "-o", "rw+", device, root_}
-                                             : std::vector<std::string>{tools.mounter, device, root_};
-  const bool ran = Run(mount);
+  mountCommand_ = kind == Kind::FuseFat ? std::vector<std::string>{tools.mounter, "-o", "rw+", device, root_}
+                                        : std::vector<std::string>{tools.mounter, device, root_};
+  return Mount();
+}
+
+bool LoopVolume::Mount() {
+  const bool ran = Run(mountCommand_);
   // Unmounted in any case, should the driver mount late.
   mounted_ = true;
-  if (!ran || !BecomesMountPoint(root_)) return NotMounted(tools.mounter + " could not mount the volume");
+  if (!ran || !BecomesMountPoint(root_)) return NotMounted(mountCommand_.front() + " could not mount the volume");
   return true;
+}
+
+bool LoopVolume::MountAgain() {
+  if (!Run({"umount", root_})) return NotMounted("the volume could not be unmounted");
+  mounted_ = false;
+  return Mount();
 }
 
 LoopVolume::~LoopVolume() { Unmount(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/support/temp_folder.h"
 
@@ -23,9 +24,13 @@ class LoopVolume {
   const std::string& WhyNotMounted() const { return whyNot_; }
   // The mounted volume's root folder.
   const std::string& Root() const { return root_; }
+  // Unmounts the volume and mounts it again, as a card taken out and put back in: its folders
+  // and files get new identities. False, with the reason in WhyNotMounted, when it failed.
+  bool MountAgain();
 
  private:
   bool Make(Kind kind);
+  bool Mount();
   bool NotMounted(std::string why);
   void Unmount();
 
@@ -33,6 +38,7 @@ class LoopVolume {
   std::string image_;
   std::string root_;
   std::string loopDevice_;
+  std::vector<std::string> mountCommand_;
   bool mounted_ = false;
   std::string whyNot_;
 };

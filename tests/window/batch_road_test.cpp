@@ -87,9 +87,11 @@ TEST_F(BatchRoad, OneBatchFromOpeningTheFolderToTheReport) {
   EXPECT_EQ(answerer.boxes[1].text, "File rename completed");
   EXPECT_EQ(answerer.boxes[1].buttons, QMessageBox::Ok);
 
-  // The journal's private state folder stays, empty once the report is written.
+  // The journal's private state folder stays, holding the batch's record once the report is
+  // written.
   EXPECT_EQ(temp.Contents(), (std::map<std::string, std::string>{{"bin", "<dir>"}, {"home", "<dir>"}, {"photos", "<dir>"}}));
-  EXPECT_TRUE(std::filesystem::is_empty(temp.Path("home/.local/state/tolvane")));
+  EXPECT_EQ(std::filesystem::directory_iterator(temp.Path("home/.local/state/tolvane"))->path().filename(),
+            "Batch-20261206-140509.record");
   const std::map<std::string, std::string> photos{
       {"Trip007_x.txt", "a.txt"}, {"Trip008_x.png", "c.png"}, {"Trip009_x.txt", "e.txt"}, {"Trip010_x.gif", "d.gif"},
       {"b.jpg", "b.jpg"},         {".hidden", ".hidden"},     {"sub", "<dir>"}};
@@ -113,6 +115,40 @@ TEST_F(BatchRoad, OneBatchFromOpeningTheFolderToTheReport) {
   ASSERT_EQ(system->launches.size(), 1u);
   EXPECT_EQ(system->launches[0].back(), reports[0].string());
   EXPECT_EQ(answerer.unexpected, 0);
+}
+
+// The last rename of a folder is taken back after the program was closed, in the folder known
+// by its identity under whatever path it has now; the list then shows the files as they are.
+TEST_F(BatchRoad, TheLastRenameIsUndoneAfterARestartWhereverItsFolderWentSince) {
+  OpenFolderInDir1("photos");
+  Type("Text1", "Trip");
+  Click("Command4");
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+  form.reset();
+  std::filesystem::rename(temp.Path("photos"), temp.Path("album"));
+  OpenWindow();
+  EXPECT_FALSE(form->CanUndoLastRename()) << "no rename was made in " << Dir1Path();
+  OpenFolderInDir1("album");
+  ASSERT_TRUE(form->CanUndoLastRename());
+
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  form->UndoLastRename();
+  ASSERT_EQ(answerer.boxes.size(), 4u);
+  const MessageBoxAnswerer::Box& question = answerer.boxes[2];
+  EXPECT_EQ(question.title, "Confirmation");
+  EXPECT_EQ(question.text.toStdString(), "Undo the rename of 5 files in " + temp.Path("album") +
+                                             " made on 06-Dec-2026 14:05:09? Every file gets back the name it had "
+                                             "before.");
+  EXPECT_EQ(question.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_TRUE(question.okFirst);
+  EXPECT_EQ(answerer.boxes[3].text, "File rename completed");
+  EXPECT_EQ(ListRows(), (QStringList{"a.txt", "b.jpg", "c.png", "d.gif", "e.txt"}));
+  EXPECT_EQ(temp.ReadFile("album/a.txt"), "a.txt");
+  EXPECT_EQ(system->launches.size(), 1u) << "the undo's report is opened";
+  EXPECT_TRUE(form->CanUndoLastRename()) << "the undo is a batch of its own";
 }
 
 // A desktop style that lays a box's Cancel before its OK, as some desktops do.
