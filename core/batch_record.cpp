@@ -112,32 +112,38 @@ std::string RenameToRecord(Platform platform, const std::string& stateFolder, co
 // batch as one cut short at the next start.
 void KeepAsRecord(Platform platform, HeldJournal& journal) {
   const auto [stateFolder, journalName] = SplitPath(journal.path);
-  try {
-    journal.path = JoinPath(stateFolder, RenameToRecord(platform, stateFolder, journalName));
-  } catch (const Error& error) {
-    journal.Remove(platform.files);
-    throw Error(error.Number(), "The files are renamed and the report is written, but the record of the batch could "
-                                "not be kept, so it cannot be undone later: " + error.Description());
-  }
-  journal.file.reset();
-  RemoveOldRecords(platform, stateFolder);
+  // The state folder is read as any folder is: with the window painting meanwhile.
+  platform.window.RunLongWork([&] {
+    try {
+      journal.path = JoinPath(stateFolder, RenameToRecord(platform, stateFolder, journalName));
+    } catch (const Error& error) {
+      journal.Remove(platform.files);
+      throw Error(error.Number(), "The files are renamed and the report is written, but the record of the batch "
+                                  "could not be kept, so it cannot be undone later: " + error.Description());
+    }
+    journal.file.reset();
+    RemoveOldRecords(platform, stateFolder);
+  });
 }
 
 void WriteRecord(Platform platform, const std::string& folderPath, OpenedFolder& folder,
                  const std::vector<NameMove>& moves, const std::vector<FileIdentity>& files) {
   const std::string stateFolder = PrivateStateFolder(platform);
   const DateTime now = platform.system.CurrentDateTime();
-  for (std::size_t attempt = 1;; ++attempt) {
-    try {
-      const std::unique_ptr<DurableFile> file = platform.files.CreateDurableFile(JoinPath(stateFolder, NameOf(now, attempt)));
-      EncodeRecord(folderPath, folder, moves, files, [&](std::string_view bytes) { file->Write(bytes); });
-      file->Finish();
-      break;
-    } catch (const Error& error) {
-      if (error.Number() != ErrorNumber::FileAlreadyExists) throw;
+  platform.window.RunLongWork([&] {
+    for (std::size_t attempt = 1;; ++attempt) {
+      try {
+        const std::unique_ptr<DurableFile> file =
+            platform.files.CreateDurableFile(JoinPath(stateFolder, NameOf(now, attempt)));
+        EncodeRecord(folderPath, folder, moves, files, [&](std::string_view bytes) { file->Write(bytes); });
+        file->Finish();
+        break;
+      } catch (const Error& error) {
+        if (error.Number() != ErrorNumber::FileAlreadyExists) throw;
+      }
     }
-  }
-  RemoveOldRecords(platform, stateFolder);
+    RemoveOldRecords(platform, stateFolder);
+  });
 }
 
 std::optional<FoundRecord> LastRecordOf(Platform platform, OpenedFolder& folder, const std::string& folderPath) {

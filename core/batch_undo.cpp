@@ -86,14 +86,19 @@ std::optional<JournalPlan> ReadRecord(Platform platform, const UndoableBatch& ba
     Say(platform, cannot + " now: its record " + path + " is gone or in use by another Tolvane.\nNothing was renamed.");
     return std::nullopt;
   }
+  std::optional<JournalPlan> plan;
   std::string why;
-  try {
-    if (!record->OwnedByUser()) throw Error(ErrorNumber::PathFileAccessError, "it is not yours");
-    return ReadJournal(record->ReadAll(kLargestJournal));
-  } catch (const std::exception& error) {
-    const auto* known = dynamic_cast<const Error*>(&error);
-    why = known ? known->Description() : std::string(error.what());
-  }
+  // A record of a million files is some 100 MB: read while the window goes on painting.
+  platform.window.RunLongWork([&] {
+    try {
+      if (!record->OwnedByUser()) throw Error(ErrorNumber::PathFileAccessError, "it is not yours");
+      plan = ReadJournal(record->ReadAll(kLargestJournal));
+    } catch (const std::exception& error) {
+      const auto* known = dynamic_cast<const Error*>(&error);
+      why = known ? known->Description() : std::string(error.what());
+    }
+  });
+  if (plan) return plan;
   const std::string kept = SetJournalAside(platform, path);
   Say(platform, cannot + ": its record " + path + " cannot be used: " + why +
                     ".\nNothing was renamed. The record is kept as " + kept + ".");
@@ -109,10 +114,11 @@ void UndoBatch(Platform platform, const UndoableBatch& batch, const std::string&
                   "it was moved or replaced.\nNothing was renamed.");
     return;
   }
-  const RenameList list = ReversedList(*plan);
+  RenameList list;
   std::unique_ptr<CheckedBatch> checked;
   std::vector<std::string_view> misfits;
   platform.window.RunLongWork([&] {
+    list = ReversedList(*plan);
     checked = std::make_unique<CheckedBatch>(list, std::move(folder), folderPath);
     misfits = Misfits(list, *plan, *checked);
   });

@@ -44,7 +44,11 @@ void CommitChecked(Platform platform, const RenameList& list, const std::string&
   }
   renamed();
   platform.window.ShowMessage("File rename completed", MessageButtons::Ok, std::nullopt);
-  WriteReport(list, platform, [&] { KeepAsRecord(platform, *journal); });
+  // A batch that renamed nothing leaves nothing to undo.
+  WriteReport(list, platform, [&] {
+    if (plan.batch.moves.empty()) return journal->Remove(platform.files);
+    KeepAsRecord(platform, *journal);
+  });
 }
 
 }  // namespace tolvane
