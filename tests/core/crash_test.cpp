@@ -100,6 +100,7 @@ struct KillCount {
   int unjournaled = 0;   // killed before its journal was whole: nothing renamed
   int recoveryKilled = 0;  // the recovery killed too, before it had ended
   int undos = 0;           // kills of an undo rather than of a commit
+  int undosMidway = 0;     // of them, some files renamed, some not
 };
 
 // The files of `batch` under their old names, and the record of a batch that gave them those
@@ -193,7 +194,23 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
     ASSERT_EQ(std::count(where.renamed.begin(), where.renamed.end(), true), files);
   }
 
+  // An uncut undo of the same renames: it reads and checks its record before its first
+  // rename, so its kills are spread over its own length.
+  Clock::duration undoLength{};
+  {
+    CommitScene scene;
+    WriteRecordedBatch(scene, batch);
+    CommitChild child(scene);
+    ASSERT_TRUE(child.AwaitCommit());
+    const auto begun = Clock::now();
+    const int status = child.Wait();
+    undoLength = Clock::now() - begun;
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    ASSERT_EQ(scene.folder.Contents(), AllUnder(batch, true));
+  }
+
   std::mt19937 random(seed);
+  std::uniform_int_distribution<Clock::rep> undoDelays(undoLength.count() / 4, undoLength.count());
   std::uniform_int_distribution<Clock::rep> delays(0, commitLength.count());
   // The first kills come while the batch is checked and its journal written.
   std::uniform_int_distribution<Clock::rep> earlyDelays(0, commitLength.count() / 20);
@@ -203,9 +220,9 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
   // Every third kill is of an undo: of a batch that gave the files the names the crash batch
   // takes from them, so that the undo renames as the crash batch does.
   for (int kill = 1; kill <= kills; ++kill) {
-    const Clock::duration delay(kill <= kills / 5 ? earlyDelays(random) : delays(random));
-    const MessageAnswer answer = kill % 2 == 0 ? MessageAnswer::Ok : MessageAnswer::Cancel;
     const bool undo = kill % 3 == 0;
+    const Clock::duration delay(undo ? undoDelays(random) : kill <= kills / 5 ? earlyDelays(random) : delays(random));
+    const MessageAnswer answer = kill % 2 == 0 ? MessageAnswer::Ok : MessageAnswer::Cancel;
     SCOPED_TRACE("kill " + std::to_string(kill) + (undo ? " of an undo" : "") + " after " +
                  std::to_string(std::chrono::duration<double>(delay).count()) + " s");
     CommitScene scene;
@@ -226,6 +243,7 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
     ASSERT_TRUE(EveryFileOnce(scene.folder.Contents(), batch, where, {}, 1));
     const auto renamed = std::count(where.renamed.begin(), where.renamed.end(), true);
     count.midway += renamed > 0 && renamed < files;
+    count.undosMidway += undo && renamed > 0 && renamed < files;
     count.temporary += where.temporary > 0;
     if ((kill % 4 == 0 || count.recoveryKilled == 0) && scene.executable.Exists(kJournal)) {
       // The recovery is killed too, somewhere in its own renames: soon after its answer, so
@@ -243,7 +261,8 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
             << std::chrono::duration<double>(commitLength).count() << " s: " << count.midway << " midway, "
             << count.temporary << " with a file under its temporary name, " << count.unjournaled
             << " before the journal was whole, " << count.recoveryKilled << " recoveries killed, " << count.undos
-            << " of them undos\n";
+            << " of them undos, " << count.undosMidway
+            << " of those midway\n";
   EXPECT_GT(count.midway, 0) << "no kill came in the middle of the renames";
   EXPECT_GT(count.recoveryKilled, 0) << "no recovery was killed before it had ended";
 }
