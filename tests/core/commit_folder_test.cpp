@@ -478,88 +478,80 @@ TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
 namespace tolvane {
 namespace {
 
-// Records of older batches, planted before the commit: the fifty newest records are kept.
-void PlantOldRecords(testing::CommitScene& scene) {
-  std::filesystem::create_directories(scene.executable.Path("state/tolvane"));
-  for (std::size_t record = 1; record <= kRecordsKept; ++record) {
-    scene.executable.WriteFile("state/tolvane/" + NumberedName("Batch-20200101-000000", record) + ".record", "old");
-  }
-}
-
 std::size_t RecordsIn(const testing::CommitScene& scene) {
-  std::size_t records = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(scene.executable.Path("state/tolvane"))) {
-    records += entry.path().extension() == ".record";
-  }
-  return records;
+  const std::filesystem::directory_iterator records(scene.executable.Path("state/tolvane"));
+  return static_cast<std::size_t>(std::count_if(begin(records), end(records), [](const auto& entry) {
+    return entry.path().extension() == ".record";
+  }));
 }
 
 // The undo of a folder's last batch is a commit of the batch reversed, checked whole first:
 // files that came later and stand in no name's way are left alone, and anything else done to
-// the batch's files, to its old names or to its record since stops it before the first rename.
+// the batch's files, to its old names, to its folder or to its record since stops it before the
+// first rename. A damaged record is set aside. The fifty newest records are kept.
 TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
-  using testing::Batch;
-  Batch batch;
+  using testing::CommitScene;
+  testing::Batch batch;
   testing::AddShifted(batch, "", 1, 4, 1);  // 1 -> 2 ... 4 -> 5: the old name 1 is left free
   testing::AddCycle(batch, "c", 3);
   const std::string record = "state/tolvane/Batch-20261206-140509.record";
-  const auto replaceFolder = [](testing::CommitScene& scene) {
-    scene.window.onMessage = [&scene](const FakeWindow::Message& message) {
-      if (message.title != "Confirmation") return;
-      const std::string moved = scene.folder.path() + "-moved";
-      std::filesystem::rename(scene.folder.path(), moved);
-      std::filesystem::copy(moved, scene.folder.path());
-      std::filesystem::remove_all(moved);
-    };
+  const std::string misfit = "1 files are not as it left them (renamed, deleted or replaced since, or another file "
+                             "holds the name they would get back): ";
+  const auto writeRecord = [&](CommitScene& scene, std::vector<NameMove> moves) {
+    std::string text;
+    EncodeRecord(scene.folder.path(), *scene.disk.OpenFolder(scene.folder.path()), moves, {},
+                 [&](std::string_view bytes) { text += bytes; });
+    scene.executable.WriteFile(record, text);
   };
-  const std::string notAsLeft =
-      " files are not as it left them (renamed, deleted or replaced since, or another file holds the name they would "
-      "get back): ";
   const struct {
     std::string label;
-    std::function<void(testing::CommitScene&)> meddle;
-    std::string told;  // empty for an undo that goes through
-    bool setAside = false;
+    std::function<void(CommitScene&)> meddle;
+    std::string told;  // the end of the refusal; empty for an undo that goes through
   } cases[] = {
-      {"a later file out of the way", [](auto& scene) { scene.folder.WriteFile("later", "later"); }, ""},
-      {"renamed", [](auto& scene) { std::filesystem::rename(scene.folder.Path("5"), scene.folder.Path("x")); },
-       "1" + notAsLeft + "\"5\"."},
-      {"deleted", [](auto& scene) { std::filesystem::remove(scene.folder.Path("c1")); }, "1" + notAsLeft + "\"c1\"."},
+      {"a later file out of the way", [](CommitScene& scene) { scene.folder.WriteFile("later", "later"); }, ""},
+      {"renamed", [](CommitScene& s) { std::filesystem::rename(s.folder.Path("5"), s.folder.Path("x")); }, misfit + "\"5\"."},
+      {"deleted", [](CommitScene& s) { std::filesystem::remove(s.folder.Path("c1")); }, misfit + "\"c1\"."},
       {"replaced",
-       [](auto& scene) {
-         scene.folder.WriteFile("new", "another");
-         std::filesystem::rename(scene.folder.Path("new"), scene.folder.Path("3"));
+       [](CommitScene& s) {
+         s.folder.WriteFile("new", "another");
+         std::filesystem::rename(s.folder.Path("new"), s.folder.Path("3"));
        },
-       "1" + notAsLeft + "\"3\"."},
-      {"an old name taken", [](auto& scene) { scene.folder.WriteFile("1", "later"); }, "1" + notAsLeft + "\"1\"."},
-      {"the folder replaced", replaceFolder, "the folder is not the one it was made in; it was moved or replaced."},
+       misfit + "\"3\"."},
+      {"an old name taken", [](CommitScene& s) { s.folder.WriteFile("1", "later"); }, misfit + "\"1\"."},
+      {"the folder replaced while asked",
+       [](CommitScene& s) {
+         s.window.onMessage = [&s](const FakeWindow::Message& message) {
+           if (message.title != "Confirmation") return;
+           std::filesystem::rename(s.folder.path(), s.folder.path() + "-moved");
+           std::filesystem::copy(s.folder.path() + "-moved", s.folder.path());
+         };
+       },
+       "the folder is not the one it was made in; it was moved or replaced."},
       {"a damaged record",
-       [&](auto& scene) {
-         std::string text = scene.executable.ReadFile(record);
+       [&](CommitScene& s) {
+         std::string text = s.executable.ReadFile(record);
          text[text.find("c0")] = 'd';
-         scene.executable.WriteFile(record, text);
+         s.executable.WriteFile(record, text);
        },
-       "cannot be used: the journal is damaged (checksum wrong).", true},
+       "cannot be used: the journal is damaged (checksum wrong)."},
       {"a hostile record",
-       [&](auto& scene) {
-         std::vector<NameMove> moves;
-         for (const testing::BatchFile& file : batch) moves.push_back({file.oldName, file.newName});
+       [&](CommitScene& s) {
+         std::vector<NameMove> moves(batch.size(), {"2", "3"});
          moves[0].from = "..";
-         std::string text;
-         EncodeRecord(scene.folder.path(), *scene.disk.OpenFolder(scene.folder.path()), moves, {},
-                      [&](std::string_view bytes) { text += bytes; });
-         scene.executable.WriteFile(record, text);
+         writeRecord(s, moves);
        },
-       "cannot be used: the journal is damaged (a name that is not a file's name in its folder).", true},
+       "cannot be used: the journal is damaged (a name that is not a file's name in its folder)."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    testing::CommitScene scene(TempFolder::Storage::Default);
-    PlantOldRecords(scene);
+    CommitScene scene(TempFolder::Storage::Default);
+    std::filesystem::create_directories(scene.executable.Path("state/tolvane"));
+    for (std::size_t old = 1; old <= kRecordsKept; ++old) {
+      scene.executable.WriteFile("state/tolvane/" + NumberedName("Batch-20200101-000000", old) + ".record", "old");
+    }
     scene.Load(batch);
     scene.Rename();
-    ASSERT_TRUE(scene.executable.Exists(record));
-    EXPECT_EQ(RecordsIn(scene), kRecordsKept) << "the oldest record went";
+    EXPECT_EQ(RecordsIn(scene), kRecordsKept) << "the oldest went";
     c.meddle(scene);
     const Contents before = scene.folder.Contents();
     const std::string reportBefore = scene.Report();
@@ -573,21 +565,21 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
     EXPECT_EQ(scene.window.messages[0].buttons, MessageButtons::OkCancel);
     EXPECT_EQ(scene.window.messages[0].title, "Confirmation");
     EXPECT_FALSE(scene.executable.Exists(kJournal));
+    const bool setAside = c.told.starts_with("cannot be used");
+    EXPECT_EQ(scene.executable.Exists(record + ".kept"), setAside);
     if (!c.told.empty()) {
-      EXPECT_TRUE(scene.window.messages[1].prompt.ends_with(c.told + "\nNothing was renamed." +
-                                                             (c.setAside ? " The record is kept as " +
-                                                                               scene.executable.Path(record) + ".kept."
-                                                                         : "")))
+      EXPECT_TRUE(scene.window.messages[1].prompt.ends_with(
+          c.told + "\nNothing was renamed." +
+          (setAside ? " The record is kept as " + scene.executable.Path(record) + ".kept." : "")))
           << scene.window.messages[1].prompt;
       EXPECT_EQ(scene.folder.Contents(), before);
       EXPECT_EQ(scene.Report(), reportBefore);
-      EXPECT_EQ(scene.executable.Exists(record + ".kept"), c.setAside);
       continue;
     }
-    Contents undone = testing::AllUnder(batch, false);
-    undone["later"] = "later";
+    Contents expected = testing::AllUnder(batch, false);
+    expected["later"] = "later";
     EXPECT_EQ(scene.window.messages[1].prompt, "File rename completed");
-    EXPECT_EQ(scene.folder.Contents(), undone);
+    EXPECT_EQ(scene.folder.Contents(), expected);
     std::string lines;
     for (const testing::BatchFile& file : batch) lines += file.newName + " -> " + file.oldName + "\r\n";
     EXPECT_EQ(scene.Report(), reportBefore + kReportHeader + lines + "Process Completed, Thank you\r\n");
@@ -596,9 +588,9 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
 
     // The undo is a batch of its own: undoing it renames forward again.
     EXPECT_TRUE(UndoLastBatch(Platform{scene.files, scene.system, scene.window}, scene.folder.path()));
-    Contents redone = testing::AllUnder(batch, true);
-    redone["later"] = "later";
-    EXPECT_EQ(scene.folder.Contents(), redone);
+    expected = testing::AllUnder(batch, true);
+    expected["later"] = "later";
+    EXPECT_EQ(scene.folder.Contents(), expected);
   }
 }
 
