@@ -55,48 +55,47 @@ class SignallingWindow final : public tolvane::WindowServices {
   MessageAnswer answer_;
 };
 
-// The disk, a system whose program and state folders are `executableFolder`'s, and a window
-// that answers `answer`, lent to one run of the core.
-struct ChildPlatform {
-  ChildPlatform(const char* executableFolder, MessageAnswer answer) : window(answer) {
-    system.executableFolder = executableFolder;
-    system.environment["XDG_STATE_HOME"] = std::string(executableFolder) + "/state";
-  }
-  tolvane::Platform Lent() { return {disk, system, window}; }
-
+int Commit(const char* folder, const char* executableFolder, int files) {
+  tolvane::RenameList list;
+  tolvane::testing::ListAsPreviewed(list, tolvane::testing::CrashBatch(files));
   tolvane::LinuxFileSystem disk;
   tolvane::testing::FakeSystem system;
-  SignallingWindow window;
-};
-
-// A commit, or an undo, that completes exits with 0.
-template <typename Renaming>
-int Completed(ChildPlatform& child, Renaming&& renaming) {
+  system.executableFolder = executableFolder;
+  system.environment["XDG_STATE_HOME"] = std::string(executableFolder) + "/state";
+  SignallingWindow window(MessageAnswer::Ok);
+  tolvane::Preview preview(list);
   try {
-    renaming(child.Lent());
+    preview.Rename(tolvane::Platform{disk, system, window}, folder);
   } catch (const tolvane::Error& error) {
     std::fprintf(stderr, "%s\n", error.Description().c_str());
     return 1;
   }
-  return child.window.completed ? 0 : 1;
-}
-
-int Commit(const char* folder, const char* executableFolder, int files) {
-  tolvane::RenameList list;
-  tolvane::testing::ListAsPreviewed(list, tolvane::testing::CrashBatch(files));
-  ChildPlatform child(executableFolder, MessageAnswer::Ok);
-  return Completed(child, [&](tolvane::Platform platform) { tolvane::Preview(list).Rename(platform, folder); });
+  return window.completed ? 0 : 1;
 }
 
 int Undo(const char* folder, const char* executableFolder) {
-  ChildPlatform child(executableFolder, MessageAnswer::Ok);
-  return Completed(child, [&](tolvane::Platform platform) { tolvane::UndoLastBatch(platform, folder); });
+  tolvane::LinuxFileSystem disk;
+  tolvane::testing::FakeSystem system;
+  system.executableFolder = executableFolder;
+  system.environment["XDG_STATE_HOME"] = std::string(executableFolder) + "/state";
+  SignallingWindow window(MessageAnswer::Ok);
+  try {
+    tolvane::UndoLastBatch(tolvane::Platform{disk, system, window}, folder);
+  } catch (const tolvane::Error& error) {
+    std::fprintf(stderr, "%s\n", error.Description().c_str());
+    return 1;
+  }
+  return window.completed ? 0 : 1;
 }
 
 int Recover(const char* executableFolder, MessageAnswer answer) {
-  ChildPlatform child(executableFolder, answer);
-  tolvane::RecoverUnfinishedBatches(child.Lent());
-  return child.window.failed ? 1 : 0;
+  tolvane::LinuxFileSystem disk;
+  tolvane::testing::FakeSystem system;
+  system.executableFolder = executableFolder;
+  system.environment["XDG_STATE_HOME"] = std::string(executableFolder) + "/state";
+  SignallingWindow window(answer);
+  tolvane::RecoverUnfinishedBatches(tolvane::Platform{disk, system, window});
+  return window.failed ? 1 : 0;
 }
 
 }  // namespace
