@@ -306,10 +306,12 @@ void EncodeRecord(const std::string& folderPath, OpenedFolder& folder, const std
   Encode(folderPath, folder, moves, order, !files.empty() && folder.KeepsIdentities(), fileOf, write);
 }
 
+// Where identities last one mount, two cards may give two folders one identity: the volume
+// must be the journal's too.
 bool IsJournalFolder(const JournalHead& head, OpenedFolder& folder, std::string_view openedPath) {
-  if (folder.Identity() == head.folder) return true;
-  return !head.volume.empty() && openedPath == head.folderPath && !folder.KeepsIdentities() &&
-         folder.VolumeName() == head.volume;
+  if (head.volume.empty()) return folder.Identity() == head.folder;
+  if (folder.KeepsIdentities() || folder.VolumeName() != head.volume) return false;
+  return folder.Identity() == head.folder || openedPath == head.folderPath;
 }
 
 // Renamed, never replacing an older one set aside the same way.

@@ -68,7 +68,7 @@ struct HeldJournal {
 
 // Whether `folder`, opened from `openedPath`, is the folder the journal was written for: the
 // same folder by identity, or, on a volume whose folders get new identities each time it is
-// mounted (a memory card), the folder of the same path on the same volume.
+// mounted (a memory card), on the same volume, the same folder or the folder of the same path.
 bool IsJournalFolder(const JournalHead& head, OpenedFolder& folder, std::string_view openedPath);
 
 // Writes the plan of a commit in `folder` (opened from `folderPath`) to a new journal of the
