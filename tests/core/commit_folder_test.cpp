@@ -499,8 +499,8 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
                              "holds the name they would get back): ";
   const auto writeRecord = [&](CommitScene& scene, std::vector<NameMove> moves) {
     std::string text;
-    EncodeRecord(scene.folder.path(), *scene.disk.OpenFolder(scene.folder.path()), moves, {},
-                 [&](std::string_view bytes) { text += bytes; });
+    EncodeRecord(scene.folder.path(), *scene.disk.OpenFolder(scene.folder.path()), moves,
+                 std::vector<FileIdentity>(moves.size()), [&](std::string_view bytes) { text += bytes; });
     scene.executable.WriteFile(record, text);
   };
   const struct {
