@@ -238,7 +238,8 @@ bool RunUndoSeries(const Options& options, std::size_t n) {
                  outcome.measure.undo.wall);
   }
   std::printf("\nundo of the batch just committed, N=%zu, medians of %zu runs:\n", n, measures.size());
-  for (const auto& [clockName, clock] : {std::pair{"wall clock", &Span::wall}, std::pair{"processor", &Span::processor}}) {
+  const std::pair<const char*, SpanClock> clocks[] = {{"wall clock", &Span::wall}, {"processor", &Span::processor}};
+  for (const auto& [clockName, clock] : clocks) {
     const double commit = Median(measures, [clock](const PipelineMeasure& m) { return m.commit.*clock; });
     const double undo = Median(measures, [clock](const PipelineMeasure& m) { return m.undo.*clock; });
     const double record = Median(measures, [clock](const PipelineMeasure& m) { return m.record.*clock; });

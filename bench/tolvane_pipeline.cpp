@@ -141,25 +141,41 @@ std::size_t NameBytes(const RenameList& list) {
   return bytes;
 }
 
+// Tolvane on the Linux platform with its list, marking the moments the benchmark splits its
+// work at.
+struct MarkedTolvane {
+  explicit MarkedTolvane(const RunFolders& folders) : system(folders.executableFolder) {}
+  Platform Lent() { return {files, system, window}; }
+  // Raises when the last rename or undo did not say "File rename completed".
+  void ExpectCompleted(const char* what) const {
+    if (marks.completed) return;
+    throw Error(ErrorNumber::PathFileAccessError, std::string("Tolvane did not ") + what + ": " + marks.refusal);
+  }
+
+  Marks marks;
+  MarkingFileSystem files{marks};
+  QuietSystem system;
+  AgreeingWindow window{marks};
+  RenameList list;
+  Preview preview{list};
+};
+
 }  // namespace
 
 PipelineMeasure RunTolvane(const RunFolders& folders) {
-  Marks marks;
-  MarkingFileSystem files(marks);
-  QuietSystem system(folders.executableFolder);
-  AgreeingWindow window(marks);
-  RenameList list;
-  Preview preview(list);
+  MarkedTolvane tolvane(folders);
+  const Marks& marks = tolvane.marks;
+  RenameList& list = tolvane.list;
 
   const Moment start = Moment::Now();
-  list.LoadFolder(files, folders.folder);
+  list.LoadFolder(tolvane.files, folders.folder);
   const Moment loaded = Moment::Now();
-  preview.Simulate(kBenchFields);
+  tolvane.preview.Simulate(kBenchFields);
   const Moment simulated = Moment::Now();
-  preview.Rename({files, system, window}, folders.folder);
+  tolvane.preview.Rename(tolvane.Lent(), folders.folder);
   const Moment end = Moment::Now();
 
-  if (!marks.completed) throw Error(ErrorNumber::PathFileAccessError, "Tolvane did not complete the batch: " + marks.refusal);
+  tolvane.ExpectCompleted("complete the batch");
   // Rename shows its completion message right before it writes the report.
   PipelineMeasure measure;
   measure[Phase::Load] = Between(start, loaded);
@@ -176,37 +192,28 @@ PipelineMeasure RunTolvane(const RunFolders& folders) {
   return measure;
 }
 
-}  // namespace tolvane::bench
-
-namespace tolvane::bench {
-
 PipelineMeasure RunTolvaneUndo(const RunFolders& folders) {
-  Marks marks;
-  MarkingFileSystem files(marks);
-  QuietSystem system(folders.executableFolder);
-  AgreeingWindow window(marks);
-  RenameList list;
-  Preview preview(list);
-  list.LoadFolder(files, folders.folder);
-  preview.Simulate(kBenchFields);
+  MarkedTolvane tolvane(folders);
+  tolvane.list.LoadFolder(tolvane.files, folders.folder);
+  tolvane.preview.Simulate(kBenchFields);
 
   const Moment commitBegun = Moment::Now();
-  preview.Rename({files, system, window}, folders.folder);
+  tolvane.preview.Rename(tolvane.Lent(), folders.folder);
   const Moment committed = Moment::Now();
-  if (!marks.completed) throw Error(ErrorNumber::PathFileAccessError, "Tolvane did not complete the batch: " + marks.refusal);
-  const Moment reportClosed = marks.reportClosed.value();
-  marks.completed.reset();
+  tolvane.ExpectCompleted("complete the batch");
+  const Moment reportClosed = tolvane.marks.reportClosed.value();
+  tolvane.marks.completed.reset();
   const Moment undoBegun = Moment::Now();
-  UndoLastBatch({files, system, window}, folders.folder);
+  UndoLastBatch(tolvane.Lent(), folders.folder);
   const Moment undone = Moment::Now();
-  if (!marks.completed) throw Error(ErrorNumber::PathFileAccessError, "Tolvane did not undo the batch: " + marks.refusal);
+  tolvane.ExpectCompleted("undo the batch");
 
   PipelineMeasure measure;
   measure.commit = Between(commitBegun, committed);
   measure.undo = Between(undoBegun, undone);
   measure.record = Between(reportClosed, committed);
-  measure.entries = list.Count();
-  measure.nameBytes = NameBytes(list);
+  measure.entries = tolvane.list.Count();
+  measure.nameBytes = NameBytes(tolvane.list);
   return measure;
 }
 

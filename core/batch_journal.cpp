@@ -291,7 +291,9 @@ void Encode(const std::string& folderPath, OpenedFolder& folder, const std::vect
 void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
                    const RenameOrder& order, const std::function<void(std::string_view)>& write) {
   // A file gone since the check leaves no identity; the rename of it fails anyway.
-  const FileOfMove fileOf = [&](std::size_t move) { return folder.Identify(moves[move].from).value_or(FileIdentity{}); };
+  const FileOfMove fileOf = [&](std::size_t move) {
+    return folder.Identify(moves[move].from).value_or(FileIdentity{});
+  };
   Encode(folderPath, folder, moves, order, folder.KeepsIdentities(), fileOf, write);
 }
 

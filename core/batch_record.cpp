@@ -55,9 +55,8 @@ std::optional<RecordName> ParseRecordName(const std::string& name) {
     if (attempt && *attempt < 2) return std::nullopt;
   }
   if (!date || !time || !attempt) return std::nullopt;
-  RecordName parsed{name, {*date / 10000, *date / 100 % 100, *date % 100, *time / 10000, *time / 100 % 100, *time % 100},
-                    static_cast<std::size_t>(*attempt)};
-  return parsed;
+  const DateTime made{*date / 10000, *date / 100 % 100, *date % 100, *time / 10000, *time / 100 % 100, *time % 100};
+  return RecordName{name, made, static_cast<std::size_t>(*attempt)};
 }
 
 auto OrderKey(const RecordName& record) {

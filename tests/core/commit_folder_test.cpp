@@ -509,7 +509,8 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
     std::string told;  // the end of the refusal; empty for an undo that goes through
   } cases[] = {
       {"a later file out of the way", [](CommitScene& scene) { scene.folder.WriteFile("later", "later"); }, ""},
-      {"renamed", [](CommitScene& s) { std::filesystem::rename(s.folder.Path("5"), s.folder.Path("x")); }, misfit + "\"5\"."},
+      {"renamed", [](CommitScene& s) { std::filesystem::rename(s.folder.Path("5"), s.folder.Path("x")); },
+       misfit + "\"5\"."},
       {"deleted", [](CommitScene& s) { std::filesystem::remove(s.folder.Path("c1")); }, misfit + "\"c1\"."},
       {"replaced",
        [](CommitScene& s) {

@@ -42,7 +42,8 @@ class CommitChild {
   CommitChild(const CommitScene& scene, int files)
       : CommitChild({"commit", scene.folder.path(), scene.executable.path(), std::to_string(files)}) {}
   // The undo of the batch recorded for the scene's folder.
-  explicit CommitChild(const CommitScene& scene) : CommitChild({"undo", scene.folder.path(), scene.executable.path()}) {}
+  explicit CommitChild(const CommitScene& scene)
+      : CommitChild({"undo", scene.folder.path(), scene.executable.path()}) {}
   CommitChild(const CommitScene& scene, MessageAnswer answer)
       : CommitChild({"recover", scene.executable.path(), answer == MessageAnswer::Ok ? "ok" : "cancel"}) {}
 

@@ -231,8 +231,8 @@ TEST_F(PreviewTest, EntriesWithoutTagOrWithTheirOwnNameAreNotRenamed) {
   list.Add(1, "loose.txt");
   list.Item(1).Tag = "";
   RenameAnswering(MessageAnswer::Ok);
-  EXPECT_EQ(fake.files.renames,
-            (std::vector<std::pair<std::string, std::string>>{{"/photos/a.txt", "/photos/Trip01.txt"}, {kJournal, kRecord}}));
+  EXPECT_EQ(fake.files.renames, (std::vector<std::pair<std::string, std::string>>{
+                                    {"/photos/a.txt", "/photos/Trip01.txt"}, {kJournal, kRecord}}));
   EXPECT_EQ(fake.files.FilesIn(kFolder), (std::map<std::string, std::string>{{"Trip01.txt", "A"}, {"b.jpg", "B"}}));
   // Every entry is reported, the unpreviewed ones with an empty old name.
   EXPECT_EQ(fake.files.Content(kReport),

@@ -107,7 +107,9 @@ int main(int argc, char** argv) {
   if (mode == "recover" && argc == 4) {
     return Recover(argv[2], std::string(argv[3]) == "ok" ? MessageAnswer::Ok : MessageAnswer::Cancel);
   }
-  std::fprintf(stderr, "usage: %s commit FOLDER EXECUTABLE-FOLDER FILES | undo FOLDER EXECUTABLE-FOLDER | recover EXECUTABLE-FOLDER ok|cancel\n",
+  std::fprintf(stderr,
+               "usage: %s commit FOLDER EXECUTABLE-FOLDER FILES | undo FOLDER EXECUTABLE-FOLDER"
+               " | recover EXECUTABLE-FOLDER ok|cancel\n",
                argv[0]);
   return 2;
 }
