@@ -132,19 +132,23 @@ TEST_F(BatchRoad, TheLastRenameIsUndoneAfterARestartWhereverItsFolderWentSince) 
   EXPECT_FALSE(form->CanUndoLastRename()) << "no rename was made in " << Dir1Path();
   OpenFolderInDir1("album");
   ASSERT_TRUE(form->CanUndoLastRename());
+  answerer.Queue(QMessageBox::Cancel);
+  form->UndoLastRename();
+  EXPECT_EQ(ListRows(), (QStringList{"Trip01.txt", "Trip02.jpg", "Trip03.png", "Trip04.gif", "Trip05.txt"}));
+  EXPECT_EQ(files->renames, 0) << "Cancel changes nothing";
 
   answerer.Queue(QMessageBox::Ok);
   answerer.Queue(QMessageBox::Ok);
   form->UndoLastRename();
-  ASSERT_EQ(answerer.boxes.size(), 4u);
-  const MessageBoxAnswerer::Box& question = answerer.boxes[2];
+  ASSERT_EQ(answerer.boxes.size(), 5u);
+  const MessageBoxAnswerer::Box& question = answerer.boxes[3];
   EXPECT_EQ(question.title, "Confirmation");
   EXPECT_EQ(question.text.toStdString(), "Undo the rename of 5 files in " + temp.Path("album") +
                                              " made on 06-Dec-2026 14:05:09? Every file gets back the name it had "
                                              "before.");
   EXPECT_EQ(question.buttons, QMessageBox::Ok | QMessageBox::Cancel);
   EXPECT_TRUE(question.okFirst);
-  EXPECT_EQ(answerer.boxes[3].text, "File rename completed");
+  EXPECT_EQ(answerer.boxes[4].text, "File rename completed");
   EXPECT_EQ(ListRows(), (QStringList{"a.txt", "b.jpg", "c.png", "d.gif", "e.txt"}));
   EXPECT_EQ(temp.ReadFile("album/a.txt"), "a.txt");
   EXPECT_EQ(system->launches.size(), 1u) << "the undo's report is opened";
