@@ -478,11 +478,9 @@ TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
 namespace tolvane {
 namespace {
 
-std::size_t RecordsIn(const testing::CommitScene& scene) {
-  const std::filesystem::directory_iterator records(scene.executable.Path("state/tolvane"));
-  return static_cast<std::size_t>(std::count_if(begin(records), end(records), [](const auto& entry) {
-    return entry.path().extension() == ".record";
-  }));
+// The state folder holds records alone once a batch has ended.
+std::ptrdiff_t RecordsIn(const testing::CommitScene& scene) {
+  return std::distance(std::filesystem::directory_iterator(scene.executable.Path("state/tolvane")), {});
 }
 
 // The undo of a folder's last batch is a commit of the batch reversed, checked whole first:
@@ -497,12 +495,6 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
   const std::string record = "state/tolvane/Batch-20261206-140509.record";
   const std::string misfit = "1 files are not as it left them (renamed, deleted or replaced since, or another file "
                              "holds the name they would get back): ";
-  const auto writeRecord = [&](CommitScene& scene, std::vector<NameMove> moves) {
-    std::string text;
-    EncodeRecord(scene.folder.path(), *scene.disk.OpenFolder(scene.folder.path()), moves,
-                 std::vector<FileIdentity>(moves.size()), [&](std::string_view bytes) { text += bytes; });
-    scene.executable.WriteFile(record, text);
-  };
   const struct {
     std::string label;
     std::function<void(CommitScene&)> meddle;
@@ -539,7 +531,10 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
        [&](CommitScene& s) {
          std::vector<NameMove> moves(batch.size(), {"2", "3"});
          moves[0].from = "..";
-         writeRecord(s, moves);
+         std::string text;
+         EncodeRecord(s.folder.path(), *s.disk.OpenFolder(s.folder.path()), moves,
+                      std::vector<FileIdentity>(moves.size()), [&](std::string_view bytes) { text += bytes; });
+         s.executable.WriteFile(record, text);
        },
        "cannot be used: the journal is damaged (a name that is not a file's name in its folder)."},
   };
@@ -552,7 +547,7 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
     }
     scene.Load(batch);
     scene.Rename();
-    EXPECT_EQ(RecordsIn(scene), kRecordsKept) << "the oldest went";
+    EXPECT_EQ(RecordsIn(scene), std::ptrdiff_t{kRecordsKept}) << "the oldest went";
     c.meddle(scene);
     const Contents before = scene.folder.Contents();
     const std::string reportBefore = scene.Report();
@@ -585,7 +580,7 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
     for (const testing::BatchFile& file : batch) lines += file.newName + " -> " + file.oldName + "\r\n";
     EXPECT_EQ(scene.Report(), reportBefore + kReportHeader + lines + "Process Completed, Thank you\r\n");
     EXPECT_EQ(scene.system.launches.size(), 2u);
-    EXPECT_EQ(RecordsIn(scene), kRecordsKept);
+    EXPECT_EQ(RecordsIn(scene), std::ptrdiff_t{kRecordsKept});
 
     // The undo is a batch of its own: undoing it renames forward again.
     EXPECT_TRUE(UndoLastBatch(Platform{scene.files, scene.system, scene.window}, scene.folder.path()));
