@@ -1,5 +1,6 @@
 #include "core/batch_undo.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <vector>
