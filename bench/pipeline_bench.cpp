@@ -25,6 +25,7 @@ namespace {
 constexpr double kWholeTarget = 1.3;
 constexpr double kPhaseTarget = 1.5;
 constexpr double kDoublingLimit = 2.2;
+constexpr double kUndoTarget = 1.2;
 
 struct Options {
   std::size_t n = 100'000;
@@ -95,6 +96,7 @@ std::string FileSystemName(const std::string& folder) {
 // What one run left behind: the renamed folder and the report without its dated first line.
 struct RunOutcome {
   PipelineMeasure measure;
+  std::vector<NamedFile> stateBefore;
   std::vector<NamedFile> state;
   std::vector<std::string> reportLines;
 };
@@ -107,6 +109,7 @@ RunOutcome RunOnFreshFolder(const std::function<PipelineMeasure(const RunFolders
   std::filesystem::create_directory(logFolder);
   FillFolder(folder.Path(), n, seed);
   RunOutcome outcome;
+  outcome.stateBefore = FolderState(folder.Path());
   outcome.measure = MeasureInChild([&] { return pipeline({folder.Path(), executable.Path()}); });
   outcome.state = FolderState(folder.Path());
   outcome.reportLines = OnlyFileLines(logFolder);
@@ -223,6 +226,33 @@ void PrintSeries(const Series& series) {
               series.sameReport ? "list the same lines" : "DIFFER");
 }
 
+// The undo of a batch next to its commit, in the same runs; the folder must end as it began.
+bool RunUndoSeries(const Options& options, std::size_t n) {
+  std::vector<PipelineMeasure> measures;
+  bool restored = true;
+  for (std::size_t run = 0; run < options.runs; ++run) {
+    const RunOutcome outcome = RunOnFreshFolder(RunTolvaneUndo, options, n, static_cast<unsigned>(run + 1));
+    restored = restored && outcome.state == outcome.stateBefore && outcome.state.size() == n;
+    measures.push_back(outcome.measure);
+    std::fprintf(stderr, "  N=%zu undo run %zu: commit %.3f s, undo %.3f s\n", n, run + 1, outcome.measure.commit.wall,
+                 outcome.measure.undo.wall);
+  }
+  std::printf("\nundo of the batch just committed, N=%zu, medians of %zu runs:\n", n, measures.size());
+  const std::pair<const char*, SpanClock> clocks[] = {{"wall clock", &Span::wall}, {"processor", &Span::processor}};
+  for (const auto& [clockName, clock] : clocks) {
+    const double commit = Median(measures, [clock](const PipelineMeasure& m) { return m.commit.*clock; });
+    const double undo = Median(measures, [clock](const PipelineMeasure& m) { return m.undo.*clock; });
+    const double record = Median(measures, [clock](const PipelineMeasure& m) { return m.record.*clock; });
+    std::printf("  %-10s commit %.4f s, undo %.4f s, ratio %.2f   <= %.1f %s; keeping the record %.4f s (%.2f%% of the "
+                "commit)\n",
+                clockName, commit, undo, undo / commit, kUndoTarget, Verdict(undo / commit <= kUndoTarget), record,
+                100 * record / commit);
+  }
+  std::printf("state: the undo %s\n", restored ? "left every file under the name it had before the commit"
+                                                 : "DID NOT give every file its name back");
+  return restored;
+}
+
 int Run(const Options& options) {
   RefuseParentInSources(options.parent);
   std::printf("tolvane_bench: parent folder %s (%s), %zu runs\n", options.parent.c_str(),
@@ -232,6 +262,7 @@ int Run(const Options& options) {
   // does not take them along.
   const Series single = RunSeries(options, options.n);
   PrintSeries(single);
+  const bool undoRestored = RunUndoSeries(options, options.n);
   std::fflush(stdout);
   const Series twice = RunSeries(options, 2 * options.n);
   PrintSeries(twice);
@@ -244,7 +275,7 @@ int Run(const Options& options) {
   const double reference = Median(single.reference, WholeOf(&Span::wall));
   std::printf("whole pipeline N=%zu: tolvane %.4f s, reference %.4f s, ratio %.2f\n", options.n, tolvane, reference,
               tolvane / reference);
-  return single.sameState && twice.sameState && single.sameReport && twice.sameReport ? 0 : 1;
+  return single.sameState && twice.sameState && single.sameReport && twice.sameReport && undoRestored ? 0 : 1;
 }
 
 }  // namespace

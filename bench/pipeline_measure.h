@@ -64,6 +64,12 @@ struct PipelineMeasure {
   // Within the report phase: from opening the report file to closing it; the reference
   // writes its report in one call, so for it this is the whole phase.
   Span reportFile;
+  // Runs that undo what they committed: the commit from the confirmation to the end of its
+  // report, the undo of the same batch likewise, and within the commit the keeping of the
+  // batch's record once the report is written.
+  Span commit;
+  Span undo;
+  Span record;
   std::size_t entries = 0;
   std::size_t nameBytes = 0;  // the old and the new names' bytes over all entries
   long peakBytes = 0;         // the resident set's peak above where the run started

@@ -17,6 +17,10 @@ struct RunFolders {
 // OK, with its report; the editor is not started.
 PipelineMeasure RunTolvane(const RunFolders& folders);
 
+// Tolvane's pipeline as RunTolvane, then the undo of the batch it committed: the folder ends
+// as it began. Measures the commit, the undo and the keeping of the record.
+PipelineMeasure RunTolvaneUndo(const RunFolders& folders);
+
 // The same work as plainly as the kernel allows: readdir, one sort, snprintf,
 // renameat2 per file and one write of the whole report.
 PipelineMeasure RunReference(const RunFolders& folders);

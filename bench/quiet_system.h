@@ -10,7 +10,7 @@ namespace tolvane::bench {
 
 // The Linux system with an executable folder of the benchmark's own, whose "log" folder
 // takes the reports, no text editor started for them, and the current folder the benchmark
-// names (the process's own when it names none).
+// names (the process's own when it names none), and a state folder in the executable folder.
 class QuietSystem final : public SystemServices {
  public:
   explicit QuietSystem(std::string executableFolder, std::optional<std::string> currentFolder = std::nullopt)
@@ -22,7 +22,10 @@ class QuietSystem final : public SystemServices {
     return currentFolder_ ? currentFolder_ : system_.CurrentFolder();
   }
   void LaunchProgram(const std::vector<std::string>&) override {}
+  // The journals and the records of the benchmark's batches stay in its own folders, out of
+  // the user's state folder.
   std::optional<std::string> EnvironmentVariable(const std::string& name) override {
+    if (name == "XDG_STATE_HOME") return executableFolder_ + "/state";
     return system_.EnvironmentVariable(name);
   }
 

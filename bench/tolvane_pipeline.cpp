@@ -2,6 +2,7 @@
 
 #include "bench/pipelines.h"
 #include "bench/quiet_system.h"
+#include "core/batch_undo.h"
 #include "core/preview.h"
 #include "core/rename_list.h"
 #include "platform/linux_file_system.h"
@@ -73,6 +74,7 @@ class MarkingDurableFile final : public DurableFile {
  public:
   MarkingDurableFile(std::unique_ptr<DurableFile> file, Marks& marks) : file_(std::move(file)), marks_(marks) {}
   std::string ReadAll(std::uint64_t mostBytes) override { return file_->ReadAll(mostBytes); }
+  std::string ReadStart(std::size_t bytes) override { return file_->ReadStart(bytes); }
   bool OwnedByUser() override { return file_->OwnedByUser(); }
   void Write(std::string_view bytes) override { file_->Write(bytes); }
   void Finish() override {
@@ -142,25 +144,41 @@ std::size_t NameBytes(const RenameList& list) {
   return bytes;
 }
 
+// Tolvane on the Linux platform with its list, marking the moments the benchmark splits its
+// work at.
+struct MarkedTolvane {
+  explicit MarkedTolvane(const RunFolders& folders) : system(folders.executableFolder) {}
+  Platform Lent() { return {files, system, window}; }
+  // Raises when the last rename or undo did not say "File rename completed".
+  void ExpectCompleted(const char* what) const {
+    if (marks.completed) return;
+    throw Error(ErrorNumber::PathFileAccessError, std::string("Tolvane did not ") + what + ": " + marks.refusal);
+  }
+
+  Marks marks;
+  MarkingFileSystem files{marks};
+  QuietSystem system;
+  AgreeingWindow window{marks};
+  RenameList list;
+  Preview preview{list};
+};
+
 }  // namespace
 
 PipelineMeasure RunTolvane(const RunFolders& folders) {
-  Marks marks;
-  MarkingFileSystem files(marks);
-  QuietSystem system(folders.executableFolder);
-  AgreeingWindow window(marks);
-  RenameList list;
-  Preview preview(list);
+  MarkedTolvane tolvane(folders);
+  const Marks& marks = tolvane.marks;
+  RenameList& list = tolvane.list;
 
   const Moment start = Moment::Now();
-  list.LoadFolder(files, folders.folder);
+  list.LoadFolder(tolvane.files, folders.folder);
   const Moment loaded = Moment::Now();
-  preview.Simulate(kBenchFields);
+  tolvane.preview.Simulate(kBenchFields);
   const Moment simulated = Moment::Now();
-  preview.Rename({files, system, window}, folders.folder);
+  tolvane.preview.Rename(tolvane.Lent(), folders.folder);
   const Moment end = Moment::Now();
 
-  if (!marks.completed) throw Error(ErrorNumber::PathFileAccessError, "Tolvane did not complete the batch: " + marks.refusal);
+  tolvane.ExpectCompleted("complete the batch");
   // Rename shows its completion message right before it writes the report.
   PipelineMeasure measure;
   measure[Phase::Load] = Between(start, loaded);
@@ -174,6 +192,31 @@ PipelineMeasure RunTolvane(const RunFolders& folders) {
   measure.folderSync = Between(marks.syncBegun.value(), marks.syncEnded.value());
   measure.entries = list.Count();
   measure.nameBytes = NameBytes(list);
+  return measure;
+}
+
+PipelineMeasure RunTolvaneUndo(const RunFolders& folders) {
+  MarkedTolvane tolvane(folders);
+  tolvane.list.LoadFolder(tolvane.files, folders.folder);
+  tolvane.preview.Simulate(kBenchFields);
+
+  const Moment commitBegun = Moment::Now();
+  tolvane.preview.Rename(tolvane.Lent(), folders.folder);
+  const Moment committed = Moment::Now();
+  tolvane.ExpectCompleted("complete the batch");
+  const Moment reportClosed = tolvane.marks.reportClosed.value();
+  tolvane.marks.completed.reset();
+  const Moment undoBegun = Moment::Now();
+  UndoLastBatch(tolvane.Lent(), folders.folder);
+  const Moment undone = Moment::Now();
+  tolvane.ExpectCompleted("undo the batch");
+
+  PipelineMeasure measure;
+  measure.commit = Between(commitBegun, committed);
+  measure.undo = Between(undoBegun, undone);
+  measure.record = Between(reportClosed, committed);
+  measure.entries = tolvane.list.Count();
+  measure.nameBytes = NameBytes(tolvane.list);
   return measure;
 }
 

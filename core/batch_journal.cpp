@@ -96,7 +96,9 @@ class JournalReader {
 
   // A count of things each taking at least `bytesEach` of what is left.
   std::size_t Count(std::size_t bytesEach) {
-    const std::uint64_t count = Number();
+    return Fitting(Number(), bytesEach);
+  }
+  std::size_t Fitting(std::uint64_t count, std::size_t bytesEach) const {
     if (count > (text_.size() - at_) / bytesEach) Damaged("a count larger than the journal");
     return static_cast<std::size_t>(count);
   }
@@ -204,6 +206,26 @@ RenameStep ReadStep(JournalReader& reader, JournalPlan& plan) {
   return {static_cast<std::uint32_t>(move), RenameStep::Part::ToTemporary};
 }
 
+// The lines up to the count of moves; true for a journal of the first version.
+bool ReadHead(JournalReader& reader, JournalHead& head) {
+  const bool firstVersion = reader.Take(kFirstHeader);
+  if (!firstVersion) reader.Expect(kHeader);
+  reader.Expect("folder ");
+  head.folderPath = reader.Name();
+  if (!head.folderPath.starts_with('/') || head.folderPath.find('\0') != std::string::npos) {
+    Damaged("a folder that is not a whole path");
+  }
+  reader.Expect("\nidentity ");
+  head.folder = reader.Identity();
+  if (!firstVersion) {
+    reader.Expect("\nvolume ");
+    head.volume = reader.Name();
+  }
+  reader.Expect("\nmoves ");
+  head.moveCount = static_cast<std::size_t>(reader.Number());
+  return firstVersion;
+}
+
 std::string JournalPath(const std::string& folder, int attempt) {
   return JoinPath(folder, NumberedName("Batch", static_cast<std::size_t>(attempt)).append(kJournalExtension));
 }
@@ -232,22 +254,21 @@ void HeldJournal::Remove(FileSystem& files) {
   file.reset();
 }
 
-void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
-                   const RenameOrder& order, const std::function<void(std::string_view)>& write,
-                   const std::vector<FileIdentity>& files) {
+namespace {
+
+using FileOfMove = std::function<FileIdentity(std::size_t)>;
+
+void Encode(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
+            const RenameOrder& order, bool identified, const FileOfMove& fileOf,
+            const std::function<void(std::string_view)>& write) {
   JournalEncoder journal(write);
   const FileIdentity folderIdentity = folder.Identity();
-  const bool identified = folder.KeepsIdentities();
   journal.Text(kHeader).Text("folder ").Name(folderPath).Text("\nidentity ").Identity(folderIdentity);
   journal.Text("\nvolume ").Name(identified ? std::string() : folder.VolumeName()).Text("\n");
   journal.Text("moves ").Number(moves.size()).Text(identified ? " identified\n" : "\n");
   for (std::size_t move = 0; move < moves.size(); ++move) {
     journal.Name(moves[move].from).Text(" ").Name(moves[move].to);
-    // A file gone since the check leaves no identity; the rename of it fails anyway.
-    if (identified) {
-      journal.Text(" ").Identity(files.empty() ? folder.Identify(moves[move].from).value_or(FileIdentity{})
-                                               : files[move]);
-    }
+    if (identified) journal.Text(" ").Identity(fileOf(move));
     journal.Text("\n");
   }
   journal.Text("steps ").Number(order.steps.size()).Text("\n");
@@ -256,16 +277,59 @@ void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const st
     switch (step.part) {
       case RenameStep::Part::Whole: journal.Text(" W\n"); break;
       case RenameStep::Part::FromTemporary: journal.Text(" F\n"); break;
-      case RenameStep::Part::ToTemporary: {
-        // A file gone since the check leaves no identity; the rename of it fails anyway.
-        const FileIdentity file = folder.Identify(moves[step.move].from).value_or(FileIdentity{});
-        journal.Text(" T ").Identity(file).Text(" ");
+      case RenameStep::Part::ToTemporary:
+        journal.Text(" T ").Identity(fileOf(step.move)).Text(" ");
         journal.Name(order.TemporaryNameOf(step.move)).Text("\n");
         break;
-      }
     }
   }
   journal.End();
+}
+
+}  // namespace
+
+void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
+                   const RenameOrder& order, const std::function<void(std::string_view)>& write,
+                   const std::vector<FileIdentity>& files) {
+  // A file gone since the check leaves no identity; the rename of it fails anyway.
+  const FileOfMove fileOf = [&](std::size_t move) {
+    return files.empty() ? folder.Identify(moves[move].from).value_or(FileIdentity{}) : files[move];
+  };
+  Encode(folderPath, folder, moves, order, folder.KeepsIdentities(), fileOf, write);
+}
+
+void EncodeRecord(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
+                  const std::vector<FileIdentity>& files, const std::function<void(std::string_view)>& write) {
+  RenameOrder order;
+  order.steps.reserve(moves.size());
+  for (std::size_t move = 0; move < moves.size(); ++move) {
+    order.steps.push_back({static_cast<std::uint32_t>(move), RenameStep::Part::Whole});
+  }
+  const FileOfMove fileOf = [&](std::size_t move) { return files[move]; };
+  Encode(folderPath, folder, moves, order, !files.empty() && folder.KeepsIdentities(), fileOf, write);
+}
+
+// Where identities last one mount, two cards may give two folders one identity: the volume
+// must be the journal's too.
+bool IsJournalFolder(const JournalHead& head, OpenedFolder& folder, std::string_view openedPath) {
+  if (head.volume.empty()) return folder.Identity() == head.folder;
+  if (folder.KeepsIdentities() || folder.VolumeName() != head.volume) return false;
+  return folder.Identity() == head.folder || openedPath == head.folderPath;
+}
+
+// Renamed, never replacing an older one set aside the same way.
+std::string SetJournalAside(Platform platform, const std::string& path) {
+  const auto [folderPath, name] = SplitPath(path);
+  const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(folderPath);
+  for (std::size_t attempt = 1;; ++attempt) {
+    const std::string kept = NumberedName(name + ".kept", attempt);
+    try {
+      folder->RenameFile(name, kept);
+      return JoinPath(folderPath, kept);
+    } catch (const Error& error) {
+      if (error.Number() != ErrorNumber::FileAlreadyExists) throw;
+    }
+  }
 }
 
 HeldJournal WriteJournal(Platform platform, const std::string& folderPath, OpenedFolder& folder,
@@ -288,26 +352,20 @@ HeldJournal WriteJournal(Platform platform, const std::string& folderPath, Opene
   }
 }
 
+JournalHead ReadJournalHead(std::string_view text) {
+  JournalReader reader(text);
+  JournalHead head;
+  ReadHead(reader, head);
+  return head;
+}
+
 JournalPlan ReadJournal(std::string text) {
   CheckWhole(text);
   JournalPlan plan;
   plan.text = std::make_unique<const std::string>(std::move(text));
   JournalReader reader(*plan.text);
-  const bool firstVersion = reader.Take(kFirstHeader);
-  if (!firstVersion) reader.Expect(kHeader);
-  reader.Expect("folder ");
-  plan.folderPath = reader.Name();
-  if (!plan.folderPath.starts_with('/') || plan.folderPath.find('\0') != std::string::npos) {
-    Damaged("a folder that is not a whole path");
-  }
-  reader.Expect("\nidentity ");
-  plan.folder = reader.Identity();
-  if (!firstVersion) {
-    reader.Expect("\nvolume ");
-    plan.volume = reader.Name();
-  }
-  reader.Expect("\nmoves ");
-  const std::size_t moves = reader.Count(6);
+  const bool firstVersion = ReadHead(reader, plan);
+  const std::size_t moves = reader.Fitting(plan.moveCount, 6);
   const bool identified = !firstVersion && reader.Take(" identified");
   reader.Expect("\n");
   plan.moves.reserve(moves);

@@ -33,11 +33,16 @@
 // without the volume and the files' identities, are read as well.
 namespace tolvane {
 
-// A journal read back: the plan as the commit ran it. The moves view the journal's text.
-struct JournalPlan {
+// The lines of a journal before its moves: where the batch was made, and how large it is.
+struct JournalHead {
   std::string folderPath;
   FileIdentity folder;
   std::string volume;  // empty where nothing tells the volume
+  std::size_t moveCount = 0;
+};
+
+// A journal read back: the plan as the commit ran it. The moves view the journal's text.
+struct JournalPlan : JournalHead {
   std::vector<NameMove> moves;
   // By move: the file that moves, where the volume keeps identities; empty elsewhere.
   std::vector<FileIdentity> files;
@@ -61,6 +66,11 @@ struct HeldJournal {
   void Remove(FileSystem& files);
 };
 
+// Whether `folder`, opened from `openedPath`, is the folder the journal was written for: the
+// same folder by identity, or, on a volume whose folders get new identities each time it is
+// mounted (a memory card), on the same volume, the same folder or the folder of the same path.
+bool IsJournalFolder(const JournalHead& head, OpenedFolder& folder, std::string_view openedPath);
+
 // Writes the plan of a commit in `folder` (opened from `folderPath`) to a new journal of the
 // journal folder and makes it durable. When it cannot, raises an Error that says in plain
 // words that nothing was renamed and why.
@@ -74,6 +84,20 @@ HeldJournal WriteJournal(Platform platform, const std::string& folderPath, Opene
 void EncodeJournal(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
                    const RenameOrder& order, const std::function<void(std::string_view)>& write,
                    const std::vector<FileIdentity>& files = {});
+
+// The same text for moves already made, whose files are `files` (by move, empty where the
+// folder's volume keeps no identities). Its steps are the moves in turn, whole: a record of
+// what was renamed, never a plan to run.
+void EncodeRecord(const std::string& folderPath, OpenedFolder& folder, const std::vector<NameMove>& moves,
+                  const std::vector<FileIdentity>& files, const std::function<void(std::string_view)>& write);
+
+// Renames a journal that is not to be used again to "<name>.kept" (numbered when that is
+// taken), so that nothing offers it any more while its names stay there to read; the new path.
+std::string SetJournalAside(Platform platform, const std::string& path);
+
+// Reads the head of a journal from its first bytes, without checking the whole: enough to
+// tell which folder it is for, never enough to rename anything.
+JournalHead ReadJournalHead(std::string_view text);
 
 // Reads a journal back; one cut short, altered or not made by Tolvane raises an Error, and so
 // does one whose names could reach out of its folder (empty, ".", "..", or holding "/" or NUL).

@@ -5,9 +5,9 @@
 #include <unordered_set>
 
 #include "core/batch_commit.h"
+#include "core/batch_record.h"
 #include "core/state_folder.h"
 #include "core/name_escape.h"
-#include "core/numbered_name.h"
 #include "core/rename_report.h"
 #include "platform/path.h"
 
@@ -368,6 +368,20 @@ std::string DescribeRollBackFailure(const JournalPlan& plan, const ReversedPlan&
   return message;
 }
 
+// The rollback's own record: the files that had their new names and have their old ones back,
+// so that undoing the rollback gives them their new names again.
+void KeepRollBackRecord(Platform platform, const JournalPlan& plan, OpenedFolder& folder,
+                        const std::vector<Place>& before, const CommitResult& result) {
+  std::vector<NameMove> moves;
+  std::vector<FileIdentity> files;
+  for (std::size_t move = 0; move < plan.moves.size(); ++move) {
+    if (before[move] != Place::New || !result.renamed[move]) continue;
+    moves.push_back({plan.moves[move].to, plan.moves[move].from});
+    if (!plan.files.empty()) files.push_back(plan.files[move]);
+  }
+  if (!moves.empty()) WriteRecord(platform, plan.folderPath, folder, moves, files);
+}
+
 // The report lists every file whose name the rollback changed, from the name it had to the
 // name it has now.
 void RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder, std::size_t stepsDone,
@@ -386,7 +400,12 @@ void RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder, 
     changed.push_back({NameAt(plan, move, before[move]), NameAt(plan, move, after)});
     putBack += after == Place::Old;
   }
-  if (!result.failure) return WriteReport(changed, platform, nullptr, written);
+  if (!result.failure) {
+    return WriteReport(changed, platform, nullptr, [&] {
+      KeepRollBackRecord(platform, plan, folder, before, result);
+      written();
+    });
+  }
   const std::size_t toPutBack = plan.moves.size() - CountOf(before, Place::Old);
   platform.window.ShowMessage(
       DescribeRollBackFailure(plan, reversed, *result.failure, putBack, toPutBack).append(kJournalKept),
@@ -394,23 +413,8 @@ void RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder, 
   WriteReport(changed, platform, &result.failure->error);
 }
 
-// Renamed so that it is not offered again, never replacing an older one kept the same way.
-std::string KeepJournal(Platform platform, const std::string& path) {
-  const auto [folderPath, name] = SplitPath(path);
-  const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(folderPath);
-  for (std::size_t attempt = 1;; ++attempt) {
-    const std::string kept = NumberedName(name + ".kept", attempt);
-    try {
-      folder->RenameFile(name, kept);
-      return JoinPath(folderPath, kept);
-    } catch (const Error& error) {
-      if (error.Number() != ErrorNumber::FileAlreadyExists) throw;
-    }
-  }
-}
-
 void Unusable(Platform platform, const std::string& path, const std::string& reason) {
-  const std::string kept = KeepJournal(platform, path);
+  const std::string kept = SetJournalAside(platform, path);
   platform.window.ShowMessage("A rename that was cut short can be neither finished nor undone: " + reason +
                                   ".\nNothing was changed. Its journal, which holds the old and new names of its "
                                   "files, is kept as " + kept + ".",
@@ -492,18 +496,13 @@ void SettleDoubledName(PendingBatch& batch, Answer answer) {
 
 void Apply(Platform platform, PendingBatch& batch, Answer answer) {
   SettleDoubledName(batch, answer);
+  const ReportWritten keepRecord = [&] { KeepAsRecord(platform, batch.journal); };
   const ReportWritten removeJournal = [&] { batch.journal.Remove(platform.files); };
   switch (answer) {
-    case Answer::Finish: return Finish(platform, batch.plan, *batch.folder, batch.stepsDone, removeJournal);
+    case Answer::Finish: return Finish(platform, batch.plan, *batch.folder, batch.stepsDone, keepRecord);
     case Answer::Undo: return RollBack(platform, batch.plan, *batch.folder, batch.stepsDone, removeJournal);
     case Answer::Later: return;
   }
-}
-
-// A memory card's folders get new identities each time it is mounted: there the folder is
-// known again by its path and its volume.
-bool SameFolderMountedAgain(const JournalPlan& plan, OpenedFolder& folder) {
-  return !plan.volume.empty() && !folder.KeepsIdentities() && folder.VolumeName() == plan.volume;
 }
 
 bool VolumeAway(const JournalPlan& plan, OpenedFolder* folder) {
@@ -580,7 +579,7 @@ std::optional<PendingBatch> Examine(Platform platform, const std::string& path) 
     } catch (const Error& error) {
       whyNot = "its folder cannot be opened: " + error.Description();
     }
-    if (batch.folder && (batch.folder->Identity() == plan.folder || SameFolderMountedAgain(plan, *batch.folder))) break;
+    if (batch.folder && IsJournalFolder(plan, *batch.folder, plan.folderPath)) break;
     if (VolumeAway(plan, batch.folder.get())) {
       batch.folder.reset();
       if (AskToPlugIn(platform, plan)) continue;

@@ -2,8 +2,7 @@
 
 #include <optional>
 
-#include "core/batch_journal.h"
-#include "core/rename_report.h"
+#include "core/checked_commit.h"
 
 namespace tolvane {
 
@@ -24,14 +23,6 @@ auto BeforeAnyRename(FolderAccess&& access) {
     throw Error(error.Number(),
                 "Nothing was renamed, because the folder cannot be read: " + error.Description());
   }
-}
-
-StoppedCommit Stopped(const BatchMoves& batch, const CommitResult& result) {
-  StoppedCommit stopped{{}, result.failure->error};
-  for (std::size_t move = 0; move < batch.moves.size(); ++move) {
-    if (result.renamed[move]) stopped.renamed.push_back(batch.positions[move]);
-  }
-  return stopped;
 }
 
 }  // namespace
@@ -70,22 +61,14 @@ bool Preview::Rename(Platform platform, const std::string& folderPath) {
   // checked even if its path comes to mean another meanwhile.
   std::unique_ptr<CheckedBatch> checked = HeldCheck(folderPath) ? std::move(checked_) : nullptr;
   checked_.reset();
-  // A million files take seconds to check, order and journal; the window goes on painting
-  // meanwhile.
+  // A million files take seconds to check; the window goes on painting meanwhile.
   std::vector<BatchProblem> problems;
-  CommitPlan plan;
-  std::optional<HeldJournal> journal;
   platform.window.RunLongWork([&] {
     if (!checked) {
       checked = BeforeAnyRename(
           [&] { return std::make_unique<CheckedBatch>(list_, platform.files.OpenFolder(folderPath), folderPath); });
     }
     problems = checked->Problems();
-    if (!problems.empty()) return;
-    plan = checked->Plan();
-    // The journal is on disk before the first rename, so that a commit cut short can be
-    // finished or undone at the next start.
-    journal = WriteJournal(platform, folderPath, checked->Folder(), plan.batch.moves, plan.order, plan.files);
   });
   if (!problems.empty()) {
     // Nothing has been renamed.
@@ -93,23 +76,12 @@ bool Preview::Rename(Platform platform, const std::string& folderPath) {
     platform.window.ShowMessage(DescribeProblems(list_, problems), MessageButtons::Ok, std::nullopt);
     return true;
   }
-
-  OpenedFolder& folder = checked->Folder();
-  const CommitResult result = CommitMoves(folder, platform.window, plan.batch.moves, plan.order);
-  // The renames survive a crash of the machine before the commit says it is done; until the
-  // report is written, the journal keeps the old names.
-  folder.Sync();
-  if (result.failure) {
-    platform.window.ShowMessage(DescribeFailure(plan.batch.moves, plan.order, result), MessageButtons::Ok,
-                                std::nullopt);
-    WriteReport(list_, platform, Stopped(plan.batch, result), [&] { journal->Remove(platform.files); });
-    return true;
-  }
-  // The files have their new names now, whatever becomes of the report: the preview is over.
-  flags_.undo = false;
-  flags_.simulate = true;
-  platform.window.ShowMessage("File rename completed", MessageButtons::Ok, std::nullopt);
-  WriteReport(list_, platform, [&] { journal->Remove(platform.files); });
+  // The files have their new names once renamed, whatever becomes of the report: the preview
+  // is over.
+  CommitChecked(platform, list_, folderPath, *checked, [&] {
+    flags_.undo = false;
+    flags_.simulate = true;
+  });
   return true;
 }
 

@@ -370,6 +370,22 @@ std::string ReadWhole(int fd, const std::string& path, std::uint64_t mostBytes) 
   }
 }
 
+std::string ReadFirst(int fd, const std::string& path, std::size_t bytes) {
+  std::string content(bytes, '\0');
+  std::size_t read = 0;
+  while (read < bytes) {
+    const ssize_t count = pread(fd, content.data() + read, bytes - read, static_cast<off_t>(read));
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      throw Error::FromErrno(errno, path);
+    }
+    if (count == 0) break;
+    read += static_cast<std::size_t>(count);
+  }
+  content.resize(read);
+  return content;
+}
+
 bool IsOwnedByUser(int fd) {
   struct stat info {};
   return fstat(fd, &info) == 0 && info.st_uid == geteuid();
@@ -383,6 +399,7 @@ class DescriptorLockedFile final : public LockedFile {
   ~DescriptorLockedFile() override { close(fd_); }
 
   std::string ReadAll(std::uint64_t mostBytes) override { return ReadWhole(fd_, path_, mostBytes); }
+  std::string ReadStart(std::size_t bytes) override { return ReadFirst(fd_, path_, bytes); }
 
   bool OwnedByUser() override { return IsOwnedByUser(fd_); }
 
@@ -437,6 +454,7 @@ class DescriptorDurableFile final : public DurableFile {
   }
 
   std::string ReadAll(std::uint64_t mostBytes) override { return ReadWhole(fd_, path_, mostBytes); }
+  std::string ReadStart(std::size_t bytes) override { return ReadFirst(fd_, path_, bytes); }
 
   bool OwnedByUser() override { return IsOwnedByUser(fd_); }
 

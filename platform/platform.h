@@ -111,6 +111,8 @@ class LockedFile {
   virtual ~LockedFile() = default;
   // The whole file; one that holds more than `mostBytes` raises instead of being read.
   virtual std::string ReadAll(std::uint64_t mostBytes) = 0;
+  // The file's first `bytes` bytes, or the whole file when it is shorter.
+  virtual std::string ReadStart(std::size_t bytes) = 0;
   // Whether the file belongs to the user this process runs as: a file that another user could
   // write is nothing this process may act on.
   virtual bool OwnedByUser() = 0;

@@ -19,6 +19,7 @@
 #include "core/batch_recovery.h"
 #include "window/command_line.h"
 #include "core/list_order.h"
+#include "core/batch_undo.h"
 #include "window/commit_in_progress.h"
 #include "window/date_reading_bar.h"
 #include "window/folder_list.h"
@@ -317,19 +318,21 @@ void Form1::ChangeFolder() {
 void Form1::ShowFolderFiles(const std::string& path, std::vector<FolderItem> items) {
   lastFolderOnDrive_[drive1_->DriveOf(path)] = path;
   if (startNames_) std::erase_if(items, [&](const FolderItem& item) { return !startNames_->contains(item.name); });
-  // The rows of the old folder go first, so that no selection of theirs outlives them; the
-  // new folder loads into a list of its own, since the window paints from this one meanwhile.
-  Run([&] {
-    marks_.Clear();
-    list_.Clear();
-    model_->Reset();
-    list_ = WorkInBackground([&] {
-      RenameList loaded;
-      loaded.LoadFolderItems(std::move(items));
-      return loaded;
-    });
-  });
+  Run([&] { ShowFiles(std::move(items)); });
   drive1_->SetDrive(path);
+}
+
+// The rows shown go first, so that no selection of theirs outlives them; the folder loads
+// into a list of its own, since the window paints from this one meanwhile.
+void Form1::ShowFiles(std::vector<FolderItem> items) {
+  marks_.Clear();
+  list_.Clear();
+  model_->Reset();
+  list_ = WorkInBackground([&] {
+    RenameList loaded;
+    loaded.LoadFolderItems(std::move(items));
+    return loaded;
+  });
 }
 
 // The one place in the window that traps an error: a drive that cannot be opened.
@@ -475,6 +478,22 @@ void Form1::Rename() {
   }
 }
 
+bool Form1::CanUndoLastRename() const {
+  return running_ == 0 && LastUndoableBatch(Platform{*files_, *system_, services_}, dir1_->Path()).has_value();
+}
+
+// The undo renames in the folder that was open when it started, and the window holds still
+// until it ends; the list then shows the folder's files as they are.
+void Form1::UndoLastRename() {
+  CommitInProgress commit(services_, *this);
+  const std::string folder = dir1_->Path();
+  // Only Cancel, or no batch to undo, leaves everything as it was: once the undo has begun,
+  // files may have been renamed even when it stopped with an error.
+  bool begun = true;
+  Run([&] { begun = UndoLastBatch(Platform{*files_, *system_, services_}, folder); });
+  if (begun) Run([&] { ShowFiles(WorkInBackground([&] { return files_->ReadFolder(folder); })); });
+}
+
 void Form1::Undo() {
   Run([&] {
     preview_.Undo();
@@ -485,11 +504,13 @@ void Form1::Undo() {
 template <typename Operation>
 bool Form1::Run(Operation&& operation) {
   std::optional<Error> failure;
+  ++running_;
   try {
     operation();
   } catch (const Error& error) {
     failure = error;
   }
+  --running_;
   ShowState();
   if (failure) services_.ReportUnhandledError(*failure);
   return !failure;

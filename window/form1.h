@@ -52,6 +52,12 @@ class Form1 final : public QWidget {
 
   // The menu of the list, to which other operations on the list add their entries.
   ListMenu& ListView1Menu() const { return *listMenu_; }
+  // Whether the folder on show, known by its identity, has a record of a finished batch to
+  // take back, and no work runs: the state of "&Undo the Last Rename Here...".
+  bool CanUndoLastRename() const;
+  // Asks, then gives every file of the folder's last batch the name it had before, as a
+  // commit does, and loads the list again.
+  void UndoLastRename();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,6 +77,8 @@ class Form1 final : public QWidget {
   void ShowFolderFiles(const std::string& path, std::vector<FolderItem> items);
   void ChangeDrive();
   void OpenFolder(const std::string& path);
+  // Shows the files of a folder just read in the list, in place of what it showed.
+  void ShowFiles(std::vector<FolderItem> items);
   void RemoveSelected();
   void MoveSelected(void (RenameList::*moveOperation)());
   void MoveSelectedRows(const std::function<void()>& move);
@@ -97,7 +105,10 @@ class Form1 final : public QWidget {
   std::unique_ptr<SystemServices> system_;
   std::unique_ptr<Drives> drives_;
   std::unique_ptr<FileDates> dates_;
-  QtWindowServices services_{*this};
+  // Lent to the core by queries of the window's state too.
+  mutable QtWindowServices services_{*this};
+  // Operations of handlers under way; a window query waits for none of them.
+  int running_ = 0;
   RenameList list_;
   Preview preview_{list_};
   PreviewMarks marks_;

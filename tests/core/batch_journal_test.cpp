@@ -114,9 +114,9 @@ TEST(BatchJournalTest, StepsNoCommitCouldMakeAreRefused) {
 }
 
 // The journal is durable before the first rename, the renames before the commit says it is
-// done, and the journal goes only once the report is written, whole or stopped. A journal
+// done, and the journal becomes the record (or goes, when stopped) only once the report is written. A journal
 // name that another window's commit holds is left to it.
-TEST(BatchJournalTest, CommitStoresItsJournalFirstAndRemovesItAfterTheReport) {
+TEST(BatchJournalTest, CommitStoresItsJournalFirstAndKeepsOrRemovesItAfterTheReport) {
   const struct {
     bool stopped;
     bool nameTaken;
@@ -147,7 +147,9 @@ TEST(BatchJournalTest, CommitStoresItsJournalFirstAndRemovesItAfterTheReport) {
     std::vector<std::string> expected = {"durable " + journal, "rename /photos/b /photos/c"};
     if (!stopped) expected.push_back("rename /photos/a /photos/b");
     expected.push_back("sync /photos");
-    expected.push_back("remove " + journal);
+    // A finished batch keeps its journal as its record; a stopped one's goes.
+    expected.push_back(stopped ? "remove " + journal
+                               : "rename " + journal + " /home/user/.local/state/tolvane/Batch-20261206-140509.record");
     EXPECT_EQ(fake.files.diskLog, expected);
     EXPECT_EQ(lastOnDiskAtEachBox, (std::vector<std::string>{"", "sync /photos"}))
         << "the renames are flushed before the commit's message";

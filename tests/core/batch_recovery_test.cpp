@@ -9,12 +9,14 @@
 #include <iterator>
 #include <iostream>
 #include <fstream>
+#include <set>
 #include <unordered_map>
 
 #include "core/batch_commit.h"
 #include "core/batch_journal.h"
 #include "core/batch_names.h"
 #include "core/batch_recovery.h"
+#include "core/batch_undo.h"
 #include "core/rename_order.h"
 #include "tests/core/folder_check.h"
 #include "tests/support/loop_volume.h"
@@ -53,12 +55,6 @@ std::unordered_map<std::string, std::string> NamesFound(const Contents& folder, 
     if (const auto file = oldNameOfContent.find(content); file != oldNameOfContent.end()) found[file->second] = name;
   }
   return found;
-}
-
-Contents AllUnder(const Batch& batch, bool newNames) {
-  Contents contents;
-  for (const BatchFile& file : batch) contents[newNames ? file.newName : file.oldName] = ContentOf(file.oldName);
-  return contents;
 }
 
 void Recover(CommitScene& scene) { RecoverUnfinishedBatches(Platform{scene.files, scene.system, scene.window}); }
@@ -135,6 +131,23 @@ TEST(BatchRecoveryTest, CutAfterAnyStepFinishesOrGivesTheOldNamesBack) {
         EXPECT_EQ(scene.Report(), kReportHeader + lines + "Process Completed, Thank you\r\n");
         EXPECT_FALSE(scene.executable.Exists(kJournal));
         EXPECT_EQ(scene.system.launches.size(), 1u);
+
+        // The recovered batch leaves its record: its undo takes back what the batch did, or
+        // renames forward again the files the rollback gave their old names, unless a file
+        // that had not moved (one waiting on its temporary name) holds a name they would get.
+        Contents undone;
+        std::set<std::string> unmoved;
+        for (const BatchFile& file : batch) {
+          const bool hadNew = before.at(file.oldName) == file.newName;
+          undone[!finish && hadNew ? file.newName : file.oldName] = ContentOf(file.oldName);
+          if (!hadNew) unmoved.insert(file.oldName);
+        }
+        const bool blocked = !finish && std::any_of(batch.begin(), batch.end(), [&](const BatchFile& file) {
+          return !unmoved.contains(file.oldName) && unmoved.contains(file.newName);
+        });
+        EXPECT_EQ(UndoLastBatch(Platform{scene.files, scene.system, scene.window}, scene.folder.path()),
+                  finish || unmoved.size() < batch.size());
+        EXPECT_EQ(scene.folder.Contents(), blocked ? AllUnder(batch, false) : undone);
       }
     }
   }
@@ -465,7 +478,7 @@ TEST(BatchRecoveryTest, CardPulledOutIsWaitedForAndKnownAgainWhenPluggedIn) {
     WriteJournal(Platform{scene.files, scene.system, scene.window}, here, *opened, moves.moves, order);
     opened->RenameFile("3", "4");
   }
-  card.Eject();
+  ASSERT_TRUE(card.Eject());
 
   scene.window.choices = {1};  // Later
   Recover(scene);

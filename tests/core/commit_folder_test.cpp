@@ -8,10 +8,15 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "core/batch_journal.h"
+#include "core/batch_record.h"
+#include "core/batch_undo.h"
+#include "core/numbered_name.h"
 #include "core/preview.h"
 #include "core/rename_order.h"
 #include "platform/linux_file_system.h"
@@ -282,7 +287,7 @@ TEST_F(CommitFolderTest, FailureAtAnyRenameLeavesEveryFileUnderItsOldOrNewName) 
         CommitScene t;
         t.PreviewAs(batch.entries);
         t.Rename();
-        renames = t.files.renamesAsked;
+        renames = t.files.renamesAsked - 1;  // the last keeps the journal as the batch's record
       }
       for (std::size_t position = 1; position <= renames; ++position) {
         SCOPED_TRACE(std::string(batch.what) + ", " + std::strerror(errnum) + ", rename " + std::to_string(position));
@@ -506,6 +511,124 @@ TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
                                         "Open it from that folder yourself.");
   EXPECT_EQ(Report(), kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
   EXPECT_FALSE(executable.Exists(kJournal)) << "the journal goes once the report is written";
+}
+
+}  // namespace
+}  // namespace tolvane
+
+namespace tolvane {
+namespace {
+
+// The state folder holds records alone once a batch has ended.
+std::ptrdiff_t RecordsIn(const testing::CommitScene& scene) {
+  return std::distance(std::filesystem::directory_iterator(scene.executable.Path("state/tolvane")), {});
+}
+
+// The undo of a folder's last batch is a commit of the batch reversed, checked whole first:
+// files that came later and stand in no name's way are left alone, and anything else done to
+// the batch's files, to its old names, to its folder or to its record since stops it before the
+// first rename. A damaged record is set aside. The fifty newest records are kept.
+TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
+  using testing::CommitScene;
+  testing::Batch batch;
+  testing::AddShifted(batch, "", 1, 4, 1);  // 1 -> 2 ... 4 -> 5: the old name 1 is left free
+  testing::AddCycle(batch, "c", 3);
+  const std::string record = "state/tolvane/Batch-20261206-140509.record";
+  const std::string misfit = "1 files are not as it left them (renamed, deleted or replaced since, or another file "
+                             "holds the name they would get back): ";
+  const struct {
+    std::string label;
+    std::function<void(CommitScene&)> meddle;
+    std::string told;  // the end of the refusal; empty for an undo that goes through
+  } cases[] = {
+      {"a later file out of the way", [](CommitScene& scene) { scene.folder.WriteFile("later", "later"); }, ""},
+      {"renamed", [](CommitScene& s) { std::filesystem::rename(s.folder.Path("5"), s.folder.Path("x")); },
+       misfit + "\"5\"."},
+      {"deleted", [](CommitScene& s) { std::filesystem::remove(s.folder.Path("c1")); }, misfit + "\"c1\"."},
+      {"replaced",
+       [](CommitScene& s) {
+         s.folder.WriteFile("new", "another");
+         std::filesystem::rename(s.folder.Path("new"), s.folder.Path("3"));
+       },
+       misfit + "\"3\"."},
+      {"an old name taken", [](CommitScene& s) { s.folder.WriteFile("1", "later"); }, misfit + "\"1\"."},
+      {"the folder replaced while asked",
+       [](CommitScene& s) {
+         s.window.onMessage = [&s](const FakeWindow::Message& message) {
+           if (message.title != "Confirmation") return;
+           std::filesystem::rename(s.folder.path(), s.folder.path() + "-moved");
+           std::filesystem::copy(s.folder.path() + "-moved", s.folder.path());
+         };
+       },
+       "the folder is not the one it was made in; it was moved or replaced."},
+      {"a damaged record",
+       [&](CommitScene& s) {
+         std::string text = s.executable.ReadFile(record);
+         text[text.find("c0")] = 'd';
+         s.executable.WriteFile(record, text);
+       },
+       "cannot be used: the journal is damaged (checksum wrong)."},
+      {"a hostile record",
+       [&](CommitScene& s) {
+         std::vector<NameMove> moves(batch.size(), {"2", "3"});
+         moves[0].from = "..";
+         std::string text;
+         EncodeRecord(s.folder.path(), *s.disk.OpenFolder(s.folder.path()), moves,
+                      std::vector<FileIdentity>(moves.size()), [&](std::string_view bytes) { text += bytes; });
+         s.executable.WriteFile(record, text);
+       },
+       "cannot be used: the journal is damaged (a name that is not a file's name in its folder)."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    CommitScene scene(TempFolder::Storage::Default);
+    std::filesystem::create_directories(scene.executable.Path("state/tolvane"));
+    for (std::size_t old = 1; old <= kRecordsKept; ++old) {
+      scene.executable.WriteFile("state/tolvane/" + NumberedName("Batch-20200101-000000", old) + ".record", "old");
+    }
+    scene.Load(batch);
+    scene.Rename();
+    EXPECT_EQ(RecordsIn(scene), std::ptrdiff_t{kRecordsKept}) << "the oldest went";
+    c.meddle(scene);
+    const Contents before = scene.folder.Contents();
+    const std::string reportBefore = scene.Report();
+    scene.window.messages.clear();
+    EXPECT_TRUE(UndoLastBatch(Platform{scene.files, scene.system, scene.window}, scene.folder.path()));
+
+    ASSERT_EQ(scene.window.messages.size(), 2u) << scene.LastPrompt();
+    EXPECT_EQ(scene.window.messages[0].prompt, "Undo the rename of 7 files in " + scene.folder.path() +
+                                                   " made on 06-Dec-2026 14:05:09? Every file gets back the name it "
+                                                   "had before.");
+    EXPECT_EQ(scene.window.messages[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(scene.window.messages[0].title, "Confirmation");
+    EXPECT_FALSE(scene.executable.Exists(kJournal));
+    const bool setAside = c.told.starts_with("cannot be used");
+    EXPECT_EQ(scene.executable.Exists(record + ".kept"), setAside);
+    if (!c.told.empty()) {
+      EXPECT_TRUE(scene.window.messages[1].prompt.ends_with(
+          c.told + "\nNothing was renamed." +
+          (setAside ? " The record is kept as " + scene.executable.Path(record) + ".kept." : "")))
+          << scene.window.messages[1].prompt;
+      EXPECT_EQ(scene.folder.Contents(), before);
+      EXPECT_EQ(scene.Report(), reportBefore);
+      continue;
+    }
+    Contents expected = testing::AllUnder(batch, false);
+    expected["later"] = "later";
+    EXPECT_EQ(scene.window.messages[1].prompt, "File rename completed");
+    EXPECT_EQ(scene.folder.Contents(), expected);
+    std::string lines;
+    for (const testing::BatchFile& file : batch) lines += file.newName + " -> " + file.oldName + "\r\n";
+    EXPECT_EQ(scene.Report(), reportBefore + kReportHeader + lines + "Process Completed, Thank you\r\n");
+    EXPECT_EQ(scene.system.launches.size(), 2u);
+    EXPECT_EQ(RecordsIn(scene), std::ptrdiff_t{kRecordsKept});
+
+    // The undo is a batch of its own: undoing it renames forward again.
+    EXPECT_TRUE(UndoLastBatch(Platform{scene.files, scene.system, scene.window}, scene.folder.path()));
+    expected = testing::AllUnder(batch, true);
+    expected["later"] = "later";
+    EXPECT_EQ(scene.folder.Contents(), expected);
+  }
 }
 
 }  // namespace

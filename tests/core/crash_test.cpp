@@ -1,7 +1,8 @@
 // A commit of thousands of files killed with SIGKILL at random moments. After each kill every
 // file is in the folder exactly once, under its old or its new name, or (one file at most)
 // under a temporary name that says whose file it is; and the next start finishes the batch or
-// gives every file its old name back, as asked, even when that recovery is killed too.
+// gives every file its old name back, as asked, even when that recovery is killed too. An undo
+// of a recorded batch is killed the same way and recovered as any commit.
 // TOLVANE_CRASH_FILES and TOLVANE_CRASH_KILLS ask for a longer run than the default.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,11 +12,13 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <random>
 #include <thread>
 #include <unordered_map>
 
+#include "core/batch_journal.h"
 #include "core/batch_recovery.h"
 #include "tests/core/crash_child/crash_batch.h"
 #include "tests/core/folder_check.h"
@@ -38,6 +41,9 @@ class CommitChild {
  public:
   CommitChild(const CommitScene& scene, int files)
       : CommitChild({"commit", scene.folder.path(), scene.executable.path(), std::to_string(files)}) {}
+  // The undo of the batch recorded for the scene's folder.
+  explicit CommitChild(const CommitScene& scene)
+      : CommitChild({"undo", scene.folder.path(), scene.executable.path()}) {}
   CommitChild(const CommitScene& scene, MessageAnswer answer)
       : CommitChild({"recover", scene.executable.path(), answer == MessageAnswer::Ok ? "ok" : "cancel"}) {}
 
@@ -94,12 +100,25 @@ struct KillCount {
   int temporary = 0;  // one file under its temporary name
   int unjournaled = 0;   // killed before its journal was whole: nothing renamed
   int recoveryKilled = 0;  // the recovery killed too, before it had ended
+  int undos = 0;           // kills of an undo rather than of a commit
+  int undosMidway = 0;     // of them, some files renamed, some not
 };
 
-Contents AllUnder(const Batch& batch, bool newNames) {
-  Contents contents;
-  for (const BatchFile& file : batch) contents[newNames ? file.newName : file.oldName] = ContentOf(file.oldName);
-  return contents;
+// The files of `batch` under their old names, and the record of a batch that gave them those
+// names: its undo renames as a commit of `batch` does.
+void WriteRecordedBatch(CommitScene& scene, const Batch& batch) {
+  WriteBatch(scene.folder, batch);
+  std::filesystem::create_directories(scene.executable.Path("state/tolvane"));
+  std::vector<NameMove> recorded;
+  std::vector<FileIdentity> files;
+  const std::unique_ptr<OpenedFolder> folder = scene.disk.OpenFolder(scene.folder.path());
+  for (const BatchFile& file : batch) {
+    recorded.push_back({file.newName, file.oldName});
+    files.push_back(folder->Identify(file.oldName).value());
+  }
+  std::string record;
+  EncodeRecord(scene.folder.path(), *folder, recorded, files, [&](std::string_view bytes) { record += bytes; });
+  scene.executable.WriteFile("state/tolvane/Batch-20261206-140508.record", record);
 }
 
 // The report a recovery writes: every file old -> new when finishing, and each file not under
@@ -160,38 +179,53 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
   SCOPED_TRACE("seed " + std::to_string(seed));
   const Batch batch = CrashBatch(files);
 
-  // An uncut commit first: it must complete, and its length spreads the kills.
-  Clock::duration commitLength{};
-  {
+  // An uncut commit first, and an uncut undo of the same renames: each must complete, and its
+  // length spreads the kills (an undo reads and checks its record before its first rename).
+  const auto uncutLength = [&](bool undo) {
     CommitScene scene;
-    WriteBatch(scene.folder, batch);
-    CommitChild child(scene, files);
-    ASSERT_TRUE(child.AwaitCommit());
+    undo ? WriteRecordedBatch(scene, batch) : WriteBatch(scene.folder, batch);
+    CommitChild child = undo ? CommitChild(scene) : CommitChild(scene, files);
+    EXPECT_TRUE(child.AwaitCommit());
     const auto begun = Clock::now();
     const int status = child.Wait();
-    commitLength = Clock::now() - begun;
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    BatchWhereabouts where;
-    ASSERT_TRUE(EveryFileOnce(scene.folder.Contents(), batch, where));
-    ASSERT_EQ(std::count(where.renamed.begin(), where.renamed.end(), true), files);
-  }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(scene.folder.Contents(), AllUnder(batch, true));
+    return Clock::now() - begun;
+  };
+  const Clock::duration commitLength = uncutLength(false);
+  const Clock::duration undoLength = uncutLength(true);
+  if (::testing::Test::HasFailure()) return;
 
   std::mt19937 random(seed);
+  std::uniform_int_distribution<Clock::rep> undoDelays(undoLength.count() / 4, undoLength.count());
   std::uniform_int_distribution<Clock::rep> delays(0, commitLength.count());
   // The first kills come while the batch is checked and its journal written.
   std::uniform_int_distribution<Clock::rep> earlyDelays(0, commitLength.count() / 20);
-  // A recovery reads its folder before its first rename: a tenth of a commit's time passes it.
-  std::uniform_int_distribution<Clock::rep> recoveryDelays(commitLength.count() / 10, commitLength.count() / 4);
+  // A recovery says it is answered once it has read its folder, and then only renames: killed
+  // within a tenth of a commit's time, it is killed in its renames, before it has ended.
+  std::uniform_int_distribution<Clock::rep> recoveryDelays(0, commitLength.count() / 10);
   KillCount count;
-  for (int kill = 1; kill <= kills; ++kill) {
-    const Clock::duration delay(kill <= kills / 5 ? earlyDelays(random) : delays(random));
+  // Every third kill is of an undo: of a batch that gave the files the names the crash batch
+  // takes from them, so that the undo renames as the crash batch does.
+  // Kills go on past `kills` (up to three times as many) until one came in the middle of the
+  // renames and one recovery was killed, so that a run never passes without either.
+  const auto covered = [&] { return count.midway > 0 && count.recoveryKilled > 0; };
+  int kill = 1;
+  for (; kill <= kills || (!covered() && kill <= 3 * kills); ++kill) {
+    const bool undo = kill % 3 == 0;
+    const Clock::duration delay(undo ? undoDelays(random) : kill <= kills / 5 ? earlyDelays(random) : delays(random));
     const MessageAnswer answer = kill % 2 == 0 ? MessageAnswer::Ok : MessageAnswer::Cancel;
-    SCOPED_TRACE("kill " + std::to_string(kill) + " after " +
+    SCOPED_TRACE("kill " + std::to_string(kill) + (undo ? " of an undo" : "") + " after " +
                  std::to_string(std::chrono::duration<double>(delay).count()) + " s");
     CommitScene scene;
-    WriteBatch(scene.folder, batch);
+    if (undo) {
+      WriteRecordedBatch(scene, batch);
+      ++count.undos;
+    } else {
+      WriteBatch(scene.folder, batch);
+    }
     {
-      CommitChild child(scene, files);
+      CommitChild child = undo ? CommitChild(scene) : CommitChild(scene, files);
       ASSERT_TRUE(child.AwaitCommit());
       std::this_thread::sleep_for(delay);
       child.Kill();
@@ -201,6 +235,7 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
     ASSERT_TRUE(EveryFileOnce(scene.folder.Contents(), batch, where, {}, 1));
     const auto renamed = std::count(where.renamed.begin(), where.renamed.end(), true);
     count.midway += renamed > 0 && renamed < files;
+    count.undosMidway += undo && renamed > 0 && renamed < files;
     count.temporary += where.temporary > 0;
     if ((kill % 4 == 0 || count.recoveryKilled == 0) && scene.executable.Exists(kJournal)) {
       // The recovery is killed too, somewhere in its own renames: soon after its answer, so
@@ -214,10 +249,12 @@ TEST(CrashTest, KilledCommitLeavesEveryFileOnceAndIsFinishedOrUndoneAtTheNextSta
     }
     EXPECT_TRUE(RecoveredExactly(scene, batch, answer, count)) << (answer == MessageAnswer::Ok ? "OK" : "Cancel");
   }
-  std::cout << kills << " kills of a commit of " << files << " files lasting "
+  std::cout << kill - 1 << " kills of a commit of " << files << " files lasting "
             << std::chrono::duration<double>(commitLength).count() << " s: " << count.midway << " midway, "
             << count.temporary << " with a file under its temporary name, " << count.unjournaled
-            << " before the journal was whole, " << count.recoveryKilled << " recoveries killed\n";
+            << " before the journal was whole, " << count.recoveryKilled << " recoveries killed, " << count.undos
+            << " of them undos, " << count.undosMidway
+            << " of those midway\n";
   EXPECT_GT(count.midway, 0) << "no kill came in the middle of the renames";
   EXPECT_GT(count.recoveryKilled, 0) << "no recovery was killed before it had ended";
 }

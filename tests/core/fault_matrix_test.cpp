@@ -85,7 +85,8 @@ std::vector<RenameAsked> RenamesOfWholeCommit(const Batch& batch) {
   std::vector<RenameAsked> asked;
   scene.files.FailRename(std::numeric_limits<std::size_t>::max(), EIO,
                          [&](const std::string& from, const std::string& to) {
-                           asked.emplace_back(from, to);
+                           // The last, the journal becoming the batch's record, is no file's.
+                           if (from.starts_with(scene.folder.path() + "/")) asked.emplace_back(from, to);
                            return true;
                          });
   scene.Rename();

@@ -29,6 +29,13 @@ inline const std::string kReportHeader =
 // A commit's journal, under the executable folder of a CommitScene, whose state folder it is.
 inline const std::string kJournal = "state/tolvane/Batch.journal";
 
+// The batch's files, each under its old name or under its new one.
+inline Contents AllUnder(const Batch& batch, bool newNames) {
+  Contents contents;
+  for (const BatchFile& file : batch) contents[newNames ? file.newName : file.oldName] = ContentOf(file.oldName);
+  return contents;
+}
+
 // Where the files of a batch were found.
 struct BatchWhereabouts {
   std::vector<bool> renamed;  // by file: under its new name

@@ -25,6 +25,8 @@ constexpr PreviewFlags kAfterUndoOrCommit{.simulate = true, .rename = true, .und
 
 const std::string kFolder = "/photos";
 const std::string kReport = "/opt/tolvane/log/Report_06122026140509.txt";
+const std::string kJournal = "/home/user/.local/state/tolvane/Batch.journal";
+const std::string kRecord = "/home/user/.local/state/tolvane/Batch-20261206-140509.record";
 
 NamingFields Trip() { return NamingFields{.PrefixBefore = "Trip", .PrefixAfter = "", .SequenceStart = "1", .SequencePattern = "00"}; }
 
@@ -172,7 +174,9 @@ TEST_F(PreviewTest, CommitAsksRenamesInOrderThenReportsAndLaunchesTheEditor) {
   EXPECT_EQ(done.buttons, MessageButtons::Ok);
   EXPECT_EQ(done.title, std::nullopt);
   EXPECT_EQ(fake.files.renames, (std::vector<std::pair<std::string, std::string>>{
-                                    {"/photos/a.txt", "/photos/Trip01.txt"}, {"/photos/b.jpg", "/photos/Trip02.jpg"}}));
+                                    {"/photos/a.txt", "/photos/Trip01.txt"},
+                                    {"/photos/b.jpg", "/photos/Trip02.jpg"},
+                                    {kJournal, kRecord}}));
   EXPECT_EQ(fake.window.progress, (std::vector<std::pair<std::size_t, std::size_t>>{{1, 2}, {2, 2}}));
   EXPECT_EQ(fake.window.yields, 3);  // one per file, one before the editor
   EXPECT_EQ(fake.files.Content(kReport),
@@ -227,7 +231,8 @@ TEST_F(PreviewTest, EntriesWithoutTagOrWithTheirOwnNameAreNotRenamed) {
   list.Add(1, "loose.txt");
   list.Item(1).Tag = "";
   RenameAnswering(MessageAnswer::Ok);
-  EXPECT_EQ(fake.files.renames, (std::vector<std::pair<std::string, std::string>>{{"/photos/a.txt", "/photos/Trip01.txt"}}));
+  EXPECT_EQ(fake.files.renames, (std::vector<std::pair<std::string, std::string>>{
+                                    {"/photos/a.txt", "/photos/Trip01.txt"}, {kJournal, kRecord}}));
   EXPECT_EQ(fake.files.FilesIn(kFolder), (std::map<std::string, std::string>{{"Trip01.txt", "A"}, {"b.jpg", "B"}}));
   // Every entry is reported, the unpreviewed ones with an empty old name.
   EXPECT_EQ(fake.files.Content(kReport),

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/batch_undo.h"
 #include "core/preview.h"
 #include "platform/linux_file_system.h"
 #include "tests/support/fake_platform.h"
@@ -127,6 +128,17 @@ TEST_P(VolumeTest, EachBatchEndsWithExactlyItsNewNamesOrIsRefusedBeforeAnyRename
     }
     EXPECT_EQ(OnDisk(), expected);
     EXPECT_NE(Report().find(lines), std::string::npos) << Report();
+
+    // Taken out and put back in, the card's folders have new identities: its last batch is
+    // found by its path and its volume, and undone to exactly the names before.
+    ASSERT_TRUE(volume.MountAgain()) << volume.WhyNotMounted();
+    window.messages.clear();
+    EXPECT_TRUE(UndoLastBatch(Platform{disk, system, window}, Folder()));
+    ASSERT_EQ(window.messages.size(), 2u);
+    EXPECT_EQ(window.messages[1].prompt, "File rename completed");
+    Names before;
+    for (const std::string& name : c.files) before[name] = "content of " + name;
+    EXPECT_EQ(OnDisk(), before);
   }
 }
 

@@ -158,6 +158,7 @@ class FakeFileSystem::Locked : public DurableFile {
     if (content.size() > mostBytes) throw Error(ErrorNumber::PathFileAccessError, path_ + " is too large");
     return content;
   }
+  std::string ReadStart(std::size_t bytes) override { return files_.Content(path_).substr(0, bytes); }
   bool OwnedByUser() override { return !files_.othersFiles.count(path_); }
   void Write(std::string_view) override {}
   void Finish() override {}

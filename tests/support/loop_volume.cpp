@@ -112,26 +112,33 @@ bool LoopVolume::Make(Kind kind) {
     if (loopDevice_.empty()) return NotMounted("no loop device could be attached");
     device = loopDevice_;
   }
-  mount_ = kind == Kind::FuseFat ? std::vector<std::string>{tools.mounter, "-o", "rw+", device, root_}
-                                 : std::vector<std::string>{tools.mounter, device, root_};
-  const bool ran = Run(mount_);
+  mountCommand_ = kind == Kind::FuseFat ? std::vector<std::string>{tools.mounter, "-o", "rw+", device, root_}
+                                        : std::vector<std::string>{tools.mounter, device, root_};
+  return Mount();
+}
+
+bool LoopVolume::Mount() {
+  const bool ran = Run(mountCommand_);
   // Unmounted in any case, should the driver mount late.
   mounted_ = true;
-  if (!ran || !BecomesMountPoint(root_)) return NotMounted(tools.mounter + " could not mount the volume");
+  if (!ran || !BecomesMountPoint(root_)) return NotMounted(mountCommand_.front() + " could not mount the volume");
   return true;
 }
 
-LoopVolume::~LoopVolume() { Unmount(); }
+bool LoopVolume::MountAgain() {
+  if (!Eject()) return NotMounted("the volume could not be unmounted");
+  return Mount();
+}
 
-void LoopVolume::Eject() {
-  if (mounted_ && !Run({"umount", root_})) Run({"umount", "-l", root_});
+bool LoopVolume::Eject() {
+  if (!Run({"umount", root_})) return false;
   mounted_ = false;
+  return true;
 }
 
-bool LoopVolume::PlugInAgain() {
-  mounted_ = true;
-  return Run(mount_) && BecomesMountPoint(root_);
-}
+bool LoopVolume::PlugInAgain() { return Mount(); }
+
+LoopVolume::~LoopVolume() { Unmount(); }
 
 void LoopVolume::Unmount() {
   if (mounted_ && !Run({"umount", root_})) Run({"umount", "-l", root_});

@@ -24,13 +24,17 @@ class LoopVolume {
   const std::string& WhyNotMounted() const { return whyNot_; }
   // The mounted volume's root folder.
   const std::string& Root() const { return root_; }
-  // Takes the volume away as a card pulled out, and mounts it again as one plugged back in:
-  // the same image on the same device, whose FUSE driver gives its folders new identities.
-  void Eject();
+  // Unmounts the volume and mounts it again, as a card taken out and put back in: its folders
+  // and files get new identities. False, with the reason in WhyNotMounted, when it failed.
+  bool MountAgain();
+  // The two halves of MountAgain, for a test that works while the card is out: false when
+  // the volume could not be unmounted, or mounted again.
+  bool Eject();
   bool PlugInAgain();
 
  private:
   bool Make(Kind kind);
+  bool Mount();
   bool NotMounted(std::string why);
   void Unmount();
 
@@ -38,7 +42,7 @@ class LoopVolume {
   std::string image_;
   std::string root_;
   std::string loopDevice_;
-  std::vector<std::string> mount_;
+  std::vector<std::string> mountCommand_;
   bool mounted_ = false;
   std::string whyNot_;
 };

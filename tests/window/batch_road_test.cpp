@@ -6,7 +6,9 @@
 #include <QStyleFactory>
 #include <QTreeView>
 #include <filesystem>
+#include <optional>
 
+#include "tests/support/loop_volume.h"
 #include "tests/window/window_harness.h"
 
 namespace tolvane::testing {
@@ -88,9 +90,11 @@ TEST_F(BatchRoad, OneBatchFromOpeningTheFolderToTheReport) {
   EXPECT_EQ(answerer.boxes[1].text, "File rename completed");
   EXPECT_EQ(answerer.boxes[1].buttons, QMessageBox::Ok);
 
-  // The journal's private state folder stays, empty once the report is written.
+  // The journal's private state folder stays, holding the batch's record once the report is
+  // written.
   EXPECT_EQ(temp.Contents(), (std::map<std::string, std::string>{{"bin", "<dir>"}, {"home", "<dir>"}, {"photos", "<dir>"}}));
-  EXPECT_TRUE(std::filesystem::is_empty(temp.Path("home/.local/state/tolvane")));
+  EXPECT_EQ(std::filesystem::directory_iterator(temp.Path("home/.local/state/tolvane"))->path().filename(),
+            "Batch-20261206-140509.record");
   const std::map<std::string, std::string> photos{
       {"Trip007_x.txt", "a.txt"}, {"Trip008_x.png", "c.png"}, {"Trip009_x.txt", "e.txt"}, {"Trip010_x.gif", "d.gif"},
       {"b.jpg", "b.jpg"},         {".hidden", ".hidden"},     {"sub", "<dir>"}};
@@ -115,6 +119,72 @@ TEST_F(BatchRoad, OneBatchFromOpeningTheFolderToTheReport) {
   EXPECT_EQ(system->launches[0].back(), reports[0].string());
   EXPECT_EQ(answerer.unexpected, 0);
 }
+
+// The last rename of a folder is taken back after the program was closed, with the folder on
+// ext4 (the test's own), on tmpfs, or on an exFAT card on a loop device, reached through a link.
+// On ext4 and tmpfs the folder is known by its identity under the path it has since; the card
+// is taken out and put back in, its folder known by its path and its volume.
+enum class Volume { Ext4, Tmpfs, Exfat };
+
+class UndoAfterRestart : public WindowTest, public ::testing::WithParamInterface<Volume> {};
+
+TEST_P(UndoAfterRestart, TheLastRenameIsUndoneAndTheListShowsTheOldNames) {
+  TempFolder memory(TempFolder::Storage::Memory);
+  std::optional<LoopVolume> card;
+  std::string folder = temp.Path("photos");
+  if (GetParam() == Volume::Tmpfs) folder = memory.path();
+  if (GetParam() == Volume::Exfat) {
+    card.emplace(LoopVolume::Kind::ExfatFuse);
+    if (!card->Mounted()) GTEST_SKIP() << "exFAT volume not mounted: " << card->WhyNotMounted();
+    folder = card->Root();
+  }
+  if (GetParam() == Volume::Ext4) MakeFolder("photos");
+  if (GetParam() != Volume::Ext4) std::filesystem::create_directory_symlink(folder, temp.Path("photos"));
+  for (const char* name : {"a.txt", "b.jpg", "c.png"}) LinuxFileSystem().OpenForAppend(folder + "/" + name)->Close();
+  OpenWindow();
+  OpenFolderInDir1("photos");
+  Type("Text1", "Trip");
+  Click("Command4");
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+  form.reset();
+  std::string shown = "photos";
+  if (card) {
+    ASSERT_TRUE(card->MountAgain()) << card->WhyNotMounted();
+  } else {
+    shown = "album";
+    std::filesystem::rename(temp.Path("photos"), temp.Path(shown));
+  }
+  OpenWindow();
+  EXPECT_FALSE(form->CanUndoLastRename()) << "no rename was made in " << Dir1Path();
+  OpenFolderInDir1(QString::fromStdString(shown));
+  ASSERT_TRUE(form->CanUndoLastRename());
+  answerer.Queue(QMessageBox::Cancel);
+  form->UndoLastRename();
+  EXPECT_EQ(ListRows(), (QStringList{"Trip01.txt", "Trip02.jpg", "Trip03.png"}));
+  EXPECT_EQ(files->renames, 0) << "Cancel changes nothing";
+
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  form->UndoLastRename();
+  ASSERT_EQ(answerer.boxes.size(), 5u);
+  const MessageBoxAnswerer::Box& question = answerer.boxes[3];
+  EXPECT_EQ(question.title, "Confirmation");
+  EXPECT_TRUE(question.text.startsWith("Undo the rename of 3 files in " + QString::fromStdString(temp.Path(shown))));
+  EXPECT_TRUE(question.okFirst);
+  EXPECT_EQ(answerer.boxes[4].text, "File rename completed");
+  EXPECT_EQ(ListRows(), (QStringList{"a.txt", "b.jpg", "c.png"}));
+  EXPECT_EQ(system->launches.size(), 1u) << "the undo's report is opened";
+  EXPECT_TRUE(form->CanUndoLastRename()) << "the undo is a batch of its own";
+}
+
+std::string NameOf(const ::testing::TestParamInfo<Volume>& volume) {
+  return volume.param == Volume::Ext4 ? "ext4" : volume.param == Volume::Tmpfs ? "tmpfs" : "exFAT";
+}
+
+INSTANTIATE_TEST_SUITE_P(Volumes, UndoAfterRestart, ::testing::Values(Volume::Ext4, Volume::Tmpfs, Volume::Exfat),
+                         NameOf);
 
 // A desktop style that lays a box's Cancel before its OK, as some desktops do.
 class CancelFirstStyle final : public QProxyStyle {

@@ -49,6 +49,7 @@ class HookedFileSystem::Folder final : public OpenedFolder {
 };
 
 std::unique_ptr<OpenedFolder> HookedFileSystem::OpenFolder(const std::string& folderPath) {
+  if (folderPath == privateFolder) return real_.OpenFolder(folderPath);
   return std::make_unique<Folder>(*this, real_.OpenFolder(folderPath));
 }
 
@@ -111,6 +112,7 @@ void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::s
   auto fileSystem = std::make_unique<HookedFileSystem>();
   auto fakeSystem = std::make_unique<FakeSystem>();
   files = fileSystem.get();
+  files->privateFolder = temp.Path("home/.local/state/tolvane");
   system = fakeSystem.get();
   system->executableFolder = temp.Path("bin");
   // A report that misses bin/log goes under the test's own folder, never a real home.

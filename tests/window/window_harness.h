@@ -35,7 +35,7 @@ namespace tolvane::testing {
 class HookedFileSystem final : public FileSystem {
  public:
   std::vector<FolderItem> ReadFolder(const std::string& folderPath) override {
-    if (beforeRead) beforeRead();
+    if (beforeRead && folderPath != privateFolder) beforeRead();
     return real_.ReadFolder(folderPath);
   }
   std::unique_ptr<OpenedFolder> OpenFolder(const std::string& folderPath) override;
@@ -52,6 +52,8 @@ class HookedFileSystem final : public FileSystem {
   std::function<void()> beforeRead;
   std::function<void()> beforeRename;
   int renames = 0;
+  // The program's own journals and records: the hooks watch only the folders a user works in.
+  std::string privateFolder;
 
  private:
   class Folder;
