@@ -254,6 +254,8 @@ void Form1::Connect() {
   connect(&listMenu_->ReverseOrder(), &QAction::triggered, this, [this] {
     OrderBy([](const RenameList& list, bool) { return ReverseOrder(list); });
   });
+  connect(&listMenu_->AppendEntry(tr("&Undo the Last Rename Here..."), [this] { return CanUndoLastRename(); }),
+          &QAction::triggered, this, &Form1::UndoLastRename);
   connect(model_, &RenameListModel::RowsDropped, this, [this](int row) {
     MoveSelectedRows([this, row] { list_.MoveSelectedRowsTo(static_cast<RenameList::Position>(row) + 1); });
   });

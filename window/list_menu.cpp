@@ -19,6 +19,7 @@ ListMenu::ListMenu(QAbstractItemView& list, std::function<bool()> available)
     for (QAction* action : {orderByName_, orderByDateTaken_, orderByDateModified_, reverseOrder_}) {
       action->setEnabled(enabled);
     }
+    for (const auto& [action, entryAvailable] : appended_) action->setEnabled(entryAvailable());
   });
   list_.setContextMenuPolicy(Qt::DefaultContextMenu);
   list_.installEventFilter(this);
@@ -26,6 +27,13 @@ ListMenu::ListMenu(QAbstractItemView& list, std::function<bool()> available)
 }
 
 ListMenu::~ListMenu() = default;
+
+QAction& ListMenu::AppendEntry(const QString& caption, std::function<bool()> available) {
+  menu_->addSeparator();
+  QAction* action = menu_->addAction(caption);
+  appended_.emplace_back(action, std::move(available));
+  return *action;
+}
 
 bool ListMenu::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::ContextMenu) {

@@ -2,11 +2,14 @@
 
 #include <QObject>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QAbstractItemView;
 class QAction;
 class QMenu;
 class QPoint;
+class QString;
 
 namespace tolvane {
 
@@ -26,6 +29,9 @@ class ListMenu final : public QObject {
   QAction& OrderByDateTaken() const { return *orderByDateTaken_; }
   QAction& OrderByDateModified() const { return *orderByDateModified_; }
   QAction& ReverseOrder() const { return *reverseOrder_; }
+  // Appends, after a separator, the entry of another operation on the list, greyed while its
+  // own `available` says no.
+  QAction& AppendEntry(const QString& caption, std::function<bool()> available);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,6 +48,7 @@ class ListMenu final : public QObject {
   QAction* orderByDateTaken_;
   QAction* orderByDateModified_;
   QAction* reverseOrder_;
+  std::vector<std::pair<QAction*, std::function<bool()>>> appended_;
 };
 
 }  // namespace tolvane

@@ -1,3 +1,5 @@
+#include <QAction>
+#include <QMenu>
 #include <QApplication>
 #include <QColor>
 #include <QDialogButtonBox>
@@ -10,6 +12,7 @@
 
 #include "tests/support/loop_volume.h"
 #include "tests/window/window_harness.h"
+#include "window/list_menu.h"
 
 namespace tolvane::testing {
 namespace {
@@ -157,17 +160,27 @@ TEST_P(UndoAfterRestart, TheLastRenameIsUndoneAndTheListShowsTheOldNames) {
     std::filesystem::rename(temp.Path("photos"), temp.Path(shown));
   }
   OpenWindow();
-  EXPECT_FALSE(form->CanUndoLastRename()) << "no rename was made in " << Dir1Path();
+  // The list's menu ends with the undo, after a separator, enabled as its menu opens.
+  const QList<QAction*> entries = form->ListView1Menu().Menu().actions();
+  ASSERT_GE(entries.size(), 2);
+  QAction& undo = *entries.back();
+  EXPECT_EQ(undo.text(), "&Undo the Last Rename Here...");
+  EXPECT_TRUE(entries[entries.size() - 2]->isSeparator());
+  const auto undoEnabled = [&] {
+    emit form->ListView1Menu().Menu().aboutToShow();
+    return undo.isEnabled();
+  };
+  EXPECT_FALSE(undoEnabled()) << "no rename was made in " << Dir1Path();
   OpenFolderInDir1(QString::fromStdString(shown));
-  ASSERT_TRUE(form->CanUndoLastRename());
+  ASSERT_TRUE(undoEnabled());
   answerer.Queue(QMessageBox::Cancel);
-  form->UndoLastRename();
+  undo.trigger();
   EXPECT_EQ(ListRows(), (QStringList{"Trip01.txt", "Trip02.jpg", "Trip03.png"}));
   EXPECT_EQ(files->renames, 0) << "Cancel changes nothing";
 
   answerer.Queue(QMessageBox::Ok);
   answerer.Queue(QMessageBox::Ok);
-  form->UndoLastRename();
+  undo.trigger();
   ASSERT_EQ(answerer.boxes.size(), 5u);
   const MessageBoxAnswerer::Box& question = answerer.boxes[3];
   EXPECT_EQ(question.title, "Confirmation");
@@ -176,7 +189,7 @@ TEST_P(UndoAfterRestart, TheLastRenameIsUndoneAndTheListShowsTheOldNames) {
   EXPECT_EQ(answerer.boxes[4].text, "File rename completed");
   EXPECT_EQ(ListRows(), (QStringList{"a.txt", "b.jpg", "c.png"}));
   EXPECT_EQ(system->launches.size(), 1u) << "the undo's report is opened";
-  EXPECT_TRUE(form->CanUndoLastRename()) << "the undo is a batch of its own";
+  EXPECT_TRUE(undoEnabled()) << "the undo is a batch of its own";
 }
 
 std::string NameOf(const ::testing::TestParamInfo<Volume>& volume) {
