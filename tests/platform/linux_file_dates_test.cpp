@@ -70,10 +70,12 @@ void WritePhoto(const std::string& path, int type, const Tags& tags) {
   image->writeMetadata();
 }
 
-// A TIFF whose only content is its tags, as exiv2's TIFF encoder writes them.
+// A TIFF whose only content is its tags, as exiv2's TIFF encoder writes them; or, with
+// Cr2Parser, a Canon raw file's TIFF with the CR2 header.
+template <typename Parser = Exiv2::TiffParser>
 void WriteTiff(const std::string& path, const Tags& tags) {
   Exiv2::MemIo io;
-  Exiv2::TiffParser::encode(io, nullptr, 0, Exiv2::littleEndian, ExifOf(tags), Exiv2::IptcData(), Exiv2::XmpData());
+  Parser::encode(io, nullptr, 0, Exiv2::littleEndian, ExifOf(tags), Exiv2::IptcData(), Exiv2::XmpData());
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(io.mmap()), static_cast<long>(io.size()));
 }
 
@@ -163,6 +165,13 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
        Photo(Exiv2::ImageType::jpeg, {{"Xmp.photoshop.DateCreated", "2017-08-09"}}), Utc(2017, 8, 9, 0, 0, 0)},
       {"EXIF in PNG", "exif.png", Photo(Exiv2::ImageType::png, kOriginal), kOriginalTime},
       {"EXIF in TIFF", "exif.tif", Made([](const std::string& p) { WriteTiff(p, kOriginal); }), kOriginalTime},
+      // NEF, ARW and DNG are TIFF files of their makers' tags: their contents, not their names, lead.
+      {"a raw file built as TIFF (NEF, ARW, DNG)", "raw.NEF",
+       Made([](const std::string& p) { WriteTiff(p, kOriginal); }), kOriginalTime},
+      {"a Canon raw file (CR2)", "raw.CR2", Made([](const std::string& p) { WriteTiff<Exiv2::Cr2Parser>(p, kOriginal); }),
+       kOriginalTime},
+      {"EXIF in WebP, copied by cwebp", "exif.webp",
+       WithTool("cwebp", kOriginal, "cwebp -quiet -metadata exif \"$0.jpg\" -o \"$0\""), kOriginalTime},
       {"a huge TIFF (4 GiB, sparse), which exiv2 0.27 declines", "huge.tif", Made([](const std::string& p) {
          WriteTiff(p, kOriginal);
          std::filesystem::resize_file(p, std::uintmax_t{4} << 30);
