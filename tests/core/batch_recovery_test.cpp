@@ -27,17 +27,23 @@ namespace tolvane::testing {
 namespace {
 
 // A commit of `batch` that wrote its journal and was killed after `stepsDone` renames: the
-// journal is on disk and nobody holds it.
+// journal is on disk and nobody holds it. The batch is in the scene's folder, or in `elsewhere`
+// (a folder on a volume of the test's own).
 struct CutShortBatch {
-  CutShortBatch(CommitScene& scene, const Batch& batch, std::size_t stepsDone) {
-    scene.Load(batch);
+  CutShortBatch(CommitScene& scene, const Batch& batch, std::size_t stepsDone, const std::string& elsewhere = {}) {
+    const std::string path = elsewhere.empty() ? scene.folder.path() : elsewhere;
+    if (elsewhere.empty()) scene.Load(batch);
+    for (const BatchFile& file : elsewhere.empty() ? Batch{} : batch) {
+      std::ofstream(path + "/" + file.oldName) << ContentOf(file.oldName);
+      scene.list.Add(file.newName).Tag = file.oldName;
+    }
     const Platform platform{scene.files, scene.system, scene.window};
-    const std::unique_ptr<OpenedFolder> folder = scene.files.OpenFolder(scene.folder.path());
-    const BatchNames names(scene.list, scene.files.ReadFolder(scene.folder.path()));
+    const std::unique_ptr<OpenedFolder> folder = scene.files.OpenFolder(path);
+    const BatchNames names(scene.list, scene.files.ReadFolder(path));
     const BatchMoves moves = CollectMoves(scene.list);
     const RenameOrder order = OrderRenames(moves.moves, names);
     steps = order.steps.size();
-    WriteJournal(platform, scene.folder.path(), *folder, moves.moves, order);
+    WriteJournal(platform, path, *folder, moves.moves, order);
     for (std::size_t step = 0; step < std::min(stepsDone, steps); ++step) {
       const auto [from, to] = order.NamesOf(order.steps[step], moves.moves);
       folder->RenameFile(from, to);
@@ -45,6 +51,16 @@ struct CutShortBatch {
   }
   std::size_t steps = 0;
 };
+
+// Every name of a folder with its file's content.
+Contents ContentsOf(const std::string& folder) {
+  Contents found;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(entry.path());
+    found[entry.path().filename()] = std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  return found;
+}
 
 // The name each file of the batch is found under, by its old name.
 std::unordered_map<std::string, std::string> NamesFound(const Contents& folder, const Batch& batch) {
@@ -425,18 +441,10 @@ TEST(BatchRecoveryTest, FileLeftUnderBothNamesOfItsStepIsFinishedOrUndone) {
     for (const std::size_t answer : {kFinish, kUndo}) {
       SCOPED_TRACE(std::string(ntfs ? "ntfs-3g" : "tmpfs") + (answer == kFinish ? ", Finish" : ", Undo"));
       CommitScene scene;
-      const std::string folder = volume ? volume->Root() : scene.folder.path();
-      std::filesystem::remove_all(folder + "/x");
-      std::filesystem::create_directory(folder + "/x");
-      const std::string here = folder + "/x";
-      for (const BatchFile& file : batch) std::ofstream(here + "/" + file.oldName) << ContentOf(file.oldName);
-      for (const BatchFile& file : batch) scene.list.Add(file.newName).Tag = file.oldName;
-      const std::unique_ptr<OpenedFolder> opened = scene.disk.OpenFolder(here);
-      const BatchNames names(scene.list, scene.disk.ReadFolder(here));
-      const BatchMoves moves = CollectMoves(scene.list);
-      const RenameOrder order = OrderRenames(moves.moves, names);
-      WriteJournal(Platform{scene.files, scene.system, scene.window}, here, *opened, moves.moves, order);
-      opened->RenameFile("4", "5");
+      const std::string here = (volume ? volume->Root() : scene.folder.path()) + "/x";
+      std::filesystem::remove_all(here);
+      std::filesystem::create_directory(here);
+      CutShortBatch(scene, batch, 1, here);  // 4 -> 5
       ASSERT_EQ(link((here + "/3").c_str(), (here + "/4").c_str()), 0);  // 3 -> 4 cut after its link
       scene.window.choices = {answer};
       Recover(scene);
@@ -444,12 +452,7 @@ TEST(BatchRecoveryTest, FileLeftUnderBothNamesOfItsStepIsFinishedOrUndone) {
       ASSERT_EQ(scene.window.choiceBoxes.size(), 1u) << scene.LastPrompt();
       EXPECT_NE(scene.window.choiceBoxes[0].prompt.find("2 of 4 files have their new names"), std::string::npos)
           << scene.window.choiceBoxes[0].prompt;
-      Contents found;
-      for (const auto& entry : std::filesystem::directory_iterator(here)) {
-        std::ifstream in(entry.path());
-        found[entry.path().filename()] = std::string(std::istreambuf_iterator<char>(in), {});
-      }
-      EXPECT_EQ(found, AllUnder(batch, answer == kFinish));
+      EXPECT_EQ(ContentsOf(here), AllUnder(batch, answer == kFinish));
       EXPECT_FALSE(scene.executable.Exists(kJournal));
     }
   }
@@ -466,18 +469,8 @@ TEST(BatchRecoveryTest, CardPulledOutIsWaitedForAndKnownAgainWhenPluggedIn) {
   const std::string here = card.Root() + "/DCIM";
   std::filesystem::create_directory(here);
   std::filesystem::create_directory(card.Root() + "/MISC");
-  for (const BatchFile& file : batch) std::ofstream(here + "/" + file.oldName) << ContentOf(file.oldName);
-  for (const BatchFile& file : batch) scene.list.Add(file.newName).Tag = file.oldName;
-  FileIdentity folderBefore;
-  {
-    const std::unique_ptr<OpenedFolder> opened = scene.disk.OpenFolder(here);
-    folderBefore = opened->Identity();
-    const BatchNames names(scene.list, scene.disk.ReadFolder(here));
-    const BatchMoves moves = CollectMoves(scene.list);
-    const RenameOrder order = OrderRenames(moves.moves, names);
-    WriteJournal(Platform{scene.files, scene.system, scene.window}, here, *opened, moves.moves, order);
-    opened->RenameFile("3", "4");
-  }
+  const FileIdentity folderBefore = scene.disk.OpenFolder(here)->Identity();
+  CutShortBatch(scene, batch, 1, here);  // 3 -> 4
   ASSERT_TRUE(card.Eject());
 
   scene.window.choices = {1};  // Later
@@ -500,12 +493,7 @@ TEST(BatchRecoveryTest, CardPulledOutIsWaitedForAndKnownAgainWhenPluggedIn) {
   ASSERT_EQ(scene.window.choiceBoxes.size(), 3u) << scene.LastPrompt();
   EXPECT_NE(scene.disk.OpenFolder(here)->Identity(), folderBefore) << "the driver gave the folder a new identity";
   EXPECT_NE(scene.window.choiceBoxes[2].prompt.find("1 of 3 files have their new names"), std::string::npos);
-  Contents found;
-  for (const auto& entry : std::filesystem::directory_iterator(here)) {
-    std::ifstream in(entry.path());
-    found[entry.path().filename()] = std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  EXPECT_EQ(found, AllUnder(batch, true));
+  EXPECT_EQ(ContentsOf(here), AllUnder(batch, true));
   EXPECT_FALSE(scene.executable.Exists(kJournal));
 }
 
