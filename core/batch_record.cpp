@@ -110,7 +110,10 @@ std::string RenameToRecord(Platform platform, const std::string& stateFolder, co
 // A journal that cannot become a record still goes: left there, it would offer a finished
 // batch as one cut short at the next start.
 void KeepAsRecord(Platform platform, HeldJournal& journal) {
-  const auto [stateFolder, journalName] = SplitPath(journal.path);
+  // Named, not bound: a lambda below takes them, which clang 14 refuses for structured bindings.
+  std::string stateFolder;
+  std::string journalName;
+  std::tie(stateFolder, journalName) = SplitPath(journal.path);
   // The state folder is read as any folder is: with the window painting meanwhile.
   platform.window.RunLongWork([&] {
     try {
