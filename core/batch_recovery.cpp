@@ -229,9 +229,7 @@ class IdentityReading {
     }
     progress.takenNames = NamesTakenByOthers(places);
     if (progress.takenNames.empty()) progress.stepsDone = done;
-    // Only the last step done can have been cut in the middle.
-    if (doubledMove_ && done > 0) progress.doubledStep = done - 1;
-    if (doubledMove_ && (done == 0 || plan_.order.steps[done - 1].move != *doubledMove_)) progress.stepsDone.reset();
+    if (doubledMove_) progress.doubledStep = StepToNewName(*doubledMove_);
     return progress;
   }
 
@@ -273,6 +271,15 @@ class IdentityReading {
       return Place::Temporary;
     }
     return std::nullopt;
+  }
+
+  // The step that gives the move's file its new name.
+  std::size_t StepToNewName(std::size_t move) const {
+    const std::vector<RenameStep>& steps = plan_.order.steps;
+    const auto step = std::find_if(steps.begin(), steps.end(), [&](const RenameStep& one) {
+      return one.move == move && one.part != RenameStep::Part::ToTemporary;
+    });
+    return static_cast<std::size_t>(step - steps.begin());
   }
 
   // How many of the move's steps lie behind a file found at `place`.
@@ -544,8 +551,8 @@ std::string DescribeMisfits(const JournalPlan& plan, const BatchProgress& progre
 }
 
 BatchProgress ProgressOf(const JournalPlan& plan, OpenedFolder& folder) {
-  if (!plan.files.empty()) return IdentityReading(plan, folder).Progress();
-  BatchProgress progress = PlanReading(plan, folder).Progress();
+  BatchProgress progress =
+      plan.files.empty() ? PlanReading(plan, folder).Progress() : IdentityReading(plan, folder).Progress();
   // Only the last step done can have been cut in the middle.
   if (progress.doubledStep && progress.stepsDone && *progress.doubledStep + 1 != *progress.stepsDone) {
     progress.stepsDone.reset();
@@ -612,10 +619,6 @@ void AskAndApply(Platform platform, std::vector<PendingBatch>& batches) {
 }
 
 }  // namespace
-
-std::optional<std::size_t> StepsDone(const JournalPlan& plan, OpenedFolder& folder) {
-  return ProgressOf(plan, folder).stepsDone;
-}
 
 void RecoverUnfinishedBatches(Platform platform) {
   // Looked for without making anything: no private state folder means no journal.
