@@ -29,6 +29,7 @@ class ListMenu final : public QObject {
   QAction& OrderByDateTaken() const { return *orderByDateTaken_; }
   QAction& OrderByDateModified() const { return *orderByDateModified_; }
   QAction& ReverseOrder() const { return *reverseOrder_; }
+  QAction& StartAfterHighestNumber() const { return *startAfterHighestNumber_; }
   // Appends, after a separator, the entry of another operation on the list, greyed while its
   // own `available` says no.
   QAction& AppendEntry(const QString& caption, std::function<bool()> available);
@@ -48,6 +49,7 @@ class ListMenu final : public QObject {
   QAction* orderByDateTaken_;
   QAction* orderByDateModified_;
   QAction* reverseOrder_;
+  QAction* startAfterHighestNumber_;
   std::vector<std::pair<QAction*, std::function<bool()>>> appended_;
 };
 

@@ -46,8 +46,13 @@ class ListMenuTest : public WindowTest {
 };
 
 TEST_F(ListMenuTest, OpensByRightClickMenuKeyAndShiftF10WithItsEntriesGreyedOnAnEmptyList) {
-  const QStringList entries{"Order by &Name",  "Order by Date &Taken", "Order by Date &Modified",
-                            "&Reverse Order", "",                     "&Undo the Last Rename Here..."};
+  const QStringList entries{"Order by &Name",
+                            "Order by Date &Taken",
+                            "Order by Date &Modified",
+                            "&Reverse Order",
+                            "&Start After the Highest Number",
+                            "",
+                            "&Undo the Last Rename Here..."};
   const std::vector<std::pair<const char*, std::function<void()>>> openings{
       {"right click", [&] {
          QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), List().viewport()->mapToGlobal(QPoint(5, 5)));
