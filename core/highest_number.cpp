@@ -82,11 +82,12 @@ std::int32_t StartAfter(std::optional<std::uint64_t> highest) {
 
 std::optional<std::int32_t> StartAfterHighestNumber(Platform platform, RenameList& list, const std::string& folder,
                                                     const NamingFields& fields, bool previewShown) {
+  const MonthNames months = platform.system.MonthAbbreviations();
   HighestNumbers found;
   platform.window.RunLongWork([&] {
     const std::unique_ptr<OpenedFolder> opened = platform.files.OpenFolder(folder);
     const std::vector<FolderItem> items = opened->ReadItems();
-    const NumberReader reader(fields, platform.system.MonthAbbreviations(), opened->Rules(items));
+    const NumberReader reader(fields, months, opened->Rules(items));
     found = FindHighestNumbers(reader, items, list, previewShown);
   });
   if (!found.highest) {

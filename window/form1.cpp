@@ -229,6 +229,10 @@ void Form1::BuildNamingFields() {
   label3->setBuddy(text2_);
   label4->setBuddy(text3_);
   label5->setBuddy(text4_);
+  const QString dateFields = tr("{taken:YYYY-MM-DD} writes the date the file was taken (its modification time where "
+                                "it tells none), {modified:YYYY-MM-DD} its modification time; also MMM, hh, mm, ss");
+  text1_->setToolTip(dateFields);
+  text2_->setToolTip(dateFields);
   for (QLabel* label : {label2, label4, label5}) ShowOnInactiveTitleTextColour(*label);
 }
 
