@@ -121,17 +121,24 @@ TEST_F(ListMenuTest, EscapeOrCancelStopsTheReadOfDatesTakenAndLeavesTheList) {
   dates->afterEachFile = [](DateReading& reading) {
     for (int waited = 0; waited < 5000 && !reading.stop; waited += 5) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   };
+  // The ordering, and a preview whose prefix writes the date taken, which stays unpreviewed.
+  Type("Text1", "{taken:YYYY}");
+  const std::vector<std::pair<const char*, std::function<void()>>> reads{{"ordering", [&] { Choose(Qt::Key_T); }},
+                                                                         {"preview", [&] { Click("Command4"); }}};
   for (const auto& [how, stop] : stops) {
-    SCOPED_TRACE(how);
-    QString shown;
-    QTimer::singleShot(50, [&, stop = stop] {
-      shown = Find<QLabel>("DateReadingText").text();
-      stop();
-    });
-    Choose(Qt::Key_T);
-    EXPECT_EQ(shown, "Reading dates taken: 1 of 4");
-    EXPECT_FALSE(Find<QWidget>("DateReadingBar").isVisible());
-    EXPECT_EQ(ListRows(), (QStringList{"DSC_1.jpg", "DSC_5.jpg", "IMG_2.jpg", "IMG_10.jpg"}));
+    for (const auto& [what, read] : reads) {
+      SCOPED_TRACE(std::string(how) + " " + what);
+      QString shown;
+      QTimer::singleShot(50, [&, stop = stop] {
+        shown = Find<QLabel>("DateReadingText").text();
+        stop();
+      });
+      read();
+      EXPECT_EQ(shown, "Reading dates taken: 1 of 4");
+      EXPECT_FALSE(Find<QWidget>("DateReadingBar").isVisible());
+      EXPECT_EQ(ListRows(), (QStringList{"DSC_1.jpg", "DSC_5.jpg", "IMG_2.jpg", "IMG_10.jpg"}));
+      EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{true, false, false}));
+    }
   }
 }
 
