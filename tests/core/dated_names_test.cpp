@@ -28,7 +28,7 @@ struct DatedNameCase {
 
 TEST(DatedNames, DateFieldsWriteEachFilesDatesAroundTheNumber) {
   const std::vector<DatedNameCase> cases{
-      {"the issue's example", "{taken:YYYY-MM-DD}_", "", "UTC", ExifTaken("2024:05:01 07:08:09"),
+      {"a day before the number", "{taken:YYYY-MM-DD}_", "", "UTC", ExifTaken("2024:05:01 07:08:09"),
        "2024-05-01_001.jpg"},
       {"each code; sub-seconds are not written", "{taken:DD.MM.YYYY hh-mm-ss MMM} ", "", "UTC",
        ExifTaken("2024:05:01 07:08:09", "45"), "01.05.2024 07-08-09 May 001.jpg"},

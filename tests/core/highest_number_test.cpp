@@ -62,6 +62,11 @@ TEST(StartAfterHighestNumber, NumbersAfterTheFolderAndAsksAboutRowsThatFit) {
     for (RenameList::Position p = 1; p <= rows.Count(); ++p) listAfter.push_back(rows.Item(p).Text);
     EXPECT_EQ(listAfter, c.listAfter);
     EXPECT_EQ(fake.window.messages.empty() ? "" : fake.window.messages.front().prompt, c.said);
+    for (const ChoiceBox& box : fake.window.choiceBoxes) {
+      EXPECT_EQ(box.title, "Tolvane");
+      EXPECT_EQ(box.buttons, (std::vector<std::string>{"&Yes", "&No", "Cancel"}));
+      EXPECT_EQ(box.escapeButton, kCancel);
+    }
   }
 }
 

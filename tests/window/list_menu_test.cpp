@@ -175,6 +175,7 @@ TEST_F(ListMenuTest, DatesTakenNameTheFilesOnDiskAndTheNextBatchStartsAfterTheHi
   answerer.QueueCaption("&Yes");
   Choose(Qt::Key_S);
   ASSERT_EQ(answerer.boxes.size(), 3u);
+  EXPECT_EQ(answerer.boxes[2].title, "Tolvane");
   EXPECT_EQ(answerer.boxes[2].text,
             "4 files already have names like 2024-05-03_001.jpg. Leave them as they are and number the others from 5?");
   EXPECT_TRUE(ListRows().isEmpty());
