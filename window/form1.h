@@ -90,8 +90,10 @@ class Form1 final : public QWidget {
   // Reads every entry's date and puts the list in its order.
   void OrderByDate(DateKind kind);
   void Simulate();
+  // The dates of every entry for its new name, read beside the window; nothing on Cancel.
   std::optional<EntryDates> ReadEntryDates(DateKind kind);
   void ShowStartAfterHighestNumberState();
+  // Sets Seq Start From after the highest number of the folder's names that fit the fields.
   void StartAfterHighestNumber();
   void Rename();
   void Undo();

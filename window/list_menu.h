@@ -14,9 +14,10 @@ class QString;
 namespace tolvane {
 
 // The menu of ListView1, opened by a right click on the list, or by the Menu key or Shift+F10
-// while the list has the focus. It offers the orderings of the list; entries of other
-// operations on the list are appended to Menu() after them. Each entry is greyed while
-// `available` says no (an empty list, other work running).
+// while the list has the focus. It offers the orderings of the list and the start after the
+// highest number of the folder's names; entries of other operations on the list are appended
+// to Menu() after them. Each entry is greyed while `available` says no (an empty list, other
+// work running).
 class ListMenu final : public QObject {
   Q_OBJECT
 
