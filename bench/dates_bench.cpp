@@ -9,12 +9,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "bench/pipeline_measure.h"
 #include "bench/scratch_folder.h"
+#include "core/list_order.h"
+#include "core/preview.h"
 #include "platform/linux_file_dates.h"
 
 extern char** environ;
@@ -24,6 +27,7 @@ namespace tolvane::bench {
 namespace {
 
 constexpr double kTargetRatio = 0.7;
+constexpr double kPreviewTargetRatio = 1.1;
 constexpr const char* kBlankDate = "2000:01:01 00:00:00";
 
 // The date of photo `number`: one second after another.
@@ -104,9 +108,69 @@ double TimeTolvane(const std::string& folder, const std::vector<std::string>& na
   return seconds;
 }
 
+RenameList ListOf(const std::vector<std::string>& names) {
+  RenameList list;
+  for (const std::string& name : names) list.Add(name);
+  return list;
+}
+
+// The ordering by date taken: the dates read, and the list's order worked out from them.
+double TimeOrdering(const std::string& folder, const std::vector<std::string>& names) {
+  const std::vector<std::string_view> views(names.begin(), names.end());
+  const RenameList list = ListOf(names);
+  LinuxFileDates reader;
+  DateReading reading;
+  const Clock::time_point start = Clock::now();
+  const auto dates = reader.Read(folder, views, DateKind::Taken, reading);
+  const ListOrder order = DateOrder(list, false, *dates);
+  const double seconds = SecondsBetween(start, Clock::now());
+  if (order.size() != names.size() || order.front() != names.size() - 1) throw std::runtime_error("wrong date order");
+  return seconds;
+}
+
+// A preview whose prefix writes each file's date taken: the dates read for the names, and
+// Simulate; fails when a name does not begin with its file's date.
+double TimeDatedPreview(const std::string& folder, const std::vector<std::string>& names) {
+  const std::vector<std::string_view> views(names.begin(), names.end());
+  RenameList list = ListOf(names);
+  Preview preview(list);
+  const NamingFields fields{"{taken:YYYY:MM:DD hh:mm:ss}_", "", "1", "00000"};
+  LinuxFileDates reader;
+  DateReading reading;
+  const Clock::time_point start = Clock::now();
+  auto dates = reader.ReadNameDates(folder, views, NamingDates(fields).KindToRead(), reading);
+  const EntryDates entryDates{std::move(*dates), EnglishMonthAbbreviations()};
+  preview.Simulate(fields, &entryDates);
+  const double seconds = SecondsBetween(start, Clock::now());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (!list.Item(i + 1).Text.starts_with(DateOf(names.size() - i) + "_")) {
+      throw std::runtime_error("wrong name previewed for " + names[i] + ": " + list.Item(i + 1).Text);
+    }
+  }
+  return seconds;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
+}
+
+// Times Tolvane's `timed` against `reference`, `runs` times taking turns at going first, and
+// prints each run and the ratio of the medians against `target`.
+void TakeTurns(std::size_t runs, double target, const char* timedName, const std::function<double()>& timed,
+               const char* referenceName, const std::function<double()>& reference) {
+  std::vector<double> times;
+  std::vector<double> references;
+  for (std::size_t run = 0; run < runs; ++run) {
+    if (run % 2 == 1) references.push_back(reference());
+    times.push_back(timed());
+    if (run % 2 == 0) references.push_back(reference());
+    std::printf("  run %zu: %s %.3f s, %s %.3f s, ratio %.2f\n", run + 1, timedName, times.back(), referenceName,
+                references.back(), times.back() / references.back());
+  }
+  const double ratio = Median(times) / Median(references);
+  std::printf("  median: %s %.3f s, %s %.3f s, ratio %.2f (target <= %.1f: %s)\n", timedName, Median(times),
+              referenceName, Median(references), ratio, target, ratio <= target ? "holds" : "MISSED");
 }
 
 int Run(std::size_t count, std::size_t runs, const std::string& parent) {
@@ -115,18 +179,13 @@ int Run(std::size_t count, std::size_t runs, const std::string& parent) {
   std::printf("\ndates taken of %zu small JPEGs (%ju bytes each) in %s, %zu runs taking turns at going first:\n", count,
               static_cast<std::uintmax_t>(std::filesystem::file_size(folder.Path() + "/" + names.front())),
               folder.Path().c_str(), runs);
-  std::vector<double> tolvane;
-  std::vector<double> exiv2;
-  for (std::size_t run = 0; run < runs; ++run) {
-    if (run % 2 == 1) exiv2.push_back(TimeExiv2(folder.Path(), names));
-    tolvane.push_back(TimeTolvane(folder.Path(), names));
-    if (run % 2 == 0) exiv2.push_back(TimeExiv2(folder.Path(), names));
-    std::printf("  run %zu: Tolvane %.3f s, exiv2 -K Exif.Photo.DateTimeOriginal -Pv %.3f s, ratio %.2f\n", run + 1,
-                tolvane.back(), exiv2.back(), tolvane.back() / exiv2.back());
-  }
-  const double ratio = Median(tolvane) / Median(exiv2);
-  std::printf("  median: Tolvane %.3f s, exiv2 %.3f s, ratio %.2f (target <= %.1f: %s)\n", Median(tolvane), Median(exiv2),
-              ratio, kTargetRatio, ratio <= kTargetRatio ? "holds" : "MISSED");
+  TakeTurns(
+      runs, kTargetRatio, "Tolvane", [&] { return TimeTolvane(folder.Path(), names); },
+      "exiv2 -K Exif.Photo.DateTimeOriginal -Pv", [&] { return TimeExiv2(folder.Path(), names); });
+  std::printf("\na preview with {taken:YYYY:MM:DD hh:mm:ss}_ of the same files against the ordering by date taken:\n");
+  TakeTurns(
+      runs, kPreviewTargetRatio, "preview", [&] { return TimeDatedPreview(folder.Path(), names); }, "ordering",
+      [&] { return TimeOrdering(folder.Path(), names); });
   return 0;
 }
 

@@ -20,12 +20,13 @@ std::optional<std::string_view> GetExtension(std::string_view name) {
 NameComposer::NameComposer(const NamingFields& fields)
     : prefixBefore_(fields.PrefixBefore), prefixAfter_(fields.PrefixAfter), pattern_(fields.SequencePattern) {}
 
-std::string NameComposer::Compose(std::int32_t number, std::string_view currentName) const {
+std::string NameComposer::Compose(std::int32_t number, std::string_view currentName, std::string_view before,
+                                  std::string_view after) const {
   const std::string_view extension = GetExtension(currentName).value_or(std::string_view{});
   const std::string written = pattern_.Format(number);
   std::string name;
-  name.reserve(prefixBefore_.size() + written.size() + prefixAfter_.size() + 1 + extension.size());
-  name.append(prefixBefore_).append(written).append(prefixAfter_).append(".").append(extension);
+  name.reserve(before.size() + written.size() + after.size() + 1 + extension.size());
+  name.append(before).append(written).append(after).append(".").append(extension);
   return name;
 }
 

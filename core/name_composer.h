@@ -27,7 +27,12 @@ class NameComposer {
   explicit NameComposer(const NamingFields& fields);
 
   // PrefixBefore, the number after SequencePattern, PrefixAfter, ".", the extension.
-  std::string Compose(std::int32_t number, std::string_view currentName) const;
+  std::string Compose(std::int32_t number, std::string_view currentName) const {
+    return Compose(number, currentName, prefixBefore_, prefixAfter_);
+  }
+  // The same with the texts before and after the number given, as an entry's dates write them.
+  std::string Compose(std::int32_t number, std::string_view currentName, std::string_view before,
+                      std::string_view after) const;
 
  private:
   std::string prefixBefore_;

@@ -27,14 +27,25 @@ auto BeforeAnyRename(FolderAccess&& access) {
 
 }  // namespace
 
-void Preview::Simulate(const NamingFields& fields) {
+void Preview::Simulate(const NamingFields& fields, const EntryDates* dates) {
   std::int32_t number = SequenceStartNumber(fields);
   const NameComposer composer(fields);
+  const NamingDates naming(fields);
   const RenameList::Position count = list_.Count();
+  const bool dated = naming.HasFields();
+  if (dated && (dates == nullptr || dates->dates.size() != count)) {
+    throw Error(ErrorNumber::SubscriptOutOfRange, "Subscript out of range: the entries' dates were not read");
+  }
   for (RenameList::Position position = 1; position <= count; ++position) {
     RenameEntry& entry = list_.Item(position);
     entry.Tag = entry.Text;
-    std::string newName = composer.Compose(number, entry.Tag);
+    std::string newName;
+    if (dated) {
+      const auto [before, after] = naming.Prefixes(dates->dates[position - 1], dates->months);
+      newName = composer.Compose(number, entry.Tag, before, after);
+    } else {
+      newName = composer.Compose(number, entry.Tag);
+    }
     number = NextSequenceNumber(number);
     entry.Text = std::move(newName);
   }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/checked_batch.h"
+#include "core/date_fields.h"
 #include "core/name_composer.h"
 #include "core/rename_list.h"
 #include "platform/platform.h"
@@ -27,7 +28,8 @@ class Preview {
   // Whether the list shows new names that Undo can take back.
   bool Shown() const { return flags_.undo; }
 
-  void Simulate(const NamingFields& fields);
+  // `dates`: each entry's dates in list order, which naming fields with date fields need.
+  void Simulate(const NamingFields& fields, const EntryDates* dates = nullptr);
   void Undo();
   // Keeps a check of the preview against its folder for the commit, which takes it for its
   // own while it still holds; a new preview or its undo lets it go.

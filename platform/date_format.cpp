@@ -23,38 +23,75 @@ void AppendMonthName(std::string& out, int month, const MonthNames& names) {
   }
 }
 
+int ValueOf(const DateTime& dateTime, DateCode code) {
+  switch (code) {
+    case DateCode::Year: return dateTime.year;
+    case DateCode::Month:
+    case DateCode::MonthName: return dateTime.month;
+    case DateCode::Day: return dateTime.day;
+    case DateCode::Hour: return dateTime.hour;
+    case DateCode::Minute: return dateTime.minute;
+    case DateCode::Second: return dateTime.second;
+  }
+  return 0;
+}
+
 }  // namespace
 
-std::string FormatDateTime(const DateTime& dateTime, std::string_view pattern, const MonthNames& monthAbbreviations) {
-  struct Field {
-    std::string_view code;
-    int value;
+std::vector<DatePart> ReadDatePattern(std::string_view pattern) {
+  struct Code {
+    std::string_view text;
+    DateCode code;
   };
-  const std::array<Field, 6> numericFields{{{"YYYY", dateTime.year},
-                                            {"DD", dateTime.day},
-                                            {"MM", dateTime.month},
-                                            {"hh", dateTime.hour},
-                                            {"mm", dateTime.minute},
-                                            {"ss", dateTime.second}}};
-  std::string out;
-  out.reserve(pattern.size() + 8);
+  // MMM before MM, which it begins with.
+  static constexpr std::array<Code, 7> kCodes{{{"MMM", DateCode::MonthName},
+                                               {"YYYY", DateCode::Year},
+                                               {"DD", DateCode::Day},
+                                               {"MM", DateCode::Month},
+                                               {"hh", DateCode::Hour},
+                                               {"mm", DateCode::Minute},
+                                               {"ss", DateCode::Second}}};
+  std::vector<DatePart> parts;
   std::size_t pos = 0;
   while (pos < pattern.size()) {
     const std::string_view rest = pattern.substr(pos);
-    if (rest.starts_with("MMM")) {
-      AppendMonthName(out, dateTime.month, monthAbbreviations);
-      pos += 3;
-      continue;
-    }
-    const auto field = std::find_if(numericFields.begin(), numericFields.end(),
-                                    [rest](const Field& f) { return rest.starts_with(f.code); });
-    if (field != numericFields.end()) {
-      AppendZeroFilled(out, field->value, field->code.size());
-      pos += field->code.size();
+    const auto code =
+        std::find_if(kCodes.begin(), kCodes.end(), [rest](const Code& c) { return rest.starts_with(c.text); });
+    if (code != kCodes.end()) {
+      parts.push_back(DatePart{code->code});
+      pos += code->text.size();
     } else {
-      out.push_back(pattern[pos++]);
+      parts.push_back(DatePart{std::nullopt, pattern[pos++]});
     }
   }
+  return parts;
+}
+
+std::size_t DigitsOf(DateCode code) {
+  switch (code) {
+    case DateCode::Year: return 4;
+    case DateCode::MonthName: return 0;
+    default: return 2;
+  }
+}
+
+void AppendDateTime(std::string& out, const DateTime& dateTime, const std::vector<DatePart>& parts,
+                    const MonthNames& monthAbbreviations) {
+  for (const DatePart& part : parts) {
+    if (!part.code) {
+      out.push_back(part.literal);
+    } else if (*part.code == DateCode::MonthName) {
+      AppendMonthName(out, dateTime.month, monthAbbreviations);
+    } else {
+      AppendZeroFilled(out, ValueOf(dateTime, *part.code), DigitsOf(*part.code));
+    }
+  }
+}
+
+std::string FormatDateTime(const DateTime& dateTime, std::string_view pattern, const MonthNames& monthAbbreviations) {
+  std::string out;
+  out.reserve(pattern.size() + 8);
+  AppendDateTime(out, dateTime, ReadDatePattern(pattern), monthAbbreviations);
   return out;
 }
 

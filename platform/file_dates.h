@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
+
 // When the files of a folder were made or last changed, read in bulk for ordering a list.
 namespace tolvane {
 
@@ -34,6 +36,16 @@ struct DateReading {
   std::atomic<bool> stop{false};
 };
 
+// A file's dates as its new name writes them, in the machine's local time, to the second.
+struct NameDates {
+  // When the photo or the video was taken: the camera's wall clock as stored where the file
+  // gives no offset from UTC, else the moment in the local time zone. None where the file
+  // tells none, or where it was not asked for.
+  std::optional<DateTime> taken;
+  // None where the file is gone or its times cannot be read.
+  std::optional<DateTime> modified;
+};
+
 class FileDates {
  public:
   virtual ~FileDates() = default;
@@ -42,6 +54,11 @@ class FileDates {
   // file. A read stopped through `reading` returns nothing.
   virtual std::optional<std::vector<FileDate>> Read(const std::string& folder, const std::vector<std::string_view>& names,
                                                     DateKind kind, DateReading& reading) = 0;
+  // The dates of each of `names` for their new names, read as Read reads them; the date
+  // taken only when `kind` asks for it.
+  virtual std::optional<std::vector<NameDates>> ReadNameDates(const std::string& folder,
+                                                              const std::vector<std::string_view>& names,
+                                                              DateKind kind, DateReading& reading) = 0;
 };
 
 }  // namespace tolvane

@@ -111,16 +111,16 @@ std::string ExifText(const Exiv2::ExifData& exif, const std::optional<Exiv2::Exi
   return found == exif.end() ? std::string() : found->toString();
 }
 
-std::optional<FileTime> DateInMetadata(const Exiv2::ExifData& exif, const Exiv2::XmpData& xmp) {
+std::optional<TakenTime> DateInMetadata(const Exiv2::ExifData& exif, const Exiv2::XmpData& xmp) {
   for (const ExifDateKey& key : ExifDateKeys()) {
     const std::string date = ExifText(exif, key.date);
     if (date.empty()) continue;
-    if (const auto time = ExifDateTime(date, ExifText(exif, key.subSeconds), ExifText(exif, key.offset))) return time;
+    if (const auto time = ExifTaken(date, ExifText(exif, key.subSeconds), ExifText(exif, key.offset))) return time;
   }
   for (const Exiv2::XmpKey& key : XmpDateKeys()) {
     const auto found = xmp.findKey(key);
     if (found == xmp.end()) continue;
-    if (const auto time = IsoDateTime(found->toString())) return time;
+    if (const auto time = IsoTaken(found->toString())) return time;
   }
   return std::nullopt;
 }
@@ -129,7 +129,7 @@ std::optional<FileTime> DateInMetadata(const Exiv2::ExifData& exif, const Exiv2:
 // no name is looked up again.
 std::string PathOfDescriptor(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
-std::optional<FileTime> DateOfImage(Exiv2::Image::AutoPtr image) {
+std::optional<TakenTime> DateOfImage(Exiv2::Image::AutoPtr image) {
   if (image.get() == nullptr) return std::nullopt;
   image->readMetadata();
   return DateInMetadata(image->exifData(), image->xmpData());
@@ -140,7 +140,7 @@ std::optional<FileTime> DateOfImage(Exiv2::Image::AutoPtr image) {
 // A JPEG whose metadata goes on past them, and every other photo, is opened as a file.
 constexpr std::size_t kJpegHead = 256 * 1024;
 
-std::optional<FileTime> PhotoDate(int fd, std::size_t size, bool jpeg) {
+std::optional<TakenTime> PhotoDate(int fd, std::size_t size, bool jpeg) {
   if (jpeg) {
     std::vector<Exiv2::byte> head(std::min(size, kJpegHead));
     const ssize_t read = ::pread(fd, head.data(), head.size(), 0);
@@ -157,7 +157,7 @@ std::optional<FileTime> PhotoDate(int fd, std::size_t size, bool jpeg) {
 
 // A HEIC keeps its Exif in a block of its own, behind four bytes that tell where the TIFF
 // header starts; XMP comes as a block of type "mime".
-std::optional<FileTime> HeifDate(int fd) {
+std::optional<TakenTime> HeifDate(int fd) {
   const std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
   if (heif_context_read_from_file(context.get(), PathOfDescriptor(fd).c_str(), nullptr).code != heif_error_Ok) {
     return std::nullopt;
@@ -190,16 +190,16 @@ std::optional<FileTime> HeifDate(int fd) {
 // MP4 and QuickTime keep the moment the recording was made in their movie header. The file
 // is read as that format and as a plain file only, so that nothing in it can lead the
 // library to another file or address.
-std::optional<FileTime> VideoDate(int fd) {
+std::optional<TakenTime> VideoDate(int fd) {
   AVFormatContext* context = nullptr;
   AVDictionary* options = nullptr;
   av_dict_set(&options, "protocol_whitelist", "file", 0);
   const int opened = avformat_open_input(&context, PathOfDescriptor(fd).c_str(), av_find_input_format("mov"), &options);
   av_dict_free(&options);
   if (opened != 0) return std::nullopt;
-  std::optional<FileTime> time;
+  std::optional<TakenTime> time;
   if (const AVDictionaryEntry* entry = av_dict_get(context->metadata, "creation_time", nullptr, 0)) {
-    time = IsoDateTime(entry->value);
+    time = IsoTaken(entry->value);
   }
   avformat_close_input(&context);
   return time;
@@ -214,7 +214,7 @@ bool IsMediaBoxes(const std::array<Exiv2::byte, 12>& head, std::size_t length) {
                      [&](const char* type) { return std::memcmp(head.data() + 4, type, 4) == 0; });
 }
 
-std::optional<FileTime> TakenInFile(int fd, std::size_t fileSize) {
+std::optional<TakenTime> TakenInFile(int fd, std::size_t fileSize) {
   std::array<Exiv2::byte, 12> head{};
   const ssize_t length = ::pread(fd, head.data(), head.size(), 0);
   if (length <= 0) return std::nullopt;
@@ -227,20 +227,67 @@ std::optional<FileTime> TakenInFile(int fd, std::size_t fileSize) {
   return PhotoDate(fd, fileSize, jpeg);
 }
 
+// The date taken that a found file tells; none where it tells none or cannot be read.
+std::optional<TakenTime> TakenOfFile(int folder, const FileInFolder& file) {
+  if (!S_ISREG(file.status.st_mode)) return std::nullopt;
+  const Descriptor fd(::openat(folder, file.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) return std::nullopt;
+  try {
+    return TakenInFile(fd.get(), static_cast<std::size_t>(file.status.st_size));
+  } catch (...) {
+    // Metadata that cannot be read leaves the file its modification time, whatever the library raised.
+    return std::nullopt;
+  }
+}
+
 FileDate TakenDate(int folder, std::string_view name) {
   const auto file = FindInFolder(folder, name);
   if (!file) return std::nullopt;
-  const FileTime modified = ModificationOf(file->status);
-  if (!S_ISREG(file->status.st_mode)) return modified;
-  const Descriptor fd(::openat(folder, file->name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (!fd) return modified;
-  try {
-    return TakenInFile(fd.get(), static_cast<std::size_t>(file->status.st_size)).value_or(modified);
-  } catch (...) {
-    // Metadata that cannot be read leaves the file its modification time, whatever the library raised.
-    return modified;
-  }
+  const std::optional<TakenTime> taken = TakenOfFile(folder, *file);
+  return taken ? taken->moment : ModificationOf(file->status);
 }
+
+NameDates NameDatesOf(int folder, std::string_view name, DateKind kind) {
+  const auto file = FindInFolder(folder, name);
+  if (!file) return {};
+  NameDates dates{std::nullopt, LocalDateTime(ModificationOf(file->status))};
+  if (kind == DateKind::Taken) {
+    if (const std::optional<TakenTime> taken = TakenOfFile(folder, *file)) dates.taken = WrittenDateTime(*taken);
+  }
+  return dates;
+}
+
+// Reads one date of each name on every processor: a stat is short, a photo's metadata is
+// not, so files are handed out `batch` at a time. Nothing when the read was stopped.
+template <typename Date, typename ReadOne>
+std::optional<std::vector<Date>> ReadEach(const std::string& folder, const std::vector<std::string_view>& names,
+                                          std::size_t batch, DateReading& reading, ReadOne readOne) {
+  std::vector<Date> dates(names.size());
+  const Descriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folderFd) {
+    reading.done = names.size();
+    return dates;
+  }
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (;;) {
+      if (reading.stop) return;
+      const std::size_t first = next.fetch_add(batch);
+      if (first >= names.size()) return;
+      const std::size_t last = std::min(first + batch, names.size());
+      for (std::size_t i = first; i < last; ++i) dates[i] = readOne(folderFd.get(), names[i]);
+      reading.done += last - first;
+    }
+  };
+  std::vector<std::thread> helpers(std::max(1U, std::thread::hardware_concurrency()) - 1);
+  for (std::thread& helper : helpers) helper = std::thread(work);
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  if (reading.stop) return std::nullopt;
+  return dates;
+}
+
+std::size_t BatchOf(DateKind kind) { return kind == DateKind::Modified ? 1024 : 4; }
 
 std::mutex xmpLock;
 
@@ -264,33 +311,17 @@ LinuxFileDates::LinuxFileDates() {
 std::optional<std::vector<FileDate>> LinuxFileDates::Read(const std::string& folder,
                                                           const std::vector<std::string_view>& names, DateKind kind,
                                                           DateReading& reading) {
-  std::vector<FileDate> dates(names.size());
-  const Descriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!folderFd) {
-    reading.done = names.size();
-    return dates;
-  }
-  // Files are handed out a batch at a time: a stat is short, a photo's metadata is not.
-  const std::size_t batch = kind == DateKind::Modified ? 1024 : 4;
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (;;) {
-      if (reading.stop) return;
-      const std::size_t first = next.fetch_add(batch);
-      if (first >= names.size()) return;
-      const std::size_t last = std::min(first + batch, names.size());
-      for (std::size_t i = first; i < last; ++i) {
-        dates[i] = kind == DateKind::Modified ? ModifiedDate(folderFd.get(), names[i]) : TakenDate(folderFd.get(), names[i]);
-      }
-      reading.done += last - first;
-    }
-  };
-  std::vector<std::thread> helpers(std::max(1U, std::thread::hardware_concurrency()) - 1);
-  for (std::thread& helper : helpers) helper = std::thread(work);
-  work();
-  for (std::thread& helper : helpers) helper.join();
-  if (reading.stop) return std::nullopt;
-  return dates;
+  return ReadEach<FileDate>(folder, names, BatchOf(kind), reading, [kind](int folderFd, std::string_view name) {
+    return kind == DateKind::Modified ? ModifiedDate(folderFd, name) : TakenDate(folderFd, name);
+  });
+}
+
+std::optional<std::vector<NameDates>> LinuxFileDates::ReadNameDates(const std::string& folder,
+                                                                    const std::vector<std::string_view>& names,
+                                                                    DateKind kind, DateReading& reading) {
+  return ReadEach<NameDates>(folder, names, BatchOf(kind), reading, [kind](int folderFd, std::string_view name) {
+    return NameDatesOf(folderFd, name, kind);
+  });
 }
 
 }  // namespace tolvane

@@ -14,6 +14,9 @@ class LinuxFileDates final : public FileDates {
   LinuxFileDates();
   std::optional<std::vector<FileDate>> Read(const std::string& folder, const std::vector<std::string_view>& names,
                                             DateKind kind, DateReading& reading) override;
+  std::optional<std::vector<NameDates>> ReadNameDates(const std::string& folder,
+                                                      const std::vector<std::string_view>& names, DateKind kind,
+                                                      DateReading& reading) override;
 };
 
 }  // namespace tolvane

@@ -331,6 +331,32 @@ std::string NumberPattern::Format(std::int32_t number) const {
   return out;
 }
 
+std::variant<NumberPattern::Frame, std::string> NumberPattern::ReadBack() const {
+  if (sections_.size() > 1) return std::string("has sections");
+  const Section& section = sections_.front();
+  if (section.hasExponent) return std::string("writes an exponent");
+  if (section.grouping) return std::string("groups digits");
+  if (section.fractionPlaces > 0) return std::string("writes decimals");
+  if (section.percentCount > 0) return std::string("multiplies by 100");
+  if (section.tokens.empty()) return Frame{};
+  if (section.integerPlaces == 0) return std::string("writes no number");
+  Frame frame;
+  bool placesBegun = false;
+  bool placesEnded = false;
+  for (const Token& token : section.tokens) {
+    if (token.kind != TokenKind::Literal) {
+      if (placesEnded) return std::string("writes text between its digits");
+      placesBegun = true;
+    } else if (token.literal.find_first_of("0123456789") != std::string::npos) {
+      return std::string("writes digits of its own");
+    } else {
+      (placesBegun ? frame.after : frame.before).append(token.literal);
+      placesEnded = placesBegun;
+    }
+  }
+  return frame;
+}
+
 std::string FormatNumber(std::int32_t number, std::string_view pattern) { return NumberPattern(pattern).Format(number); }
 
 }  // namespace tolvane

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace tolvane {
@@ -15,6 +16,15 @@ class NumberPattern {
   explicit NumberPattern(std::string_view pattern);
 
   std::string Format(std::int32_t number) const;
+
+  // The text a pattern writes before and after the digits of a number.
+  struct Frame {
+    std::string before;
+    std::string after;
+  };
+  // How a number written after the pattern is read back from a name: its frame, or why its
+  // digits cannot be told (in words that follow "it ...": "has sections").
+  std::variant<Frame, std::string> ReadBack() const;
 
   enum class TokenKind : unsigned char { Literal, ZeroPlace, OptionalPlace, DecimalPoint, Exponent };
   struct Token {

@@ -65,8 +65,9 @@ std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
   return era * 146097 + dayOfEra - 719468;
 }
 
-// The moment of a civil time that is `offsetMinutes` ahead of UTC, or of local time without one.
-std::optional<FileTime> MomentOf(const CivilTime& t, std::optional<int> offsetMinutes) {
+// The moment of a civil time that is `offsetMinutes` ahead of UTC, or of local time without
+// one, which the time then keeps as its wall clock.
+std::optional<TakenTime> TakenOf(const CivilTime& t, std::optional<int> offsetMinutes) {
   if (!Possible(t)) return std::nullopt;
   std::int64_t seconds = 0;
   if (offsetMinutes) {
@@ -82,8 +83,9 @@ std::optional<FileTime> MomentOf(const CivilTime& t, std::optional<int> offsetMi
     local.tm_sec = t.second;
     local.tm_isdst = -1;
     seconds = std::mktime(&local);
+    return TakenTime{FileTime{seconds, t.nanoseconds}, DateTime{t.year, t.month, t.day, t.hour, t.minute, t.second}};
   }
-  return FileTime{seconds, t.nanoseconds};
+  return TakenTime{FileTime{seconds, t.nanoseconds}, std::nullopt};
 }
 
 // "+HH:MM", "-HH:MM", "+HHMM", "+HH" or "Z" at `at`, to the end of the text.
@@ -110,7 +112,7 @@ std::string_view Trimmed(std::string_view text) {
 
 }  // namespace
 
-std::optional<FileTime> ExifDateTime(std::string_view text, std::string_view subSeconds, std::string_view offset) {
+std::optional<TakenTime> ExifTaken(std::string_view text, std::string_view subSeconds, std::string_view offset) {
   text = Trimmed(text);
   CivilTime t;
   std::size_t at = 0;
@@ -128,10 +130,10 @@ std::optional<FileTime> ExifDateTime(std::string_view text, std::string_view sub
   if (!second || at != text.size()) return std::nullopt;
   t = CivilTime{*year, *month, *day, *hour, *minute, *second, Fraction(Trimmed(subSeconds))};
   offset = Trimmed(offset);
-  return MomentOf(t, offset.empty() ? std::nullopt : OffsetAt(offset, 0));
+  return TakenOf(t, offset.empty() ? std::nullopt : OffsetAt(offset, 0));
 }
 
-std::optional<FileTime> IsoDateTime(std::string_view text) {
+std::optional<TakenTime> IsoTaken(std::string_view text) {
   text = Trimmed(text);
   CivilTime t;
   std::size_t at = 0;
@@ -149,7 +151,7 @@ std::optional<FileTime> IsoDateTime(std::string_view text) {
       t.day = *day;
     }
   }
-  if (at == text.size()) return MomentOf(t, std::nullopt);
+  if (at == text.size()) return TakenOf(t, std::nullopt);
   if (!Skip(text, at, 'T') && !Skip(text, at, ' ')) return std::nullopt;
   const auto hour = Digits(text, at, 2);
   if (!hour || !Skip(text, at, ':')) return std::nullopt;
@@ -167,10 +169,17 @@ std::optional<FileTime> IsoDateTime(std::string_view text) {
       t.nanoseconds = Fraction(text.substr(start, at - start));
     }
   }
-  if (at == text.size()) return MomentOf(t, std::nullopt);
+  if (at == text.size()) return TakenOf(t, std::nullopt);
   const auto offset = OffsetAt(text, at);
   if (!offset) return std::nullopt;
-  return MomentOf(t, offset);
+  return TakenOf(t, offset);
+}
+
+DateTime LocalDateTime(FileTime moment) {
+  const std::time_t seconds = moment.seconds;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  return DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
 }  // namespace tolvane

@@ -3,6 +3,7 @@
 #include <QFrame>
 
 #include "platform/file_dates.h"
+#include "window/work_in_background.h"
 
 class QLabel;
 class QPushButton;
@@ -17,6 +18,19 @@ class DateReadingBar final : public QFrame {
 
  public:
   explicit DateReadingBar(QWidget* parent);
+
+  // Runs `read` of `total` files beside the window with the bar on show, and hides it after.
+  template <typename Read>
+  auto Show(DateReading& reading, std::size_t total, Read&& read) {
+    struct Shown {
+      DateReadingBar& bar;
+      ~Shown() { bar.End(); }
+    } shown{*this};
+    Begin(reading, total);
+    return WorkInBackground(
+        std::forward<Read>(read), [this](QObject& receiver, const QEvent& event) { return Passes(receiver, event); },
+        [this] { ShowProgress(); });
+  }
 
   // Shows the bar for a read of `total` files.
   void Begin(DateReading& reading, std::size_t total);

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTreeView>
 #include <cerrno>
@@ -20,6 +21,7 @@
 #include "window/command_line.h"
 #include "core/list_order.h"
 #include "core/batch_undo.h"
+#include "core/highest_number.h"
 #include "window/commit_in_progress.h"
 #include "window/date_reading_bar.h"
 #include "window/folder_list.h"
@@ -196,6 +198,8 @@ void Form1::BuildControls() {
   listMenu_ = new ListMenu(*listView1_, [this] { return list_.Count() > 0 && !ordering_; });
   dateReadingBar_ = new DateReadingBar(this);
   dateReadingBar_->setGeometry(228, 285, 373, 28);
+  model_->ShowUndated(undated_);
+  undatedLine_ = AddLabel(this, "UndatedLine", QRect(228, 313, 373, 13), QString());
 
   command1_ = AddPictureButton(this, "Command1", QRect(624, 156, 49, 43), QStringLiteral("Remove selected"));
   command2_ = AddPictureButton(this, "Command2", QRect(624, 39, 49, 43), QStringLiteral("Move up selected file"));
@@ -225,6 +229,10 @@ void Form1::BuildNamingFields() {
   label3->setBuddy(text2_);
   label4->setBuddy(text3_);
   label5->setBuddy(text4_);
+  const QString dateFields = tr("{taken:YYYY-MM-DD} writes the date the file was taken (its modification time where "
+                                "it tells none), {modified:YYYY-MM-DD} its modification time; also MMM, hh, mm, ss");
+  text1_->setToolTip(dateFields);
+  text2_->setToolTip(dateFields);
   for (QLabel* label : {label2, label4, label5}) ShowOnInactiveTitleTextColour(*label);
 }
 
@@ -254,6 +262,8 @@ void Form1::Connect() {
   connect(&listMenu_->ReverseOrder(), &QAction::triggered, this, [this] {
     OrderBy([](const RenameList& list, bool) { return ReverseOrder(list); });
   });
+  connect(&listMenu_->Menu(), &QMenu::aboutToShow, this, &Form1::ShowStartAfterHighestNumberState);
+  connect(&listMenu_->StartAfterHighestNumber(), &QAction::triggered, this, &Form1::StartAfterHighestNumber);
   connect(&listMenu_->AppendEntry(tr("&Undo the Last Rename Here..."), [this] { return CanUndoLastRename(); }),
           &QAction::triggered, this, &Form1::UndoLastRename);
   connect(model_, &RenameListModel::RowsDropped, this, [this](int row) {
@@ -441,31 +451,64 @@ void Form1::OrderByDate(DateKind kind) {
     DateReading reading;
     const std::vector<std::string_view> names = FileNamesOf(list_, previewShown);
     const auto readDates = [&] { return dates_->Read(folder, names, kind, reading); };
-    std::optional<std::vector<FileDate>> dates;
-    if (kind == DateKind::Modified) {
-      dates = WorkInBackground(readDates);
-    } else {
-      struct ShownBar {
-        DateReadingBar& bar;
-        ~ShownBar() { bar.End(); }
-      } shown{*dateReadingBar_};
-      dateReadingBar_->Begin(reading, names.size());
-      dates = WorkInBackground(
-          readDates, [this](QObject& receiver, const QEvent& event) { return dateReadingBar_->Passes(receiver, event); },
-          [this] { dateReadingBar_->ShowProgress(); });
-    }
+    const std::optional<std::vector<FileDate>> dates = kind == DateKind::Modified
+                                                           ? WorkInBackground(readDates)
+                                                           : dateReadingBar_->Show(reading, names.size(), readDates);
     if (!dates) return std::nullopt;
     return WorkInBackground([&] { return DateOrder(list_, previewShown, *dates); });
   });
 }
 
 void Form1::Simulate() {
-  // Marks of the last preview would stand on rows whose names are new.
-  const bool simulated = Run([&] {
-    preview_.Simulate(ReadNamingFields());
+  const NamingFields fields = ReadNamingFields();
+  const NamingDates naming(fields);
+  std::optional<EntryDates> dates;
+  // Marks of the last preview would stand on rows whose names are new. Cancel on the read of
+  // the dates leaves the list as it was, not previewed.
+  bool simulated = Run([&] {
+    if (naming.HasFields() && !(dates = ReadEntryDates(naming.KindToRead()))) return;
+    preview_.Simulate(fields, dates ? &*dates : nullptr);
     marks_.Clear();
+    undated_.Clear();
+    if (naming.UsesTaken()) undated_.Show(list_, dates->dates);
   });
+  simulated = simulated && preview_.Shown();
   if (simulated) Run([&] { CheckPreview(); });
+}
+
+// The dates of every entry for its new name; nothing when the user stopped the read.
+std::optional<EntryDates> Form1::ReadEntryDates(DateKind kind) {
+  const std::string folder = dir1_->Path();
+  const std::vector<std::string_view> names = FileNamesOf(list_, preview_.Shown());
+  DateReading reading;
+  const auto readDates = [&] { return dates_->ReadNameDates(folder, names, kind, reading); };
+  std::optional<std::vector<NameDates>> dates = kind == DateKind::Modified
+                                                    ? WorkInBackground(readDates)
+                                                    : dateReadingBar_->Show(reading, names.size(), readDates);
+  if (!dates) return std::nullopt;
+  return EntryDates{std::move(*dates), system_->MonthAbbreviations()};
+}
+
+// The menu's entry is greyed, its tip saying why, while the pattern writes numbers that
+// cannot be read back from names.
+void Form1::ShowStartAfterHighestNumberState() {
+  QAction& entry = listMenu_->StartAfterHighestNumber();
+  const std::optional<std::string> why = WhyNumbersCannotBeRead(ReadNamingFields());
+  entry.setEnabled(entry.isEnabled() && !why);
+  entry.setToolTip(why ? QString::fromStdString(*why) : QString());
+}
+
+void Form1::StartAfterHighestNumber() {
+  std::optional<std::int32_t> start;
+  const RenameList::Position count = list_.Count();
+  Run([&] {
+    PushSelection(*listView1_->selectionModel(), list_);
+    start = tolvane::StartAfterHighestNumber(Platform{*files_, *system_, services_}, list_, dir1_->Path(),
+                                             ReadNamingFields(), preview_.Shown());
+  });
+  ShowSelection(list_, *listView1_->selectionModel());
+  if (start) text3_->setText(QString::number(*start));
+  if (list_.Count() != count) Run([&] { CheckPreview(); });
 }
 
 // The commit renames in the folder that was open when it started, and the window holds
@@ -524,6 +567,7 @@ void Form1::ShowState() {
   command4_->setEnabled(flags.simulate);
   command5_->setEnabled(flags.rename);
   command6_->setEnabled(flags.undo);
+  undatedLine_->setText(flags.undo ? undated_.Line() : QString());
 }
 
 // Marks the rows that the commit's check would stop, for as long as a preview is on show,

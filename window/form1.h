@@ -16,7 +16,9 @@
 #include "window/drive_list.h"
 #include "window/preview_marks.h"
 #include "window/qt_window_services.h"
+#include "window/undated_rows.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
@@ -88,6 +90,11 @@ class Form1 final : public QWidget {
   // Reads every entry's date and puts the list in its order.
   void OrderByDate(DateKind kind);
   void Simulate();
+  // The dates of every entry for its new name, read beside the window; nothing on Cancel.
+  std::optional<EntryDates> ReadEntryDates(DateKind kind);
+  void ShowStartAfterHighestNumberState();
+  // Sets Seq Start From after the highest number of the folder's names that fit the fields.
+  void StartAfterHighestNumber();
   void Rename();
   void Undo();
 
@@ -112,6 +119,7 @@ class Form1 final : public QWidget {
   RenameList list_;
   Preview preview_{list_};
   PreviewMarks marks_;
+  UndatedRows undated_;
   // The folder last open on each drive during this run, by the drive's mount point.
   std::map<std::string, std::string> lastFolderOnDrive_;
   // While the folder of the files the program was started with opens: the names to list.
@@ -123,6 +131,7 @@ class Form1 final : public QWidget {
   RenameListModel* model_ = nullptr;
   ListMenu* listMenu_ = nullptr;
   DateReadingBar* dateReadingBar_ = nullptr;
+  QLabel* undatedLine_ = nullptr;
   // Set while an ordering works beside the window.
   bool ordering_ = false;
   QPushButton* command1_ = nullptr;

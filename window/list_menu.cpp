@@ -14,9 +14,13 @@ ListMenu::ListMenu(QAbstractItemView& list, std::function<bool()> available)
   orderByDateTaken_ = menu_->addAction(tr("Order by Date &Taken"));
   orderByDateModified_ = menu_->addAction(tr("Order by Date &Modified"));
   reverseOrder_ = menu_->addAction(tr("&Reverse Order"));
+  startAfterHighestNumber_ = menu_->addAction(tr("&Start After the Highest Number"));
+  // A greyed entry's tip says why.
+  menu_->setToolTipsVisible(true);
   connect(menu_, &QMenu::aboutToShow, this, [this] {
     const bool enabled = available_();
-    for (QAction* action : {orderByName_, orderByDateTaken_, orderByDateModified_, reverseOrder_}) {
+    for (QAction* action :
+         {orderByName_, orderByDateTaken_, orderByDateModified_, reverseOrder_, startAfterHighestNumber_}) {
       action->setEnabled(enabled);
     }
     for (const auto& [action, entryAvailable] : appended_) action->setEnabled(entryAvailable());

@@ -14,9 +14,10 @@ class QString;
 namespace tolvane {
 
 // The menu of ListView1, opened by a right click on the list, or by the Menu key or Shift+F10
-// while the list has the focus. It offers the orderings of the list; entries of other
-// operations on the list are appended to Menu() after them. Each entry is greyed while
-// `available` says no (an empty list, other work running).
+// while the list has the focus. It offers the orderings of the list and the start after the
+// highest number of the folder's names; entries of other operations on the list are appended
+// to Menu() after them. Each entry is greyed while `available` says no (an empty list, other
+// work running).
 class ListMenu final : public QObject {
   Q_OBJECT
 
@@ -29,6 +30,7 @@ class ListMenu final : public QObject {
   QAction& OrderByDateTaken() const { return *orderByDateTaken_; }
   QAction& OrderByDateModified() const { return *orderByDateModified_; }
   QAction& ReverseOrder() const { return *reverseOrder_; }
+  QAction& StartAfterHighestNumber() const { return *startAfterHighestNumber_; }
   // Appends, after a separator, the entry of another operation on the list, greyed while its
   // own `available` says no.
   QAction& AppendEntry(const QString& caption, std::function<bool()> available);
@@ -48,6 +50,7 @@ class ListMenu final : public QObject {
   QAction* orderByDateTaken_;
   QAction* orderByDateModified_;
   QAction* reverseOrder_;
+  QAction* startAfterHighestNumber_;
   std::vector<std::pair<QAction*, std::function<bool()>>> appended_;
 };
 

@@ -102,6 +102,7 @@ QString RenameListModel::ToolTipOf(const RenameEntry& entry) const {
   QString tip = tr("Old name: %1\nNew name: %2").arg(DisplayedText(entry.Tag), DisplayedText(entry.Text));
   if (const std::string* problem = marks_.ProblemOf(entry)) tip += QStringLiteral("\n") + DisplayedText(*problem);
   if (const std::string* why = marks_.WhyUnchecked(entry)) tip += QStringLiteral("\n") + DisplayedText(*why);
+  if (undated_ != nullptr && undated_->Holds(entry)) tip += tr("\nNo date taken: its modification time was used");
   return tip;
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/rename_list.h"
 #include "window/preview_marks.h"
+#include "window/undated_rows.h"
 
 namespace tolvane {
 
@@ -14,6 +15,8 @@ class RenameListModel final : public QAbstractTableModel {
 
  public:
   RenameListModel(const RenameList& list, const PreviewMarks& marks, QObject* parent);
+  // The rows whose names took the modification time for a date taken, which their tips tell.
+  void ShowUndated(const UndatedRows& undated) { undated_ = &undated; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -45,6 +48,7 @@ class RenameListModel final : public QAbstractTableModel {
 
   const RenameList& list_;
   const PreviewMarks& marks_;
+  const UndatedRows* undated_ = nullptr;
   int shownCount_ = 0;
 };
 

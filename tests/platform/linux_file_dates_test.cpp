@@ -17,6 +17,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "platform/taken_time.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
@@ -219,6 +220,16 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
   for (std::size_t i = 0; i < made.size(); ++i) {
     SCOPED_TRACE(made[i]->what);
     EXPECT_EQ((*taken)[i], made[i]->taken);
+  }
+  // The dates for names tell the same time taken, and none where the file tells none.
+  DateReading namesReading;
+  const auto nameDates = reader.ReadNameDates(folder.path(), names, DateKind::Taken, namesReading);
+  ASSERT_TRUE(nameDates.has_value());
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    const FileDate& expected = made[i]->taken;
+    const bool tellsNone = !expected || *expected == kModified;
+    EXPECT_EQ((*nameDates)[i].taken, tellsNone ? std::nullopt : std::optional(LocalDateTime(*expected))) << made[i]->what;
+    EXPECT_EQ((*nameDates)[i].modified.has_value(), made[i]->make != nullptr) << made[i]->what;
   }
   // The modification time is read alone on request, to the nanosecond; it is still the one
   // each file was given, so nothing was written.

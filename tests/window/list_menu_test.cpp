@@ -1,5 +1,6 @@
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/support/scoped_environment.h"
 #include "tests/window/window_harness.h"
 
 namespace tolvane::testing {
@@ -46,8 +48,13 @@ class ListMenuTest : public WindowTest {
 };
 
 TEST_F(ListMenuTest, OpensByRightClickMenuKeyAndShiftF10WithItsEntriesGreyedOnAnEmptyList) {
-  const QStringList entries{"Order by &Name",  "Order by Date &Taken", "Order by Date &Modified",
-                            "&Reverse Order", "",                     "&Undo the Last Rename Here..."};
+  const QStringList entries{"Order by &Name",
+                            "Order by Date &Taken",
+                            "Order by Date &Modified",
+                            "&Reverse Order",
+                            "&Start After the Highest Number",
+                            "",
+                            "&Undo the Last Rename Here..."};
   const std::vector<std::pair<const char*, std::function<void()>>> openings{
       {"right click", [&] {
          QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), List().viewport()->mapToGlobal(QPoint(5, 5)));
@@ -114,18 +121,66 @@ TEST_F(ListMenuTest, EscapeOrCancelStopsTheReadOfDatesTakenAndLeavesTheList) {
   dates->afterEachFile = [](DateReading& reading) {
     for (int waited = 0; waited < 5000 && !reading.stop; waited += 5) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   };
+  // The ordering, and a preview whose prefix writes the date taken, which stays unpreviewed.
+  Type("Text1", "{taken:YYYY}");
+  const std::vector<std::pair<const char*, std::function<void()>>> reads{{"ordering", [&] { Choose(Qt::Key_T); }},
+                                                                         {"preview", [&] { Click("Command4"); }}};
   for (const auto& [how, stop] : stops) {
-    SCOPED_TRACE(how);
-    QString shown;
-    QTimer::singleShot(50, [&, stop = stop] {
-      shown = Find<QLabel>("DateReadingText").text();
-      stop();
-    });
-    Choose(Qt::Key_T);
-    EXPECT_EQ(shown, "Reading dates taken: 1 of 4");
-    EXPECT_FALSE(Find<QWidget>("DateReadingBar").isVisible());
-    EXPECT_EQ(ListRows(), (QStringList{"DSC_1.jpg", "DSC_5.jpg", "IMG_2.jpg", "IMG_10.jpg"}));
+    for (const auto& [what, read] : reads) {
+      SCOPED_TRACE(std::string(how) + " " + what);
+      QString shown;
+      QTimer::singleShot(50, [&, stop = stop] {
+        shown = Find<QLabel>("DateReadingText").text();
+        stop();
+      });
+      read();
+      EXPECT_EQ(shown, "Reading dates taken: 1 of 4");
+      EXPECT_FALSE(Find<QWidget>("DateReadingBar").isVisible());
+      EXPECT_EQ(ListRows(), (QStringList{"DSC_1.jpg", "DSC_5.jpg", "IMG_2.jpg", "IMG_10.jpg"}));
+      EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{true, false, false}));
+    }
   }
+}
+
+TEST_F(ListMenuTest, DatesTakenNameTheFilesOnDiskAndTheNextBatchStartsAfterTheHighestNumber) {
+  const ScopedEnvironmentVariable utc("TZ", "UTC");
+  tzset();
+  // 2024-05-03, -01 and -02 at noon; IMG_10 tells no date taken, so its modification time stands in.
+  dates->taken = {{"DSC_1.jpg", At(1714737600)}, {"DSC_5.jpg", At(1714564800)}, {"IMG_2.jpg", At(1714651200)}};
+  Type("Text1", "{taken:YYYY-MM-DD}_");
+  Type("Text4", "000");
+  Click("Command4");
+  EXPECT_EQ(ListRows(), (QStringList{"2024-05-03_001.jpg", "2024-05-01_002.jpg", "2024-05-02_003.jpg", "1970-01-01_004.jpg"}));
+  EXPECT_TRUE(List().model()->index(3, 0).data(Qt::AccessibleDescriptionRole).toString().endsWith(
+      "No date taken: its modification time was used"));
+  EXPECT_FALSE(List().model()->index(2, 0).data(Qt::ToolTipRole).toString().contains("No date taken"));
+  EXPECT_EQ(Find<QLabel>("UndatedLine").text(), "1 of 4 files have no date taken: their modification time was used");
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+  for (const char* name : {"2024-05-03_001.jpg", "2024-05-01_002.jpg", "2024-05-02_003.jpg", "1970-01-01_004.jpg"}) {
+    EXPECT_TRUE(temp.Exists(std::string("photos/") + name)) << name;
+  }
+  EXPECT_EQ(Find<QLabel>("UndatedLine").text(), "");
+
+  // Grouped digits cannot be read back: the entry is greyed and its tip says why.
+  Type("Text4", "#,##0");
+  List().setFocus();
+  QTest::keyClick(&List(), Qt::Key_Menu);
+  const QAction* start = Menu().actions()[4];
+  EXPECT_FALSE(start->isEnabled());
+  EXPECT_EQ(start->toolTip(), "The pattern groups digits.");
+  Menu().hide();
+  Type("Text4", "000");
+  answerer.QueueCaption("&Yes");
+  Choose(Qt::Key_S);
+  ASSERT_EQ(answerer.boxes.size(), 3u);
+  EXPECT_EQ(answerer.boxes[2].title, "Tolvane");
+  EXPECT_EQ(answerer.boxes[2].text,
+            "4 files already have names like 2024-05-03_001.jpg. Leave them as they are and number the others from 5?");
+  EXPECT_TRUE(ListRows().isEmpty());
+  EXPECT_EQ(Find<QLineEdit>("Text3").text(), "5");
+  tzset();
 }
 
 TEST_F(ListMenuTest, AltKeysAndADropMoveEverySelectedRow) {

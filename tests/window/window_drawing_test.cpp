@@ -27,6 +27,10 @@ struct PlacedControl {
   const char* spokenName;  // what a screen reader says the control is
 };
 
+constexpr const char* kDateFieldsTip =
+    "{taken:YYYY-MM-DD} writes the date the file was taken (its modification time where it tells none), "
+    "{modified:YYYY-MM-DD} its modification time; also MMM, hh, mm, ss";
+
 // Positions in pixels at 96 dots per inch, inside the frame for the frame's controls.
 const PlacedControl kControls[] = {
     {"Command7", "Form1", {624, 423, 49, 43}, "", "End Program", "End Program"},
@@ -35,8 +39,8 @@ const PlacedControl kControls[] = {
     {"Command4", "Form1", {27, 438, 109, 28}, "Simulate", "", "Simulate"},
     {"Frame1", "Form1", {27, 327, 577, 94}, "", "", ""},
     {"Text4", "Frame1", {219, 57, 43, 22}, "00", "", "Seq Format"},
-    {"Text1", "Frame1", {111, 21, 124, 22}, "", "", "Prefix Before Seq"},
-    {"Text2", "Frame1", {321, 21, 100, 22}, "", "", "Prefix After Seq"},
+    {"Text1", "Frame1", {111, 21, 124, 22}, "", kDateFieldsTip, "Prefix Before Seq"},
+    {"Text2", "Frame1", {321, 21, 100, 22}, "", kDateFieldsTip, "Prefix After Seq"},
     {"Text3", "Frame1", {111, 57, 31, 22}, "1", "", "Seq Start From"},
     {"Label5", "Frame1", {156, 60, 54, 13}, "Seq Format", "", "Seq Format"},
     {"Label2", "Frame1", {21, 27, 82, 13}, "Prefix Before Seq", "", "Prefix Before Seq"},
