@@ -15,6 +15,7 @@
 #include "core/batch_commit.h"
 #include "core/batch_journal.h"
 #include "core/batch_names.h"
+#include "core/batch_record.h"
 #include "core/batch_recovery.h"
 #include "core/batch_undo.h"
 #include "core/rename_order.h"
@@ -254,6 +255,12 @@ TEST(BatchRecoveryTest, JournalThatNoLongerFitsItsFolderIsKeptAndNothingChanges)
        "other files in "},
       {"journal damaged", [](CommitScene& scene) { scene.executable.WriteFile(kJournal, "Tolvane batch journal 1\n"); },
        "cannot be read: the journal is damaged"},
+      {"journal a link to a file",
+       [](CommitScene& scene) {
+         std::filesystem::rename(scene.executable.Path(kJournal), scene.executable.Path("elsewhere"));
+         std::filesystem::create_symlink(scene.executable.Path("elsewhere"), scene.executable.Path(kJournal));
+       },
+       "cannot be read: Path/File access error"},
       {"journal of 8 GiB",
        [](CommitScene& scene) { std::filesystem::resize_file(scene.executable.Path(kJournal), std::uintmax_t{8} << 30); },
        "bytes, more than the 1073741824 it may"},
@@ -427,34 +434,83 @@ TEST(BatchRecoveryTest, ChangeOfCaseAloneIsFinishedOrUndoneFromAnyMoment) {
 
 // Where the rename refuses RENAME_NOREPLACE (ntfs-3g) a file is renamed by a link and an unlink;
 // cut between the two, it is under both names. It counts as under its new name: finishing
-// drops the old name, undoing the new one. On tmpfs identities tell it, on ntfs-3g names.
+// drops the old name, undoing the new one. Only the last step done can have been cut so: a
+// file under both names with a later step done is no moment of the batch, and nothing is
+// touched. On tmpfs identities tell it, on ntfs-3g names.
 TEST(BatchRecoveryTest, FileLeftUnderBothNamesOfItsStepIsFinishedOrUndone) {
-  Batch batch;
-  AddShifted(batch, "", 1, 4, 1);  // 4 -> 5, 3 -> 4, 2 -> 3, 1 -> 2
+  Batch chain;
+  AddShifted(chain, "", 1, 4, 1);  // 4 -> 5, 3 -> 4, 2 -> 3, 1 -> 2
+  const Batch twoFiles = {{"a", "b"}, {"c", "d"}};
+  const struct {
+    std::string label;
+    const Batch& batch;
+    std::size_t stepsDone;
+    std::pair<std::string, std::string> linked;  // a step cut after its link
+    std::optional<std::pair<std::string, std::string>> later;  // a step done after it
+    std::string told;  // in the question, or, for a refused batch, in the message
+  } cases[] = {
+      {"cut after its link", chain, 1, {"3", "4"}, std::nullopt, "2 of 4 files have their new names"},
+      {"a later step done", twoFiles, 0, {"a", "b"}, std::pair("c", "d"), "can be neither finished nor undone"},
+  };
   for (const bool ntfs : {false, true}) {
     std::optional<LoopVolume> volume;
     if (ntfs) volume.emplace(LoopVolume::Kind::Ntfs3g);
     if (volume && !volume->Mounted()) {
-      std::cout << "ntfs-3g row skipped: " << volume->WhyNotMounted() << "\n";
+      std::cout << "ntfs-3g rows skipped: " << volume->WhyNotMounted() << "\n";
       continue;
     }
-    for (const std::size_t answer : {kFinish, kUndo}) {
-      SCOPED_TRACE(std::string(ntfs ? "ntfs-3g" : "tmpfs") + (answer == kFinish ? ", Finish" : ", Undo"));
-      CommitScene scene;
-      const std::string here = (volume ? volume->Root() : scene.folder.path()) + "/x";
-      std::filesystem::remove_all(here);
-      std::filesystem::create_directory(here);
-      CutShortBatch(scene, batch, 1, here);  // 4 -> 5
-      ASSERT_EQ(link((here + "/3").c_str(), (here + "/4").c_str()), 0);  // 3 -> 4 cut after its link
-      scene.window.choices = {answer};
-      Recover(scene);
+    for (const auto& c : cases) {
+      for (const std::size_t answer : {kFinish, kUndo}) {
+        SCOPED_TRACE(c.label + (ntfs ? ", ntfs-3g" : ", tmpfs") + (answer == kFinish ? ", Finish" : ", Undo"));
+        CommitScene scene;
+        const std::string here = (volume ? volume->Root() : scene.folder.path()) + "/x";
+        std::filesystem::remove_all(here);
+        std::filesystem::create_directory(here);
+        CutShortBatch(scene, c.batch, c.stepsDone, here);
+        ASSERT_EQ(link((here + "/" + c.linked.first).c_str(), (here + "/" + c.linked.second).c_str()), 0);
+        if (c.later) std::filesystem::rename(here + "/" + c.later->first, here + "/" + c.later->second);
+        const Contents before = ContentsOf(here);
+        scene.window.choices = {answer};
+        Recover(scene);
 
-      ASSERT_EQ(scene.window.choiceBoxes.size(), 1u) << scene.LastPrompt();
-      EXPECT_NE(scene.window.choiceBoxes[0].prompt.find("2 of 4 files have their new names"), std::string::npos)
-          << scene.window.choiceBoxes[0].prompt;
-      EXPECT_EQ(ContentsOf(here), AllUnder(batch, answer == kFinish));
-      EXPECT_FALSE(scene.executable.Exists(kJournal));
+        const bool refused = c.told.starts_with("can be neither");
+        ASSERT_EQ(scene.window.choiceBoxes.size(), refused ? 0u : 1u) << scene.LastPrompt();
+        EXPECT_NE(scene.window.messages[0].prompt.find(c.told), std::string::npos) << scene.window.messages[0].prompt;
+        EXPECT_EQ(ContentsOf(here), refused ? before : AllUnder(c.batch, answer == kFinish));
+        EXPECT_FALSE(scene.executable.Exists(kJournal));
+      }
     }
+  }
+}
+
+// fusefat takes a file's old name away before it refuses a name beyond ASCII: the recovery
+// refuses such a name, to give back or to give, before it renames anything, and says why.
+TEST(BatchRecoveryTest, NameTheVolumeRefusesIsRefusedBeforeAnyRename) {
+  LoopVolume card(LoopVolume::Kind::FuseFat);
+  if (!card.Mounted()) GTEST_SKIP() << "FAT volume not mounted: " << card.WhyNotMounted();
+  // A batch of one file, cut after its rename (to be undone) or before it (to be finished).
+  const struct {
+    std::size_t answer;
+    NameMove move;
+  } cases[] = {{kUndo, {"\xc3\x89t\xc3\xa9_1.jpg", "X01.jpg"}}, {kFinish, {"X01.jpg", "\xc3\x89t\xc3\xa9_1.jpg"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer == kUndo ? "Undo" : "Finish");
+    CommitScene scene;
+    const std::string here = card.Root() + "/DCIM";
+    std::filesystem::remove_all(here);
+    std::filesystem::create_directory(here);
+    std::ofstream(here + "/X01.jpg") << "photo";
+    RenameOrder order;
+    order.steps = {{0, RenameStep::Part::Whole}};
+    WriteJournal(Platform{scene.files, scene.system, scene.window}, here, *scene.disk.OpenFolder(here), {c.move}, order);
+    scene.window.choices = {c.answer};
+    Recover(scene);
+
+    EXPECT_EQ(ContentsOf(here), (Contents{{"X01.jpg", "photo"}}));
+    EXPECT_EQ(scene.LastPrompt(), "Nothing was renamed in " + here + ": the name \"\xc3\x89t\xc3\xa9_1.jpg\" cannot be "
+                                  "given, since the volume of this folder takes only ASCII characters in a name.\nThe "
+                                  "journal of the batch is kept, so that the rest is offered again at the next start.");
+    EXPECT_TRUE(scene.executable.Exists(kJournal));
   }
 }
 
@@ -495,6 +551,60 @@ TEST(BatchRecoveryTest, CardPulledOutIsWaitedForAndKnownAgainWhenPluggedIn) {
   EXPECT_NE(scene.window.choiceBoxes[2].prompt.find("1 of 3 files have their new names"), std::string::npos);
   EXPECT_EQ(ContentsOf(here), AllUnder(batch, true));
   EXPECT_FALSE(scene.executable.Exists(kJournal));
+}
+
+// Two cards, one after the other at one mount point, each with a folder of the same path and
+// names: the journal and the record of a batch on the first are not the second's. (A card's
+// root folder keeps its identity across mounts, so the batch is in a folder below it.)
+TEST(BatchRecoveryTest, AnotherCardAtTheSameMountPointIsNotTheBatchs) {
+  LoopVolume card(LoopVolume::Kind::ExfatFuse);
+  if (!card.Mounted()) GTEST_SKIP() << "exFAT volume not mounted: " << card.WhyNotMounted();
+  Batch batch;
+  AddShifted(batch, "", 1, 3, 1);
+  CommitScene scene;
+  const Platform platform{scene.files, scene.system, scene.window};
+  const std::string here = card.Root() + "/DCIM";
+  std::filesystem::create_directory(here);
+  CutShortBatch(scene, batch, 1, here);
+  WriteRecord(platform, here, *scene.disk.OpenFolder(here), {{"0", "1"}}, {});
+  ASSERT_TRUE(card.Eject());
+  LoopVolume other(LoopVolume::Kind::ExfatFuse, card.Root(), 40);
+  if (!other.Mounted()) GTEST_SKIP() << "second exFAT volume not mounted: " << other.WhyNotMounted();
+  std::filesystem::create_directory(here);
+  for (const BatchFile& file : batch) std::ofstream(here + "/" + file.oldName) << ContentOf(file.oldName);
+
+  scene.window.choices = {1};  // Later
+  Recover(scene);
+  ASSERT_EQ(scene.window.choiceBoxes.size(), 1u) << scene.LastPrompt();
+  EXPECT_NE(scene.window.choiceBoxes[0].prompt.find("the volume it was on is not there now"), std::string::npos);
+  EXPECT_EQ(ContentsOf(here), AllUnder(batch, false));
+  EXPECT_FALSE(LastUndoableBatch(platform, here));
+}
+
+// The menu's undo cut short with three of five files back, and undone in its turn at the next
+// start: the folder is as the batch left it, and that whole batch stays the one to undo.
+TEST(BatchRecoveryTest, UndoCutShortAndUndoneLeavesTheWholeBatchToUndo) {
+  Batch batch;
+  AddShifted(batch, "", 1, 5, 10);  // 1 -> 11 ... 5 -> 15
+  CommitScene scene;
+  const Platform platform{scene.files, scene.system, scene.window};
+  scene.Load(batch);
+  scene.Rename();
+  struct Killed {};
+  const std::size_t renamesBefore = scene.files.renamesAsked;
+  scene.window.onYield = [&] {
+    if (scene.files.renamesAsked - renamesBefore == 3) throw Killed{};
+  };
+  EXPECT_THROW(UndoLastBatch(platform, scene.folder.path()), Killed);
+  scene.window.onYield = nullptr;
+  ASSERT_TRUE(scene.executable.Exists(kJournal));
+
+  scene.window.choices = {kUndo};
+  Recover(scene);
+  EXPECT_EQ(scene.folder.Contents(), AllUnder(batch, true));
+  const std::optional<UndoableBatch> last = LastUndoableBatch(platform, scene.folder.path());
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->files, batch.size());
 }
 
 }  // namespace
