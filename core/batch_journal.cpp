@@ -15,8 +15,9 @@ namespace tolvane {
 
 namespace {
 
-constexpr std::string_view kHeader = "Tolvane batch journal 2\n";
-constexpr std::string_view kFirstHeader = "Tolvane batch journal 1\n";
+constexpr std::string_view kHeaderStem = "Tolvane batch journal ";
+// Version 1 kept neither the volume nor the files' identities, version 2 no births.
+constexpr int kVersion = 3;
 constexpr std::string_view kEnd = "end ";
 constexpr std::size_t kChunkBytes = 1 << 16;
 constexpr int kMostJournals = 100;
@@ -52,7 +53,7 @@ class JournalEncoder {
   JournalEncoder& Number(std::uint64_t number) { return Text(std::to_string(number)); }
   JournalEncoder& Name(std::string_view name) { return Number(name.size()).Text(":").Text(name); }
   JournalEncoder& Identity(const FileIdentity& identity) {
-    return Number(identity.device).Text(" ").Number(identity.inode);
+    return Number(identity.device).Text(" ").Number(identity.inode).Text(" ").Number(identity.birth);
   }
 
   void End() {
@@ -122,7 +123,21 @@ class JournalReader {
     identity.device = Number();
     Expect(" ");
     identity.inode = Number();
+    if (version_ >= 3) {
+      Expect(" ");
+      identity.birth = Number();
+    }
     return identity;
+  }
+
+  // The version of the header that comes next, read.
+  int Version() {
+    Expect(kHeaderStem);
+    const std::uint64_t version = Number();
+    if (version < 1 || version > kVersion) Damaged("a version unknown");
+    Expect("\n");
+    version_ = static_cast<int>(version);
+    return version_;
   }
 
   // Reads `literal` when it comes next.
@@ -148,6 +163,7 @@ class JournalReader {
  private:
   std::string_view text_;
   std::size_t at_ = 0;
+  int version_ = kVersion;
 };
 
 // The checksum line is the last, and covers every byte before it.
@@ -206,10 +222,9 @@ RenameStep ReadStep(JournalReader& reader, JournalPlan& plan) {
   return {static_cast<std::uint32_t>(move), RenameStep::Part::ToTemporary};
 }
 
-// The lines up to the count of moves; true for a journal of the first version.
-bool ReadHead(JournalReader& reader, JournalHead& head) {
-  const bool firstVersion = reader.Take(kFirstHeader);
-  if (!firstVersion) reader.Expect(kHeader);
+// The lines up to the count of moves; the journal's version.
+int ReadHead(JournalReader& reader, JournalHead& head) {
+  const int version = reader.Version();
   reader.Expect("folder ");
   head.folderPath = reader.Name();
   if (!head.folderPath.starts_with('/') || head.folderPath.find('\0') != std::string::npos) {
@@ -217,13 +232,13 @@ bool ReadHead(JournalReader& reader, JournalHead& head) {
   }
   reader.Expect("\nidentity ");
   head.folder = reader.Identity();
-  if (!firstVersion) {
+  if (version >= 2) {
     reader.Expect("\nvolume ");
     head.volume = reader.Name();
   }
   reader.Expect("\nmoves ");
   head.moveCount = static_cast<std::size_t>(reader.Number());
-  return firstVersion;
+  return version;
 }
 
 std::string JournalPath(const std::string& folder, int attempt) {
@@ -263,7 +278,7 @@ void Encode(const std::string& folderPath, OpenedFolder& folder, const std::vect
             const std::function<void(std::string_view)>& write) {
   JournalEncoder journal(write);
   const FileIdentity folderIdentity = folder.Identity();
-  journal.Text(kHeader).Text("folder ").Name(folderPath).Text("\nidentity ").Identity(folderIdentity);
+  journal.Text(kHeaderStem).Number(kVersion).Text("\nfolder ").Name(folderPath).Text("\nidentity ").Identity(folderIdentity);
   journal.Text("\nvolume ").Name(identified ? std::string() : folder.VolumeName()).Text("\n");
   journal.Text("moves ").Number(moves.size()).Text(identified ? " identified\n" : "\n");
   for (std::size_t move = 0; move < moves.size(); ++move) {
@@ -364,9 +379,9 @@ JournalPlan ReadJournal(std::string text) {
   JournalPlan plan;
   plan.text = std::make_unique<const std::string>(std::move(text));
   JournalReader reader(*plan.text);
-  const bool firstVersion = ReadHead(reader, plan);
+  const int version = ReadHead(reader, plan);
   const std::size_t moves = reader.Fitting(plan.moveCount, 6);
-  const bool identified = !firstVersion && reader.Take(" identified");
+  const bool identified = version >= 2 && reader.Take(" identified");
   reader.Expect("\n");
   plan.moves.reserve(moves);
   if (identified) plan.files.reserve(moves);

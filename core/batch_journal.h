@@ -17,20 +17,22 @@
 //
 // The journal is text with every name stored as its length in bytes, ":", and the bytes as
 // they are, so that any name reads back exactly, line breaks included:
-//   Tolvane batch journal 2
+//   Tolvane batch journal 3
 //   folder <name>                  the folder's path
-//   identity <device> <inode>      the folder's
+//   identity <identity>            the folder's
 //   volume <name>                  what tells the folder's volume, where its identities do not last
 //   moves <count>[ identified]
-//   <name> <name>[ <device> <inode>]   old and new name of each file, in list order, and which
+//   <name> <name>[ <identity>]     old and new name of each file, in list order, and which
 //                                  file it is where the volume keeps identities ("identified")
 //   steps <count>
 //   <move> W                       a file renamed at once (moves counted from 0)
-//   <move> T <device> <inode> <name>   a file going to its temporary name, and which file it is
+//   <move> T <identity> <name>     a file going to its temporary name, and which file it is
 //   <move> F                       that file going from its temporary name to its new one
 //   end <checksum>                 FNV-1a of every byte before "end", 16 hexadecimal digits
-// Each line ends in a line feed. The steps are in the order they run. Journals of version 1,
-// without the volume and the files' identities, are read as well.
+// An identity is "<device> <inode> <birth>", the birth 0 where the volume tells none. Each line
+// ends in a line feed. The steps are in the order they run. Journals of version 2 (identities
+// without births) and of version 1 (without the volume and the files' identities) are read as
+// well; their identities match a file of any birth.
 namespace tolvane {
 
 // The lines of a journal before its moves: where the batch was made, and how large it is.

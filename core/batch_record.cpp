@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <tuple>
 
 #include "core/numbered_name.h"
@@ -17,51 +18,78 @@ constexpr std::string_view kRecordStem = "Batch-";
 // A head holds two paths at most (the folder's and the volume's name) and a few numbers.
 constexpr std::size_t kHeadBytes = 16 * 1024;
 
-// A record's name, and what it tells: when it was kept and on which try of that second.
+// A record's name, and what it tells: its place in the sequence of records, and when it was
+// kept. A record named before the sequence has none (0): it is older than every other, and
+// those are ordered by their time and the try of their second.
 struct RecordName {
   std::string name;
+  std::uint64_t sequence = 0;
   DateTime made;
   std::size_t attempt = 1;
 };
 
-std::string NameOf(const DateTime& made, std::size_t attempt) {
+// Beyond this many digits a number is no part of a record's name, so the next number never
+// overflows.
+constexpr std::size_t kMostSequenceDigits = 18;
+
+std::string NameOf(std::uint64_t sequence, const DateTime& made) {
   const std::string stamp = FormatDateTime(made, "YYYYMMDD-hhmmss", EnglishMonthAbbreviations());
-  return NumberedName(std::string(kRecordStem) + stamp, attempt).append(kRecordExtension);
+  return std::string(kRecordStem) + std::to_string(sequence) + "-" + stamp + std::string(kRecordExtension);
 }
 
-std::optional<int> Digits(std::string_view text) {
-  int value = 0;
-  if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+std::optional<std::uint64_t> Digits(std::string_view text, std::size_t most = kMostSequenceDigits) {
+  std::uint64_t value = 0;
+  if (text.empty() || text.size() > most ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     return std::nullopt;
   }
-  const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (failure != std::errc()) return std::nullopt;
+  std::from_chars(text.data(), text.data() + text.size(), value);
   return value;
 }
 
-// Nothing for a name that is not a record's.
+std::vector<std::string_view> PartsOf(std::string_view text) {
+  std::vector<std::string_view> parts;
+  for (std::size_t dash; (dash = text.find('-')) != std::string_view::npos; text.remove_prefix(dash + 1)) {
+    parts.push_back(text.substr(0, dash));
+  }
+  parts.push_back(text);
+  return parts;
+}
+
+// Nothing for a name that is not a record's. "<sequence>-YYYYMMDD-hhmmss" since records are
+// numbered; "YYYYMMDD-hhmmss", then "-<try>" from a second's second try on, before.
 std::optional<RecordName> ParseRecordName(const std::string& name) {
   std::string_view rest(name);
   if (!rest.starts_with(kRecordStem) || !rest.ends_with(kRecordExtension)) return std::nullopt;
   rest.remove_prefix(kRecordStem.size());
   rest.remove_suffix(kRecordExtension.size());
-  // YYYYMMDD-hhmmss, then "-<try>" from the second try on.
-  if (rest.size() < 15 || rest[8] != '-') return std::nullopt;
-  const auto date = Digits(rest.substr(0, 8));
-  const auto time = Digits(rest.substr(9, 6));
-  std::optional<int> attempt = 1;
-  if (rest.size() > 15) {
-    attempt = rest[15] == '-' ? Digits(rest.substr(16)) : std::nullopt;
-    if (attempt && *attempt < 2) return std::nullopt;
+  const std::vector<std::string_view> parts = PartsOf(rest);
+  const bool numbered = parts.size() == 3 && parts[1].size() == 8;
+  if (parts.size() < 2 || parts.size() > 3) return std::nullopt;
+  const std::string_view day = parts[numbered ? 1 : 0];
+  const std::string_view time = parts[numbered ? 2 : 1];
+  const auto date = day.size() == 8 ? Digits(day) : std::nullopt;
+  const auto clock = time.size() == 6 ? Digits(time) : std::nullopt;
+  if (!date || !clock) return std::nullopt;
+  RecordName record{name, 0, DateTime{static_cast<int>(*date / 10000), static_cast<int>(*date / 100 % 100),
+                                      static_cast<int>(*date % 100), static_cast<int>(*clock / 10000),
+                                      static_cast<int>(*clock / 100 % 100), static_cast<int>(*clock % 100)}};
+  if (numbered) {
+    const auto sequence = Digits(parts[0]);
+    if (!sequence || *sequence == 0) return std::nullopt;
+    record.sequence = *sequence;
+  } else if (parts.size() == 3) {
+    const auto attempt = Digits(parts[2]);
+    if (!attempt || *attempt < 2) return std::nullopt;
+    record.attempt = static_cast<std::size_t>(*attempt);
   }
-  if (!date || !time || !attempt) return std::nullopt;
-  const DateTime made{*date / 10000, *date / 100 % 100, *date % 100, *time / 10000, *time / 100 % 100, *time % 100};
-  return RecordName{name, made, static_cast<std::size_t>(*attempt)};
+  return record;
 }
 
 auto OrderKey(const RecordName& record) {
   const DateTime& made = record.made;
-  return std::tuple(made.year, made.month, made.day, made.hour, made.minute, made.second, record.attempt);
+  return std::tuple(record.sequence, made.year, made.month, made.day, made.hour, made.minute, made.second,
+                    record.attempt);
 }
 
 // The records of the folder, newest first.
@@ -86,19 +114,15 @@ void RemoveOldRecords(Platform platform, const std::string& stateFolder) {
   }
 }
 
-}  // namespace
-
-namespace {
-
-// The journal's new name in its folder.
-std::string RenameToRecord(Platform platform, const std::string& stateFolder, const std::string& journalName) {
+// Stores a record under the next name of the sequence, one past the newest record's, whatever
+// the clock says: `store` puts it under the name it is given, and raises FileAlreadyExists when
+// another Tolvane took that name first.
+void StoreAsNext(Platform platform, const std::string& stateFolder, const std::function<void(const std::string&)>& store) {
   const DateTime now = platform.system.CurrentDateTime();
-  const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(stateFolder);
-  for (std::size_t attempt = 1;; ++attempt) {
-    const std::string name = NameOf(now, attempt);
+  const std::vector<RecordName> records = RecordsIn(platform, stateFolder);
+  for (std::uint64_t sequence = records.empty() ? 1 : records.front().sequence + 1;; ++sequence) {
     try {
-      folder->RenameFile(journalName, name);
-      return name;
+      return store(NameOf(sequence, now));
     } catch (const Error& error) {
       if (error.Number() != ErrorNumber::FileAlreadyExists) throw;
     }
@@ -117,7 +141,11 @@ void KeepAsRecord(Platform platform, HeldJournal& journal) {
   // The state folder is read as any folder is: with the window painting meanwhile.
   platform.window.RunLongWork([&] {
     try {
-      journal.path = JoinPath(stateFolder, RenameToRecord(platform, stateFolder, journalName));
+      const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(stateFolder);
+      StoreAsNext(platform, stateFolder, [&](const std::string& name) {
+        folder->RenameFile(journalName, name);
+        journal.path = JoinPath(stateFolder, name);
+      });
     } catch (const Error& error) {
       journal.Remove(platform.files);
       throw Error(error.Number(), "The files are renamed and the report is written, but the record of the batch "
@@ -131,21 +159,25 @@ void KeepAsRecord(Platform platform, HeldJournal& journal) {
 void WriteRecord(Platform platform, const std::string& folderPath, OpenedFolder& folder,
                  const std::vector<NameMove>& moves, const std::vector<FileIdentity>& files) {
   const std::string stateFolder = PrivateStateFolder(platform);
-  const DateTime now = platform.system.CurrentDateTime();
   platform.window.RunLongWork([&] {
-    for (std::size_t attempt = 1;; ++attempt) {
-      try {
-        const std::unique_ptr<DurableFile> file =
-            platform.files.CreateDurableFile(JoinPath(stateFolder, NameOf(now, attempt)));
-        EncodeRecord(folderPath, folder, moves, files, [&](std::string_view bytes) { file->Write(bytes); });
-        file->Finish();
-        break;
-      } catch (const Error& error) {
-        if (error.Number() != ErrorNumber::FileAlreadyExists) throw;
-      }
-    }
+    StoreAsNext(platform, stateFolder, [&](const std::string& name) {
+      const std::unique_ptr<DurableFile> file = platform.files.CreateDurableFile(JoinPath(stateFolder, name));
+      EncodeRecord(folderPath, folder, moves, files, [&](std::string_view bytes) { file->Write(bytes); });
+      file->Finish();
+    });
     RemoveOldRecords(platform, stateFolder);
   });
+}
+
+bool Undoes(const JournalPlan& batch, const JournalPlan& earlier) {
+  if (batch.moves.size() != earlier.moves.size()) return false;
+  for (std::size_t move = 0; move < batch.moves.size(); ++move) {
+    if (batch.moves[move].from != earlier.moves[move].to || batch.moves[move].to != earlier.moves[move].from) {
+      return false;
+    }
+  }
+  // Where both know their files, they must be one.
+  return batch.files.empty() || earlier.files.empty() || batch.files == earlier.files;
 }
 
 std::optional<FoundRecord> LastRecordOf(Platform platform, OpenedFolder& folder, const std::string& folderPath) {

@@ -12,9 +12,11 @@
 // The records of finished batches. A commit's journal, once the batch's report is written, is
 // kept as the batch's record, so that the last batch of a folder can be undone at any later
 // time, after the program was closed or the machine restarted. Records live beside the
-// journals, in the private state folder, as "Batch-YYYYMMDD-hhmmss.record" ("-2" and on after
-// the time when one batch of that second is kept already); the newest kRecordsKept are kept.
-// A record is a journal in every byte and is read back as strictly.
+// journals, in the private state folder, as "Batch-<n>-YYYYMMDD-hhmmss.record": n counts the
+// records kept, one past the newest, and orders them, since a clock may run ahead or be set
+// back; the time is when the record was kept. Records named before they were counted
+// ("Batch-YYYYMMDD-hhmmss[-<try>].record") are older than every counted one. The newest
+// kRecordsKept are kept. A record is a journal in every byte and is read back as strictly.
 namespace tolvane {
 
 inline constexpr std::string_view kRecordExtension = ".record";
@@ -28,6 +30,10 @@ void KeepAsRecord(Platform platform, HeldJournal& journal);
 // them: `files` are the renamed files, by move, where the folder's volume keeps identities.
 void WriteRecord(Platform platform, const std::string& folderPath, OpenedFolder& folder,
                  const std::vector<NameMove>& moves, const std::vector<FileIdentity>& files);
+
+// Whether `batch` takes back every rename of `earlier`, as the undo of `earlier` does: the same
+// files in the same order, each going from the name `earlier` gave it to the one it had.
+bool Undoes(const JournalPlan& batch, const JournalPlan& earlier);
 
 // A record found for a folder, read only as far as its head.
 struct FoundRecord {

@@ -8,6 +8,7 @@
 #include "core/batch_record.h"
 #include "core/state_folder.h"
 #include "core/name_escape.h"
+#include "core/name_refusal.h"
 #include "core/rename_report.h"
 #include "platform/path.h"
 
@@ -389,6 +390,20 @@ void KeepRollBackRecord(Platform platform, const JournalPlan& plan, OpenedFolder
   if (!moves.empty()) WriteRecord(platform, plan.folderPath, folder, moves, files);
 }
 
+// Whether the batch was the undo of the folder's last recorded batch: rolled back whole, it
+// leaves the folder as that batch left it, which stays the one to undo, so the rollback keeps
+// no record of its own that would hide it.
+bool UndoesLastRecord(Platform platform, const JournalPlan& plan, OpenedFolder& folder) {
+  try {
+    const std::optional<FoundRecord> last = LastRecordOf(platform, folder, plan.folderPath);
+    if (!last) return false;
+    const std::unique_ptr<LockedFile> record = platform.files.TryLockFile(last->path);
+    return record && Undoes(plan, ReadJournal(record->ReadAll(kLargestJournal)));
+  } catch (const Error&) {
+    return false;  // a record that cannot be read: the rollback keeps its own
+  }
+}
+
 // The report lists every file whose name the rollback changed, from the name it had to the
 // name it has now.
 void RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder, std::size_t stepsDone,
@@ -409,7 +424,7 @@ void RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder, 
   }
   if (!result.failure) {
     return WriteReport(changed, platform, nullptr, [&] {
-      KeepRollBackRecord(platform, plan, folder, before, result);
+      if (!UndoesLastRecord(platform, plan, folder)) KeepRollBackRecord(platform, plan, folder, before, result);
       written();
     });
   }
@@ -491,17 +506,50 @@ Answer Ask(Platform platform, const std::string& prompt) {
   return static_cast<Answer>(platform.window.AskChoice(box));
 }
 
+// The steps the undo takes back: those done, but for a step cut between its link and its
+// unlink, whose file keeps its old name.
+std::size_t StepsToTakeBack(const PendingBatch& batch) { return batch.stepsDone - (batch.doubledStep ? 1 : 0); }
+
 // A file left under both names of its step keeps the one the answer leads to: its new name
 // when finishing, its old one when undoing, which leaves that step not done.
 void SettleDoubledName(PendingBatch& batch, Answer answer) {
-  if (!batch.doubledStep || answer == Answer::Later) return;
+  if (!batch.doubledStep) return;
   const auto [from, to] = batch.plan.order.NamesOf(batch.plan.order.steps[*batch.doubledStep], batch.plan.moves);
   if (answer == Answer::Finish) return batch.folder->DropSecondName(from, to);
   batch.folder->DropSecondName(to, from);
-  --batch.stepsDone;
+  batch.stepsDone = StepsToTakeBack(batch);
+}
+
+// The first name the answer's renames would give that the folder's volume refuses, with why,
+// as a commit's check refuses it: fusefat takes a file's old name away before it refuses the
+// new one, so such a rename must never be tried.
+std::optional<std::pair<std::string_view, NameRefusal>> RefusedName(const PendingBatch& batch, Answer answer) {
+  const JournalPlan& plan = batch.plan;
+  const NameRules rules = batch.folder->Rules(batch.folder->ReadItems()).names;
+  const bool finish = answer == Answer::Finish;
+  const std::size_t first = finish ? batch.stepsDone : 0;
+  const std::size_t end = finish ? plan.order.steps.size() : StepsToTakeBack(batch);
+  for (std::size_t step = first; step < end; ++step) {
+    const auto [from, to] = plan.order.NamesOf(plan.order.steps[step], plan.moves);
+    const std::string_view given = finish ? to : from;
+    if (const std::optional<NameRefusal> refusal = RefusalOf(rules, given)) return std::pair(given, *refusal);
+  }
+  return std::nullopt;
+}
+
+// Nothing is renamed when a name cannot be given; the journal stays for a volume that takes it.
+bool RefusesNames(Platform platform, const PendingBatch& batch, Answer answer) {
+  const auto refused = RefusedName(batch, answer);
+  if (!refused) return false;
+  std::string message = "Nothing was renamed in " + batch.plan.folderPath + ": the name ";
+  AppendQuotedName(message, refused->first);
+  message += " cannot be given, since " + DescribeRefusal(refused->second) + ".";
+  platform.window.ShowMessage(message.append(kJournalKept), MessageButtons::Ok, std::nullopt);
+  return true;
 }
 
 void Apply(Platform platform, PendingBatch& batch, Answer answer) {
+  if (answer == Answer::Later || RefusesNames(platform, batch, answer)) return;
   SettleDoubledName(batch, answer);
   const ReportWritten keepRecord = [&] { KeepAsRecord(platform, batch.journal); };
   const ReportWritten removeJournal = [&] { batch.journal.Remove(platform.files); };
@@ -565,7 +613,15 @@ BatchProgress ProgressOf(const JournalPlan& plan, OpenedFolder& folder) {
 // said so), or its volume is away and the user chose to wait.
 std::optional<PendingBatch> Examine(Platform platform, const std::string& path) {
   // Another window may be committing this batch, or recovering it.
-  std::unique_ptr<LockedFile> file = platform.files.TryLockFile(path);
+  std::unique_ptr<LockedFile> file;
+  try {
+    file = platform.files.TryLockFile(path);
+  } catch (const Error& error) {
+    // A link or anything else but a plain file at a journal's name is never read: set aside,
+    // it is said once and not met again at every start.
+    Unusable(platform, path, "its journal " + path + " cannot be read: " + error.Description());
+    return std::nullopt;
+  }
   if (!file) return std::nullopt;
   // Planted by someone else: nothing that may rename the user's files.
   if (!file->OwnedByUser()) return std::nullopt;

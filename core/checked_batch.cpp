@@ -29,8 +29,11 @@ CommitPlan CheckedBatch::Plan() {
   if (folder_->KeepsIdentities()) {
     const std::uint64_t device = folder_->Identity().device;
     plan.files.reserve(plan.batch.positions.size());
-    for (const RenameList::Position position : plan.batch.positions) {
-      plan.files.push_back({device, names_->OldNameInode(position)});
+    for (std::size_t move = 0; move < plan.batch.moves.size(); ++move) {
+      // Looked up for its birth, which the listing does not give; a file gone since keeps the
+      // inode the folder listed, and its rename fails anyway.
+      const std::optional<FileIdentity> file = folder_->Identify(plan.batch.moves[move].from);
+      plan.files.push_back(file.value_or(FileIdentity{device, names_->OldNameInode(plan.batch.positions[move])}));
     }
   }
   names_.reset();

@@ -18,8 +18,8 @@ namespace tolvane {
 struct CommitPlan {
   BatchMoves batch;
   RenameOrder order;
-  // By move: which file it is, as the folder listed it, where the volume keeps identities;
-  // empty elsewhere.
+  // By move: which file it is, with its birth where the volume tells it, where the volume
+  // keeps identities; empty elsewhere.
   std::vector<FileIdentity> files;
 };
 

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -242,15 +243,13 @@ class DescriptorFolder final : public OpenedFolder {
   }
 
   FileIdentity Identity() override {
-    struct stat info {};
-    if (fstat(fd_, &info) != 0) throw Error::FromErrno(errno, path_);
-    return IdentityOf(info);
+    if (const std::optional<FileIdentity> identity = IdentityWithBirth("", AT_EMPTY_PATH)) return *identity;
+    throw Error::FromErrno(errno, path_);
   }
 
   std::optional<FileIdentity> Identify(std::string_view name) override {
     if (!IsBareName(name)) throw Error::FromErrno(EINVAL, JoinPath(path_, name));
-    struct stat info {};
-    if (LookUp(Terminated(lookedUp_, name), info)) return IdentityOf(info);
+    if (auto identity = IdentityWithBirth(Terminated(lookedUp_, name), AT_SYMLINK_NOFOLLOW)) return identity;
     if (errno == ENOENT) return std::nullopt;
     throw Error::FromErrno(errno, JoinPath(path_, name));
   }
@@ -285,6 +284,18 @@ class DescriptorFolder final : public OpenedFolder {
                                               ": the volume of " + path_ + " refuses the name " + names.newName +
                                               " while renaming " + JoinPath(path_, names.oldName) + " to " +
                                               JoinPath(path_, names.newName));
+  }
+
+  // The item's identity with its birth time where the volume gives one, in one call; nothing,
+  // with errno set, when there is no such item.
+  std::optional<FileIdentity> IdentityWithBirth(const char* name, int flags) const {
+    struct statx info {};
+    if (statx(fd_, name, flags, STATX_INO | STATX_BTIME, &info) != 0) return std::nullopt;
+    FileIdentity identity{makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino, 0};
+    if ((info.stx_mask & STATX_BTIME) != 0 && info.stx_btime.tv_sec >= 0) {
+      identity.birth = static_cast<std::uint64_t>(info.stx_btime.tv_sec) * 1'000'000'000 + info.stx_btime.tv_nsec;
+    }
+    return identity;
   }
 
   static FileIdentity IdentityOf(const struct stat& info) {

@@ -44,11 +44,20 @@ class LineWriter {
   virtual void Close() = 0;
 };
 
-// Which file an item is, whatever its name: its device and its inode number.
+// Which file an item is, whatever its name: its device, its inode number and, where the volume
+// tells it, when the file was made, since a volume may give a freed inode number straight to
+// the next new file.
 struct FileIdentity {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
-  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+  // The file's birth time in nanoseconds since 1970; 0 where the volume does not tell it, or
+  // where the identity was kept before births were.
+  std::uint64_t birth = 0;
+  // One file: the same device and inode, born at the same moment where both identities know it.
+  friend bool operator==(const FileIdentity& one, const FileIdentity& other) {
+    return one.device == other.device && one.inode == other.inode &&
+           (one.birth == 0 || other.birth == 0 || one.birth == other.birth);
+  }
 };
 
 // Whether a folder's items have stayed as they were since the watch began.

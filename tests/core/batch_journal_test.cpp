@@ -73,9 +73,26 @@ TEST(BatchJournalTest, ReadsBackEveryNameStepAndIdentity) {
   }
   EXPECT_EQ(plan.order.TemporaryNameOf(0), "tolvane-moving~a");
   EXPECT_EQ(plan.waitingFiles.at(0), folder->Identify("a"));
-  EXPECT_TRUE(text.starts_with("Tolvane batch journal 2\nfolder 7:/photos\nidentity ")) << text;
+  EXPECT_TRUE(text.starts_with("Tolvane batch journal 3\nfolder 7:/photos\nidentity ")) << text;
   ASSERT_EQ(plan.files.size(), moves.size()) << "the fake's volume keeps identities";
   for (std::size_t move = 0; move < moves.size(); ++move) EXPECT_EQ(plan.files[move], folder->Identify(moves[move].from));
+}
+
+// Journals and records written before births were kept (version 2), or before the volume and
+// the files' identities were (version 1), read on: their identities match a file of any birth.
+TEST(BatchJournalTest, ReadsJournalsOfEarlierVersions) {
+  constexpr FileIdentity kBorn{1, 2, 1796715453000000000};
+  const JournalPlan first = ReadJournal(
+      "Tolvane batch journal 1\nfolder 7:/photos\nidentity 1 2\nmoves 1\n1:a 1:b\nsteps 1\n0 W\nend d4e6194426d0542b\n");
+  const JournalPlan second = ReadJournal(
+      "Tolvane batch journal 2\nfolder 7:/photos\nidentity 1 2\nvolume 0:\nmoves 1 identified\n1:a 1:b 1 2\nsteps 1\n"
+      "0 W\nend ffd7424be15a5b66\n");
+  for (const JournalPlan* plan : {&first, &second}) {
+    EXPECT_EQ(plan->folder, kBorn);
+    EXPECT_EQ(plan->moves.at(0).from, "a");
+    EXPECT_EQ(plan->moves.at(0).to, "b");
+  }
+  EXPECT_EQ(second.files, std::vector<FileIdentity>{kBorn});
 }
 
 TEST(BatchJournalTest, JournalCutShortOrAlteredIsRefused) {
@@ -149,7 +166,7 @@ TEST(BatchJournalTest, CommitStoresItsJournalFirstAndKeepsOrRemovesItAfterTheRep
     expected.push_back("sync /photos");
     // A finished batch keeps its journal as its record; a stopped one's goes.
     expected.push_back(stopped ? "remove " + journal
-                               : "rename " + journal + " /home/user/.local/state/tolvane/Batch-20261206-140509.record");
+                               : "rename " + journal + " /home/user/.local/state/tolvane/Batch-1-20261206-140509.record");
     EXPECT_EQ(fake.files.diskLog, expected);
     EXPECT_EQ(lastOnDiskAtEachBox, (std::vector<std::string>{"", "sync /photos"}))
         << "the renames are flushed before the commit's message";

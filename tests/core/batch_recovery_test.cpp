@@ -15,6 +15,7 @@
 #include "core/batch_commit.h"
 #include "core/batch_journal.h"
 #include "core/batch_names.h"
+#include "core/batch_record.h"
 #include "core/batch_recovery.h"
 #include "core/batch_undo.h"
 #include "core/rename_order.h"
@@ -254,6 +255,22 @@ TEST(BatchRecoveryTest, JournalThatNoLongerFitsItsFolderIsKeptAndNothingChanges)
        "other files in "},
       {"journal damaged", [](CommitScene& scene) { scene.executable.WriteFile(kJournal, "Tolvane batch journal 1\n"); },
        "cannot be read: the journal is damaged"},
+      // Only the last step done can have been cut between its link and its unlink.
+      {"a file under both names of a step before the last done",
+       [](CommitScene& scene) {
+         std::filesystem::rename(scene.folder.Path("2"), scene.folder.Path("3"));
+         std::filesystem::create_hard_link(scene.folder.Path("1"), scene.folder.Path("2"));
+         std::filesystem::rename(scene.folder.Path("c0"), scene.folder.Path("t"));
+         std::filesystem::rename(scene.folder.Path("c1"), scene.folder.Path("c0"));
+         std::filesystem::rename(scene.folder.Path("t"), scene.folder.Path("c1"));
+       },
+       "are under neither their old nor their new names"},
+      {"journal a link to a file",
+       [](CommitScene& scene) {
+         std::filesystem::rename(scene.executable.Path(kJournal), scene.executable.Path("elsewhere"));
+         std::filesystem::create_symlink(scene.executable.Path("elsewhere"), scene.executable.Path(kJournal));
+       },
+       "cannot be read: Path/File access error"},
       {"journal of 8 GiB",
        [](CommitScene& scene) { std::filesystem::resize_file(scene.executable.Path(kJournal), std::uintmax_t{8} << 30); },
        "bytes, more than the 1073741824 it may"},
@@ -458,8 +475,40 @@ TEST(BatchRecoveryTest, FileLeftUnderBothNamesOfItsStepIsFinishedOrUndone) {
   }
 }
 
-// A memory card pulled out in the middle of a batch: while it is away the question waits for
-// it (Retry, Later), and plugged in again its folders have new identities but the same volume.
+// fusefat takes a file's old name away before it refuses a name beyond ASCII: the recovery
+// refuses such a name, to give back or to give, before it renames anything, and says why.
+TEST(BatchRecoveryTest, NameTheVolumeRefusesIsRefusedBeforeAnyRename) {
+  LoopVolume card(LoopVolume::Kind::FuseFat);
+  if (!card.Mounted()) GTEST_SKIP() << "FAT volume not mounted: " << card.WhyNotMounted();
+  // A batch of one file, cut after its rename (to be undone) or before it (to be finished).
+  const struct {
+    std::size_t answer;
+    NameMove move;
+  } cases[] = {{kUndo, {"\xc3\x89t\xc3\xa9_1.jpg", "X01.jpg"}}, {kFinish, {"X01.jpg", "\xc3\x89t\xc3\xa9_1.jpg"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer == kUndo ? "Undo" : "Finish");
+    CommitScene scene;
+    const std::string here = card.Root() + "/DCIM";
+    std::filesystem::remove_all(here);
+    std::filesystem::create_directory(here);
+    std::ofstream(here + "/X01.jpg") << "photo";
+    RenameOrder order;
+    order.steps = {{0, RenameStep::Part::Whole}};
+    WriteJournal(Platform{scene.files, scene.system, scene.window}, here, *scene.disk.OpenFolder(here), {c.move}, order);
+    scene.window.choices = {c.answer};
+    Recover(scene);
+
+    EXPECT_EQ(ContentsOf(here), (Contents{{"X01.jpg", "photo"}}));
+    EXPECT_EQ(scene.LastPrompt(), "Nothing was renamed in " + here + ": the name \"\xc3\x89t\xc3\xa9_1.jpg\" cannot be "
+                                  "given, since the volume of this folder takes only ASCII characters in a name.\nThe "
+                                  "journal of the batch is kept, so that the rest is offered again at the next start.");
+    EXPECT_TRUE(scene.executable.Exists(kJournal));
+  }
+}
+
+// A memory card pulled out in the middle of a batch: while it is away, or another card is in its
+// place, the question waits for it (Retry, Later), and plugged in again its folders have new
+// identities but the same volume.
 TEST(BatchRecoveryTest, CardPulledOutIsWaitedForAndKnownAgainWhenPluggedIn) {
   LoopVolume card(LoopVolume::Kind::ExfatFuse);
   if (!card.Mounted()) GTEST_SKIP() << "exFAT volume not mounted: " << card.WhyNotMounted();
@@ -471,10 +520,20 @@ TEST(BatchRecoveryTest, CardPulledOutIsWaitedForAndKnownAgainWhenPluggedIn) {
   std::filesystem::create_directory(card.Root() + "/MISC");
   const FileIdentity folderBefore = scene.disk.OpenFolder(here)->Identity();
   CutShortBatch(scene, batch, 1, here);  // 3 -> 4
+  WriteRecord(Platform{scene.files, scene.system, scene.window}, here, *scene.disk.OpenFolder(here), {{"0", "1"}}, {});
   ASSERT_TRUE(card.Eject());
-
-  scene.window.choices = {1};  // Later
-  Recover(scene);
+  {
+    // Another card in its place, with a folder of the same path and names (below the root, which
+    // keeps its identity across mounts), is not the batch's.
+    LoopVolume other(LoopVolume::Kind::ExfatFuse, card.Root(), 40);
+    ASSERT_TRUE(other.Mounted()) << other.WhyNotMounted();
+    std::filesystem::create_directory(here);
+    for (const BatchFile& file : batch) std::ofstream(here + "/" + file.oldName) << ContentOf(file.oldName);
+    scene.window.choices = {1};  // Later
+    Recover(scene);
+    EXPECT_EQ(ContentsOf(here), AllUnder(batch, false));
+    EXPECT_FALSE(LastUndoableBatch(Platform{scene.files, scene.system, scene.window}, here));
+  }
   ASSERT_EQ(scene.window.choiceBoxes.size(), 1u) << scene.LastPrompt();
   EXPECT_EQ(scene.window.choiceBoxes[0].buttons, (std::vector<std::string>{"&Retry", "&Later"}));
   EXPECT_NE(scene.window.choiceBoxes[0].prompt.find("the volume it was on is not there now"), std::string::npos);
@@ -495,6 +554,28 @@ TEST(BatchRecoveryTest, CardPulledOutIsWaitedForAndKnownAgainWhenPluggedIn) {
   EXPECT_NE(scene.window.choiceBoxes[2].prompt.find("1 of 3 files have their new names"), std::string::npos);
   EXPECT_EQ(ContentsOf(here), AllUnder(batch, true));
   EXPECT_FALSE(scene.executable.Exists(kJournal));
+}
+
+// The menu's undo cut short with three of five files back, and undone in its turn at the next
+// start: the folder is as the batch left it, and that whole batch stays the one to undo.
+TEST(BatchRecoveryTest, UndoCutShortAndUndoneLeavesTheWholeBatchToUndo) {
+  Batch batch;
+  AddShifted(batch, "", 1, 5, 10);  // 1 -> 11 ... 5 -> 15
+  CommitScene scene;
+  const Platform platform{scene.files, scene.system, scene.window};
+  scene.Load(batch);
+  scene.Rename();
+  struct Killed {};
+  const std::size_t renamed = scene.files.renamesAsked;
+  scene.window.onYield = [&] {
+    if (scene.files.renamesAsked == renamed + 3) throw Killed{};
+  };
+  EXPECT_THROW(UndoLastBatch(platform, scene.folder.path()), Killed);
+  scene.window.onYield = nullptr;
+  scene.window.choices = {kUndo};
+  Recover(scene);
+  EXPECT_EQ(scene.folder.Contents(), AllUnder(batch, true));
+  EXPECT_EQ(LastUndoableBatch(platform, scene.folder.path()).value_or(UndoableBatch{}).files, batch.size());
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 #include <functional>
 #include <filesystem>
 #include <map>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/batch_journal.h"
@@ -22,6 +24,7 @@
 #include "platform/linux_file_system.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/loop_volume.h"
 #include "tests/support/scripted_calls.h"
 #include "tests/support/temp_folder.h"
 #include "tests/core/folder_check.h"
@@ -533,7 +536,7 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
   testing::Batch batch;
   testing::AddShifted(batch, "", 1, 4, 1);  // 1 -> 2 ... 4 -> 5: the old name 1 is left free
   testing::AddCycle(batch, "c", 3);
-  const std::string record = "state/tolvane/Batch-20261206-140509.record";
+  const std::string record = "state/tolvane/Batch-1-20261206-140509.record";
   const std::string misfit = "1 files are not as it left them (renamed, deleted or replaced since, or another file "
                              "holds the name they would get back): ";
   const struct {
@@ -542,6 +545,14 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
     std::string told;  // the end of the refusal; empty for an undo that goes through
   } cases[] = {
       {"a later file out of the way", [](CommitScene& scene) { scene.folder.WriteFile("later", "later"); }, ""},
+      {"a record of the folder named by a clock running ahead",
+       [](CommitScene& s) {
+         std::string text;
+         EncodeRecord(s.folder.path(), *s.disk.OpenFolder(s.folder.path()), {{"x", "y"}}, {},
+                      [&](std::string_view bytes) { text += bytes; });
+         s.executable.WriteFile("state/tolvane/Batch-20990101-000000.record", text);
+       },
+       ""},
       {"renamed", [](CommitScene& s) { std::filesystem::rename(s.folder.Path("5"), s.folder.Path("x")); },
        misfit + "\"5\"."},
       {"deleted", [](CommitScene& s) { std::filesystem::remove(s.folder.Path("c1")); }, misfit + "\"c1\"."},
@@ -613,8 +624,9 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
       EXPECT_EQ(scene.Report(), reportBefore);
       continue;
     }
+    const bool later = scene.folder.Exists("later");
     Contents expected = testing::AllUnder(batch, false);
-    expected["later"] = "later";
+    if (later) expected["later"] = "later";
     EXPECT_EQ(scene.window.messages[1].prompt, "File rename completed");
     EXPECT_EQ(scene.folder.Contents(), expected);
     std::string lines;
@@ -626,8 +638,42 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
     // The undo is a batch of its own: undoing it renames forward again.
     EXPECT_TRUE(UndoLastBatch(Platform{scene.files, scene.system, scene.window}, scene.folder.path()));
     expected = testing::AllUnder(batch, true);
-    expected["later"] = "later";
+    if (later) expected["later"] = "later";
     EXPECT_EQ(scene.folder.Contents(), expected);
+  }
+}
+
+// On a fresh ext4 volume a freed inode number comes straight back: a file made again under the
+// batch's new name, or the folder made again at its path, is told from the batch's own by its
+// birth. The undo refuses the file, and the new folder has no batch to undo.
+TEST(UndoLastBatchTest, FileOrFolderMadeAgainOnAFreedInodeIsNotTheBatchs) {
+  testing::LoopVolume volume(testing::LoopVolume::Kind::Ext4);
+  if (!volume.Mounted()) GTEST_SKIP() << "ext4 volume not mounted: " << volume.WhyNotMounted();
+  const std::string here = volume.Root() + "/photos";
+  const auto inodeOf = [](const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+  };
+  for (const std::string& remade : {here + "/b.jpg", here}) {
+    SCOPED_TRACE(remade);
+    testing::CommitScene scene;
+    const Platform platform{scene.files, scene.system, scene.window};
+    std::filesystem::create_directories(here);
+    std::ofstream(here + "/a.jpg") << "A";
+    RenameList list;
+    list.Add("b.jpg").Tag = "a.jpg";
+    Preview(list).Rename(platform, here);
+    const ino_t inode = inodeOf(remade);
+    // The kernel stamps a birth with its clock's tick: the new one is born a tick later.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::filesystem::remove_all(remade);
+    std::filesystem::create_directories(here);
+    std::ofstream(here + "/b.jpg") << "B";
+    if (inodeOf(remade) != inode) GTEST_SKIP() << "no new item took the freed inode";
+
+    EXPECT_EQ(UndoLastBatch(platform, here), remade != here);
+    EXPECT_EQ(std::filesystem::directory_iterator(here)->path().filename(), "b.jpg") << "nothing renamed";
+    std::filesystem::remove_all(here);
   }
 }
 

@@ -26,7 +26,7 @@ constexpr PreviewFlags kAfterUndoOrCommit{.simulate = true, .rename = true, .und
 const std::string kFolder = "/photos";
 const std::string kReport = "/opt/tolvane/log/Report_06122026140509.txt";
 const std::string kJournal = "/home/user/.local/state/tolvane/Batch.journal";
-const std::string kRecord = "/home/user/.local/state/tolvane/Batch-20261206-140509.record";
+const std::string kRecord = "/home/user/.local/state/tolvane/Batch-1-20261206-140509.record";
 
 NamingFields Trip() { return NamingFields{.PrefixBefore = "Trip", .PrefixAfter = "", .SequenceStart = "1", .SequencePattern = "00"}; }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <vector>
@@ -16,8 +17,6 @@ extern char** environ;
 namespace tolvane::testing {
 
 namespace {
-
-constexpr long kImageBytes = 32L << 20;
 
 // Runs a program found on PATH, its output thrown away; true when it ran and exited with 0.
 bool Run(const std::vector<std::string>& arguments) {
@@ -72,11 +71,15 @@ const char* NameOf(LoopVolume::Kind kind) {
     case LoopVolume::Kind::ExfatFuse: return "exFAT";
     case LoopVolume::Kind::Ntfs3g: return "NTFS";
     case LoopVolume::Kind::FuseFat: return "FAT";
+    case LoopVolume::Kind::Ext4: return "ext4";
   }
   return "";
 }
 
-LoopVolume::LoopVolume(Kind kind) : image_(scratch_.Path("volume.img")), root_(scratch_.Path("mounted")) {
+LoopVolume::LoopVolume(Kind kind, const std::string& mountPoint, long megabytes)
+    : image_(scratch_.Path("volume.img")),
+      root_(mountPoint.empty() ? scratch_.Path("mounted") : mountPoint),
+      megabytes_(megabytes) {
   if (!Make(kind)) Unmount();
 }
 
@@ -87,7 +90,7 @@ bool LoopVolume::NotMounted(std::string why) {
 
 bool LoopVolume::Make(Kind kind) {
   if (geteuid() != 0) return NotMounted("mounting a volume needs root");
-  if (access("/dev/fuse", R_OK | W_OK) != 0) return NotMounted("/dev/fuse cannot be opened");
+  if (kind != Kind::Ext4 && access("/dev/fuse", R_OK | W_OK) != 0) return NotMounted("/dev/fuse cannot be opened");
   struct Tools {
     std::vector<std::string> format;
     std::string mounter;
@@ -95,12 +98,13 @@ bool LoopVolume::Make(Kind kind) {
   };
   const Tools tools = kind == Kind::ExfatFuse ? Tools{{"mkfs.exfat", image_}, "mount.exfat-fuse", true}
                       : kind == Kind::Ntfs3g  ? Tools{{"mkntfs", "-F", "-Q", image_}, "ntfs-3g", true}
+                      : kind == Kind::Ext4    ? Tools{{"mkfs.ext4", "-q", image_}, "mount", false}
                                               : Tools{{"mkfs.vfat", image_}, "fusefat", false};
   for (const std::string& program : {tools.format.front(), tools.mounter}) {
     if (!Installed(program)) return NotMounted(program + " is not installed (tools/install-deps installs it)");
   }
   std::ofstream(image_).close();
-  if (truncate(image_.c_str(), kImageBytes) != 0 || mkdir(root_.c_str(), 0755) != 0) {
+  if (truncate(image_.c_str(), megabytes_ << 20) != 0 || (mkdir(root_.c_str(), 0755) != 0 && errno != EEXIST)) {
     return NotMounted("the image cannot be made");
   }
   if (!Run(tools.format)) return NotMounted(tools.format.front() + " failed");
@@ -113,6 +117,7 @@ bool LoopVolume::Make(Kind kind) {
     device = loopDevice_;
   }
   mountCommand_ = kind == Kind::FuseFat ? std::vector<std::string>{tools.mounter, "-o", "rw+", device, root_}
+                  : kind == Kind::Ext4  ? std::vector<std::string>{tools.mounter, "-o", "loop", device, root_}
                                         : std::vector<std::string>{tools.mounter, device, root_};
   return Mount();
 }

@@ -8,14 +8,18 @@
 namespace tolvane::testing {
 
 // A small volume made for one test: an image file in a temporary folder, formatted and mounted
-// through FUSE (on a loop device where the driver wants a block device). Where it cannot be
-// made (not root, no /dev/fuse, no loop device, a tool missing) it is not mounted and says why.
-// It is unmounted, lazily if busy, and its loop device let go, however the test ends.
+// through FUSE (on a loop device where the driver wants a block device), or as ext4 by the
+// kernel on a loop device. Where it cannot be made (not root, no /dev/fuse, no loop device, a
+// tool missing) it is not mounted and says why. It is unmounted, lazily if busy, and its loop
+// device let go, however the test ends.
 class LoopVolume {
  public:
-  enum class Kind { ExfatFuse, Ntfs3g, FuseFat };
+  enum class Kind { ExfatFuse, Ntfs3g, FuseFat, Ext4 };
 
-  explicit LoopVolume(Kind kind);
+  // Mounted on a folder of its own, or on `mountPoint`, an empty folder that is there (another
+  // card's, taken out); `megabytes` large, so that two volumes can be told apart by their size
+  // where the machine names none of them.
+  explicit LoopVolume(Kind kind, const std::string& mountPoint = {}, long megabytes = 32);
   ~LoopVolume();
   LoopVolume(const LoopVolume&) = delete;
   LoopVolume& operator=(const LoopVolume&) = delete;
@@ -42,6 +46,7 @@ class LoopVolume {
   std::string image_;
   std::string root_;
   std::string loopDevice_;
+  long megabytes_;
   std::vector<std::string> mountCommand_;
   bool mounted_ = false;
   std::string whyNot_;

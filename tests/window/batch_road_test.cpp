@@ -97,7 +97,7 @@ TEST_F(BatchRoad, OneBatchFromOpeningTheFolderToTheReport) {
   // written.
   EXPECT_EQ(temp.Contents(), (std::map<std::string, std::string>{{"bin", "<dir>"}, {"home", "<dir>"}, {"photos", "<dir>"}}));
   EXPECT_EQ(std::filesystem::directory_iterator(temp.Path("home/.local/state/tolvane"))->path().filename(),
-            "Batch-20261206-140509.record");
+            "Batch-1-20261206-140509.record");
   const std::map<std::string, std::string> photos{
       {"Trip007_x.txt", "a.txt"}, {"Trip008_x.png", "c.png"}, {"Trip009_x.txt", "e.txt"}, {"Trip010_x.gif", "d.gif"},
       {"b.jpg", "b.jpg"},         {".hidden", ".hidden"},     {"sub", "<dir>"}};
