@@ -187,11 +187,17 @@ std::optional<FileTime> HeifDate(int fd) {
   return DateInMetadata(exif, xmp);
 }
 
+// libavformat asks before each read of the file whether to go on: a file of millions of empty
+// atoms is read for half a minute, and a stop request must end that at once.
+int StopRequested(void* reading) { return static_cast<const DateReading*>(reading)->stop ? 1 : 0; }
+
 // MP4 and QuickTime keep the moment the recording was made in their movie header. The file
 // is read as that format and as a plain file only, so that nothing in it can lead the
 // library to another file or address.
-std::optional<FileTime> VideoDate(int fd) {
-  AVFormatContext* context = nullptr;
+std::optional<FileTime> VideoDate(int fd, const DateReading& reading) {
+  AVFormatContext* context = avformat_alloc_context();
+  if (context == nullptr) return std::nullopt;
+  context->interrupt_callback = AVIOInterruptCB{StopRequested, const_cast<DateReading*>(&reading)};
   AVDictionary* options = nullptr;
   av_dict_set(&options, "protocol_whitelist", "file", 0);
   const int opened = avformat_open_input(&context, PathOfDescriptor(fd).c_str(), av_find_input_format("mov"), &options);
@@ -214,7 +220,7 @@ bool IsMediaBoxes(const std::array<Exiv2::byte, 12>& head, std::size_t length) {
                      [&](const char* type) { return std::memcmp(head.data() + 4, type, 4) == 0; });
 }
 
-std::optional<FileTime> TakenInFile(int fd, std::size_t fileSize) {
+std::optional<FileTime> TakenInFile(int fd, std::size_t fileSize, const DateReading& reading) {
   std::array<Exiv2::byte, 12> head{};
   const ssize_t length = ::pread(fd, head.data(), head.size(), 0);
   if (length <= 0) return std::nullopt;
@@ -222,12 +228,12 @@ std::optional<FileTime> TakenInFile(int fd, std::size_t fileSize) {
   // Exiv2 takes a HEIC or a video for an image without metadata, so those are told first;
   // a file exiv2 does not know either raises, and keeps its modification time.
   if (heif_check_filetype(head.data(), static_cast<int>(size)) == heif_filetype_yes_supported) return HeifDate(fd);
-  if (IsMediaBoxes(head, size)) return VideoDate(fd);
+  if (IsMediaBoxes(head, size)) return VideoDate(fd, reading);
   const bool jpeg = size >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
   return PhotoDate(fd, fileSize, jpeg);
 }
 
-FileDate TakenDate(int folder, std::string_view name) {
+FileDate TakenDate(int folder, std::string_view name, const DateReading& reading) {
   const auto file = FindInFolder(folder, name);
   if (!file) return std::nullopt;
   const FileTime modified = ModificationOf(file->status);
@@ -235,7 +241,7 @@ FileDate TakenDate(int folder, std::string_view name) {
   const Descriptor fd(::openat(folder, file->name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!fd) return modified;
   try {
-    return TakenInFile(fd.get(), static_cast<std::size_t>(file->status.st_size)).value_or(modified);
+    return TakenInFile(fd.get(), static_cast<std::size_t>(file->status.st_size), reading).value_or(modified);
   } catch (...) {
     // Metadata that cannot be read leaves the file its modification time, whatever the library raised.
     return modified;
@@ -280,7 +286,8 @@ std::optional<std::vector<FileDate>> LinuxFileDates::Read(const std::string& fol
       if (first >= names.size()) return;
       const std::size_t last = std::min(first + batch, names.size());
       for (std::size_t i = first; i < last; ++i) {
-        dates[i] = kind == DateKind::Modified ? ModifiedDate(folderFd.get(), names[i]) : TakenDate(folderFd.get(), names[i]);
+        dates[i] = kind == DateKind::Modified ? ModifiedDate(folderFd.get(), names[i])
+                                              : TakenDate(folderFd.get(), names[i], reading);
       }
       reading.done += last - first;
     }

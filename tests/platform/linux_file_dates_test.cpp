@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -40,6 +42,9 @@ FileTime Utc(int year, int month, int day, int hour, int minute, int second, std
   t.tm_sec = second;
   return FileTime{timegm(&t), nanoseconds};
 }
+
+// Enough empty atoms for libavformat to walk for seconds (some 16 MB).
+constexpr int kSlowMovAtoms = 2'000'000;
 
 // Every file gets this modification time, so that a fallback shows.
 const FileTime kModified{1'600'000'000, 123'456'789};
@@ -230,13 +235,29 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
   }
 }
 
+// A MOV of millions of empty atoms takes libavformat seconds to walk: a stop request made
+// while it is read ends the read within half a second.
 TEST(LinuxFileDates, AStoppedReadGivesNothingAndAFolderThatIsGoneGivesNoDates) {
   const TempFolder folder;
   folder.WriteFile("a.jpg");
+  std::string atoms("\0\0\0\x14" "ftypqt  \0\0\0\0qt  ", 20);
+  for (int atom = 0; atom < kSlowMovAtoms; ++atom) atoms.append("\0\0\0\x08" "free", 8);
+  folder.WriteFile("slow.mov", atoms);
   LinuxFileDates reader;
   DateReading stopped;
   stopped.stop = true;
   EXPECT_EQ(reader.Read(folder.path(), {"a.jpg"}, DateKind::Taken, stopped), std::nullopt);
+  DateReading slow;
+  std::chrono::steady_clock::time_point stopAt;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    stopAt = std::chrono::steady_clock::now();
+    slow.stop = true;
+  });
+  EXPECT_EQ(reader.Read(folder.path(), {"slow.mov", "a.jpg"}, DateKind::Taken, slow), std::nullopt);
+  const auto answered = std::chrono::steady_clock::now();
+  stopper.join();
+  EXPECT_LT(answered - stopAt, std::chrono::milliseconds(500));
   DateReading gone;
   EXPECT_EQ(reader.Read(folder.Path("missing"), {"a.jpg"}, DateKind::Taken, gone), std::vector<FileDate>{std::nullopt});
 }
