@@ -46,6 +46,16 @@ FileTime Utc(int year, int month, int day, int hour, int minute, int second, std
 // Enough empty atoms for libavformat to walk for seconds (some 16 MB).
 constexpr int kSlowMovAtoms = 2'000'000;
 
+// The machine's time zone while dates are read: one whose offset has minutes, and no summer time.
+constexpr const char* kZone = "<+0930>-9:30";
+
+// A moment given in that zone.
+FileTime Local(int year, int month, int day, int hour, int minute, int second) {
+  FileTime time = Utc(year, month, day, hour, minute, second);
+  time.seconds -= (9 * 60 + 30) * 60;
+  return time;
+}
+
 // Every file gets this modification time, so that a fallback shows.
 const FileTime kModified{1'600'000'000, 123'456'789};
 
@@ -147,8 +157,8 @@ struct DateCase {
 };
 
 TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModificationTime) {
-  // Times without an offset are the machine's local time; here that is UTC.
-  const testing::ScopedEnvironmentVariable utc("TZ", "UTC");
+  // Times without an offset are the machine's local time; here that is 9:30 ahead of UTC.
+  const testing::ScopedEnvironmentVariable zone("TZ", kZone);
   tzset();
   const TempFolder folder;
   const TempFolder outside;
@@ -159,15 +169,19 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
        Photo(Exiv2::ImageType::jpeg, kOriginal), kOriginalTime},
       {"the image's own DateTimeOriginal before digitized", "image.jpg",
        Photo(Exiv2::ImageType::jpeg, {{"Exif.Image.DateTimeOriginal", "2020:02:02 02:02:02"}, *digitized.begin()}),
-       Utc(2020, 2, 2, 2, 2, 2)},
+       Local(2020, 2, 2, 2, 2, 2)},
       {"a blank original falls to digitized", "blank.jpg",
        Photo(Exiv2::ImageType::jpeg, {{"Exif.Photo.DateTimeOriginal", "0000:00:00 00:00:00"}, *digitized.begin()}),
-       Utc(2019, 5, 6, 7, 8, 9)},
+       Local(2019, 5, 6, 7, 8, 9)},
       {"XMP only: exif:DateTimeOriginal with its offset", "xmp.jpg",
        Photo(Exiv2::ImageType::jpeg, {{"Xmp.exif.DateTimeOriginal", "2018-04-05T06:07:08.5-01:00"}}),
        Utc(2018, 4, 5, 7, 7, 8, 500'000'000)},
       {"XMP only: photoshop:DateCreated, a day alone", "created.jpg",
-       Photo(Exiv2::ImageType::jpeg, {{"Xmp.photoshop.DateCreated", "2017-08-09"}}), Utc(2017, 8, 9, 0, 0, 0)},
+       Photo(Exiv2::ImageType::jpeg, {{"Xmp.photoshop.DateCreated", "2017-08-09"}}), Local(2017, 8, 9, 0, 0, 0)},
+      {"an offset of hours and minutes", "india.jpg",
+       Photo(Exiv2::ImageType::jpeg, {{"Exif.Photo.DateTimeOriginal", "2021:03:04 05:06:07"},
+                                      {"Exif.Photo.OffsetTimeOriginal", "+05:30"}}),
+       Utc(2021, 3, 3, 23, 36, 7)},
       {"EXIF in PNG", "exif.png", Photo(Exiv2::ImageType::png, kOriginal), kOriginalTime},
       {"EXIF in TIFF", "exif.tif", Made([](const std::string& p) { WriteTiff(p, kOriginal); }), kOriginalTime},
       // NEF, ARW and DNG are TIFF files of their makers' tags: their contents, not their names, lead.
@@ -184,7 +198,7 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
        kModified},
       {"EXIF written by exiftool", "exiftool.jpg",
        WithTool("exiftool", {}, "exiftool -overwrite_original \"-DateTimeOriginal=2016:01:02 03:04:05\" -o \"$0\" \"$0.jpg\""),
-       Utc(2016, 1, 2, 3, 4, 5)},
+       Local(2016, 1, 2, 3, 4, 5)},
       {"EXIF in HEIC, taken out with libheif", "phone.heic", WithTool("heif-enc", kOriginal, "heif-enc -o \"$0\" \"$0.jpg\""),
        kOriginalTime},
       {"MP4 creation time", "clip.mp4", Video("mp4", "2015-06-07T08:09:10.000000Z"), Utc(2015, 6, 7, 8, 9, 10)},

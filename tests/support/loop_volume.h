@@ -15,7 +15,8 @@ class LoopVolume {
  public:
   enum class Kind { ExfatFuse, Ntfs3g, FuseFat };
 
-  explicit LoopVolume(Kind kind);
+  // `options` go to the driver's mount options, as "uid=4242".
+  explicit LoopVolume(Kind kind, const std::string& options = {});
   ~LoopVolume();
   LoopVolume(const LoopVolume&) = delete;
   LoopVolume& operator=(const LoopVolume&) = delete;
@@ -33,7 +34,7 @@ class LoopVolume {
   bool PlugInAgain();
 
  private:
-  bool Make(Kind kind);
+  bool Make(Kind kind, const std::string& options);
   bool Mount();
   bool NotMounted(std::string why);
   void Unmount();
