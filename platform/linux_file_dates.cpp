@@ -155,11 +155,47 @@ std::optional<FileTime> PhotoDate(int fd, std::size_t size, bool jpeg) {
   return DateOfImage(Exiv2::ImageFactory::open(PathOfDescriptor(fd)));
 }
 
+// libheif reads a HEIC through this, from the file held open. Every read asks first whether a
+// stop was requested: a file of millions of empty boxes takes seconds to walk.
+struct HeifSource {
+  int fd;
+  std::int64_t size;
+  const DateReading& reading;
+  std::int64_t position = 0;
+};
+
+int ReadHeif(void* data, std::size_t bytes, void* userdata) {
+  auto& source = *static_cast<HeifSource*>(userdata);
+  for (auto* into = static_cast<char*>(data); bytes > 0 && !source.reading.stop;) {
+    const ssize_t read = ::pread(source.fd, into, bytes, source.position);
+    if (read <= 0) return 1;
+    into += read;
+    bytes -= static_cast<std::size_t>(read);
+    source.position += read;
+  }
+  return source.reading.stop ? 1 : 0;
+}
+
+const heif_reader kHeifReader{
+    1,
+    [](void* source) { return static_cast<HeifSource*>(source)->position; },
+    ReadHeif,
+    [](std::int64_t position, void* source) {
+      static_cast<HeifSource*>(source)->position = position;
+      return 0;
+    },
+    [](std::int64_t size, void* source) {
+      return size > static_cast<HeifSource*>(source)->size ? heif_reader_grow_status_size_beyond_eof
+                                                           : heif_reader_grow_status_size_reached;
+    },
+};
+
 // A HEIC keeps its Exif in a block of its own, behind four bytes that tell where the TIFF
 // header starts; XMP comes as a block of type "mime".
-std::optional<FileTime> HeifDate(int fd) {
+std::optional<FileTime> HeifDate(int fd, std::size_t fileSize, const DateReading& reading) {
+  HeifSource source{fd, static_cast<std::int64_t>(fileSize), reading};
   const std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
-  if (heif_context_read_from_file(context.get(), PathOfDescriptor(fd).c_str(), nullptr).code != heif_error_Ok) {
+  if (heif_context_read_from_reader(context.get(), &kHeifReader, &source, nullptr).code != heif_error_Ok) {
     return std::nullopt;
   }
   heif_image_handle* rawHandle = nullptr;
@@ -227,7 +263,9 @@ std::optional<FileTime> TakenInFile(int fd, std::size_t fileSize, const DateRead
   const auto size = static_cast<std::size_t>(length);
   // Exiv2 takes a HEIC or a video for an image without metadata, so those are told first;
   // a file exiv2 does not know either raises, and keeps its modification time.
-  if (heif_check_filetype(head.data(), static_cast<int>(size)) == heif_filetype_yes_supported) return HeifDate(fd);
+  if (heif_check_filetype(head.data(), static_cast<int>(size)) == heif_filetype_yes_supported) {
+    return HeifDate(fd, fileSize, reading);
+  }
   if (IsMediaBoxes(head, size)) return VideoDate(fd, reading);
   const bool jpeg = size >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
   return PhotoDate(fd, fileSize, jpeg);

@@ -43,8 +43,8 @@ FileTime Utc(int year, int month, int day, int hour, int minute, int second, std
   return FileTime{timegm(&t), nanoseconds};
 }
 
-// Enough empty atoms for libavformat to walk for seconds (some 16 MB).
-constexpr int kSlowMovAtoms = 2'000'000;
+// Enough empty boxes for libheif or libavformat to walk for seconds (some 16 MB).
+constexpr int kSlowFileBoxes = 2'000'000;
 
 // The machine's time zone while dates are read: one whose offset has minutes, and no summer time.
 constexpr const char* kZone = "<+0930>-9:30";
@@ -249,14 +249,18 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
   }
 }
 
-// A MOV of millions of empty atoms takes libavformat seconds to walk: a stop request made
-// while it is read ends the read within half a second.
+// A HEIC or a MOV of millions of empty boxes takes libheif or libavformat seconds to walk: a
+// stop request made while the first is read ends the read within half a second, and the
+// second is not walked at all.
 TEST(LinuxFileDates, AStoppedReadGivesNothingAndAFolderThatIsGoneGivesNoDates) {
   const TempFolder folder;
   folder.WriteFile("a.jpg");
-  std::string atoms("\0\0\0\x14" "ftypqt  \0\0\0\0qt  ", 20);
-  for (int atom = 0; atom < kSlowMovAtoms; ++atom) atoms.append("\0\0\0\x08" "free", 8);
-  folder.WriteFile("slow.mov", atoms);
+  for (const auto& [name, fileType] : {std::pair{"slow.heic", std::string("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24)},
+                                       std::pair{"slow.mov", std::string("\0\0\0\x14" "ftypqt  \0\0\0\0qt  ", 20)}}) {
+    std::string boxes = fileType;
+    for (int box = 0; box < kSlowFileBoxes; ++box) boxes.append("\0\0\0\x08" "free", 8);
+    folder.WriteFile(name, boxes);
+  }
   LinuxFileDates reader;
   DateReading stopped;
   stopped.stop = true;
@@ -268,7 +272,7 @@ TEST(LinuxFileDates, AStoppedReadGivesNothingAndAFolderThatIsGoneGivesNoDates) {
     stopAt = std::chrono::steady_clock::now();
     slow.stop = true;
   });
-  EXPECT_EQ(reader.Read(folder.path(), {"slow.mov", "a.jpg"}, DateKind::Taken, slow), std::nullopt);
+  EXPECT_EQ(reader.Read(folder.path(), {"slow.heic", "slow.mov", "a.jpg"}, DateKind::Taken, slow), std::nullopt);
   const auto answered = std::chrono::steady_clock::now();
   stopper.join();
   EXPECT_LT(answered - stopAt, std::chrono::milliseconds(500));
