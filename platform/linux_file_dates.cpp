@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -168,6 +169,7 @@ int ReadHeif(void* data, std::size_t bytes, void* userdata) {
   auto& source = *static_cast<HeifSource*>(userdata);
   for (auto* into = static_cast<char*>(data); bytes > 0 && !source.reading.stop;) {
     const ssize_t read = ::pread(source.fd, into, bytes, source.position);
+    if (read < 0 && errno == EINTR) continue;
     if (read <= 0) return 1;
     into += read;
     bytes -= static_cast<std::size_t>(read);
