@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -156,26 +157,47 @@ std::optional<FileTime> PhotoDate(int fd, std::size_t size, bool jpeg) {
   return DateOfImage(Exiv2::ImageFactory::open(PathOfDescriptor(fd)));
 }
 
-// libheif reads a HEIC through this, from the file held open. Every read asks first whether a
-// stop was requested: a file of millions of empty boxes takes seconds to walk.
+// libheif reads a HEIC through this, from the file held open, in blocks: it asks for a few
+// bytes at a time. Every read asks first whether a stop was requested, since a file of
+// millions of empty boxes takes seconds to walk.
 struct HeifSource {
+  static constexpr std::size_t kBlock = 64 * 1024;
   int fd;
   std::int64_t size;
   const DateReading& reading;
   std::int64_t position = 0;
+  std::vector<char> block;  // the file's bytes from blockStart on
+  std::int64_t blockStart = 0;
+
+  // False at the end of the file or on a failure.
+  bool LoadBlockAtPosition() {
+    block.resize(kBlock);
+    ssize_t read = 0;
+    do {
+      read = ::pread(fd, block.data(), block.size(), position);
+    } while (read < 0 && errno == EINTR);
+    block.resize(static_cast<std::size_t>(std::max<ssize_t>(read, 0)));
+    blockStart = position;
+    return read > 0;
+  }
 };
 
 int ReadHeif(void* data, std::size_t bytes, void* userdata) {
   auto& source = *static_cast<HeifSource*>(userdata);
-  for (auto* into = static_cast<char*>(data); bytes > 0 && !source.reading.stop;) {
-    const ssize_t read = ::pread(source.fd, into, bytes, source.position);
-    if (read < 0 && errno == EINTR) continue;
-    if (read <= 0) return 1;
-    into += read;
-    bytes -= static_cast<std::size_t>(read);
-    source.position += read;
+  if (source.reading.stop) return 1;
+  for (auto* into = static_cast<char*>(data); bytes > 0;) {
+    const std::int64_t offset = source.position - source.blockStart;
+    if ((offset < 0 || offset >= static_cast<std::int64_t>(source.block.size())) && !source.LoadBlockAtPosition()) {
+      return 1;
+    }
+    const auto from = static_cast<std::size_t>(source.position - source.blockStart);
+    const std::size_t count = std::min(bytes, source.block.size() - from);
+    std::memcpy(into, source.block.data() + from, count);
+    into += count;
+    bytes -= count;
+    source.position += static_cast<std::int64_t>(count);
   }
-  return source.reading.stop ? 1 : 0;
+  return 0;
 }
 
 const heif_reader kHeifReader{
@@ -195,7 +217,7 @@ const heif_reader kHeifReader{
 // A HEIC keeps its Exif in a block of its own, behind four bytes that tell where the TIFF
 // header starts; XMP comes as a block of type "mime".
 std::optional<FileTime> HeifDate(int fd, std::size_t fileSize, const DateReading& reading) {
-  HeifSource source{fd, static_cast<std::int64_t>(fileSize), reading};
+  HeifSource source{fd, static_cast<std::int64_t>(fileSize), reading, 0, {}, 0};
   const std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
   if (heif_context_read_from_reader(context.get(), &kHeifReader, &source, nullptr).code != heif_error_Ok) {
     return std::nullopt;

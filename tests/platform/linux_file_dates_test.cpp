@@ -43,8 +43,8 @@ FileTime Utc(int year, int month, int day, int hour, int minute, int second, std
   return FileTime{timegm(&t), nanoseconds};
 }
 
-// Enough empty boxes for libheif or libavformat to walk for seconds (some 16 MB).
-constexpr int kSlowFileBoxes = 2'000'000;
+// Enough empty boxes for libheif or libavformat to walk for seconds (some 32 MB).
+constexpr int kSlowFileBoxes = 4'000'000;
 
 // The machine's time zone while dates are read: one whose offset has minutes, and no summer time.
 constexpr const char* kZone = "<+0930>-9:30";
