@@ -30,7 +30,7 @@ enum class DateKind {
 };
 
 // How a read goes, shared with whoever waits for it: how many files are done, and a request
-// to stop, which the read heeds between two files.
+// to stop, which the read heeds between two files and within the read of a video or a HEIC.
 struct DateReading {
   std::atomic<std::size_t> done{0};
   std::atomic<bool> stop{false};

@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -155,11 +157,69 @@ std::optional<TakenTime> PhotoDate(int fd, std::size_t size, bool jpeg) {
   return DateOfImage(Exiv2::ImageFactory::open(PathOfDescriptor(fd)));
 }
 
+// libheif reads a HEIC through this, from the file held open, in blocks: it asks for a few
+// bytes at a time. Every read asks first whether a stop was requested, since a file of
+// millions of empty boxes takes seconds to walk.
+struct HeifSource {
+  static constexpr std::size_t kBlock = 64 * 1024;
+  int fd;
+  std::int64_t size;
+  const DateReading& reading;
+  std::int64_t position = 0;
+  std::vector<char> block;  // the file's bytes from blockStart on
+  std::int64_t blockStart = 0;
+
+  // False at the end of the file or on a failure.
+  bool LoadBlockAtPosition() {
+    block.resize(kBlock);
+    ssize_t read = 0;
+    do {
+      read = ::pread(fd, block.data(), block.size(), position);
+    } while (read < 0 && errno == EINTR);
+    block.resize(static_cast<std::size_t>(std::max<ssize_t>(read, 0)));
+    blockStart = position;
+    return read > 0;
+  }
+};
+
+int ReadHeif(void* data, std::size_t bytes, void* userdata) {
+  auto& source = *static_cast<HeifSource*>(userdata);
+  if (source.reading.stop) return 1;
+  for (auto* into = static_cast<char*>(data); bytes > 0;) {
+    const std::int64_t offset = source.position - source.blockStart;
+    if ((offset < 0 || offset >= static_cast<std::int64_t>(source.block.size())) && !source.LoadBlockAtPosition()) {
+      return 1;
+    }
+    const auto from = static_cast<std::size_t>(source.position - source.blockStart);
+    const std::size_t count = std::min(bytes, source.block.size() - from);
+    std::memcpy(into, source.block.data() + from, count);
+    into += count;
+    bytes -= count;
+    source.position += static_cast<std::int64_t>(count);
+  }
+  return 0;
+}
+
+const heif_reader kHeifReader{
+    1,
+    [](void* source) { return static_cast<HeifSource*>(source)->position; },
+    ReadHeif,
+    [](std::int64_t position, void* source) {
+      static_cast<HeifSource*>(source)->position = position;
+      return 0;
+    },
+    [](std::int64_t size, void* source) {
+      return size > static_cast<HeifSource*>(source)->size ? heif_reader_grow_status_size_beyond_eof
+                                                           : heif_reader_grow_status_size_reached;
+    },
+};
+
 // A HEIC keeps its Exif in a block of its own, behind four bytes that tell where the TIFF
 // header starts; XMP comes as a block of type "mime".
-std::optional<TakenTime> HeifDate(int fd) {
+std::optional<TakenTime> HeifDate(int fd, std::size_t fileSize, const DateReading& reading) {
+  HeifSource source{fd, static_cast<std::int64_t>(fileSize), reading, 0, {}, 0};
   const std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
-  if (heif_context_read_from_file(context.get(), PathOfDescriptor(fd).c_str(), nullptr).code != heif_error_Ok) {
+  if (heif_context_read_from_reader(context.get(), &kHeifReader, &source, nullptr).code != heif_error_Ok) {
     return std::nullopt;
   }
   heif_image_handle* rawHandle = nullptr;
@@ -187,11 +247,17 @@ std::optional<TakenTime> HeifDate(int fd) {
   return DateInMetadata(exif, xmp);
 }
 
+// libavformat asks before each read of the file whether to go on: a file of millions of empty
+// atoms is read for half a minute, and a stop request must end that at once.
+int StopRequested(void* reading) { return static_cast<const DateReading*>(reading)->stop ? 1 : 0; }
+
 // MP4 and QuickTime keep the moment the recording was made in their movie header. The file
 // is read as that format and as a plain file only, so that nothing in it can lead the
 // library to another file or address.
-std::optional<TakenTime> VideoDate(int fd) {
-  AVFormatContext* context = nullptr;
+std::optional<TakenTime> VideoDate(int fd, const DateReading& reading) {
+  AVFormatContext* context = avformat_alloc_context();
+  if (context == nullptr) return std::nullopt;
+  context->interrupt_callback = AVIOInterruptCB{StopRequested, const_cast<DateReading*>(&reading)};
   AVDictionary* options = nullptr;
   av_dict_set(&options, "protocol_whitelist", "file", 0);
   const int opened = avformat_open_input(&context, PathOfDescriptor(fd).c_str(), av_find_input_format("mov"), &options);
@@ -214,45 +280,47 @@ bool IsMediaBoxes(const std::array<Exiv2::byte, 12>& head, std::size_t length) {
                      [&](const char* type) { return std::memcmp(head.data() + 4, type, 4) == 0; });
 }
 
-std::optional<TakenTime> TakenInFile(int fd, std::size_t fileSize) {
+std::optional<TakenTime> TakenInFile(int fd, std::size_t fileSize, const DateReading& reading) {
   std::array<Exiv2::byte, 12> head{};
   const ssize_t length = ::pread(fd, head.data(), head.size(), 0);
   if (length <= 0) return std::nullopt;
   const auto size = static_cast<std::size_t>(length);
   // Exiv2 takes a HEIC or a video for an image without metadata, so those are told first;
   // a file exiv2 does not know either raises, and keeps its modification time.
-  if (heif_check_filetype(head.data(), static_cast<int>(size)) == heif_filetype_yes_supported) return HeifDate(fd);
-  if (IsMediaBoxes(head, size)) return VideoDate(fd);
+  if (heif_check_filetype(head.data(), static_cast<int>(size)) == heif_filetype_yes_supported) {
+    return HeifDate(fd, fileSize, reading);
+  }
+  if (IsMediaBoxes(head, size)) return VideoDate(fd, reading);
   const bool jpeg = size >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
   return PhotoDate(fd, fileSize, jpeg);
 }
 
 // The date taken that a found file tells; none where it tells none or cannot be read.
-std::optional<TakenTime> TakenOfFile(int folder, const FileInFolder& file) {
+std::optional<TakenTime> TakenOfFile(int folder, const FileInFolder& file, const DateReading& reading) {
   if (!S_ISREG(file.status.st_mode)) return std::nullopt;
   const Descriptor fd(::openat(folder, file.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!fd) return std::nullopt;
   try {
-    return TakenInFile(fd.get(), static_cast<std::size_t>(file.status.st_size));
+    return TakenInFile(fd.get(), static_cast<std::size_t>(file.status.st_size), reading);
   } catch (...) {
     // Metadata that cannot be read leaves the file its modification time, whatever the library raised.
     return std::nullopt;
   }
 }
 
-FileDate TakenDate(int folder, std::string_view name) {
+FileDate TakenDate(int folder, std::string_view name, const DateReading& reading) {
   const auto file = FindInFolder(folder, name);
   if (!file) return std::nullopt;
-  const std::optional<TakenTime> taken = TakenOfFile(folder, *file);
+  const std::optional<TakenTime> taken = TakenOfFile(folder, *file, reading);
   return taken ? taken->moment : ModificationOf(file->status);
 }
 
-NameDates NameDatesOf(int folder, std::string_view name, DateKind kind) {
+NameDates NameDatesOf(int folder, std::string_view name, DateKind kind, const DateReading& reading) {
   const auto file = FindInFolder(folder, name);
   if (!file) return {};
   NameDates dates{std::nullopt, LocalDateTime(ModificationOf(file->status))};
   if (kind == DateKind::Taken) {
-    if (const std::optional<TakenTime> taken = TakenOfFile(folder, *file)) dates.taken = WrittenDateTime(*taken);
+    if (const std::optional<TakenTime> taken = TakenOfFile(folder, *file, reading)) dates.taken = WrittenDateTime(*taken);
   }
   return dates;
 }
@@ -311,16 +379,16 @@ LinuxFileDates::LinuxFileDates() {
 std::optional<std::vector<FileDate>> LinuxFileDates::Read(const std::string& folder,
                                                           const std::vector<std::string_view>& names, DateKind kind,
                                                           DateReading& reading) {
-  return ReadEach<FileDate>(folder, names, BatchOf(kind), reading, [kind](int folderFd, std::string_view name) {
-    return kind == DateKind::Modified ? ModifiedDate(folderFd, name) : TakenDate(folderFd, name);
+  return ReadEach<FileDate>(folder, names, BatchOf(kind), reading, [kind, &reading](int folderFd, std::string_view name) {
+    return kind == DateKind::Modified ? ModifiedDate(folderFd, name) : TakenDate(folderFd, name, reading);
   });
 }
 
 std::optional<std::vector<NameDates>> LinuxFileDates::ReadNameDates(const std::string& folder,
                                                                     const std::vector<std::string_view>& names,
                                                                     DateKind kind, DateReading& reading) {
-  return ReadEach<NameDates>(folder, names, BatchOf(kind), reading, [kind](int folderFd, std::string_view name) {
-    return NameDatesOf(folderFd, name, kind);
+  return ReadEach<NameDates>(folder, names, BatchOf(kind), reading, [kind, &reading](int folderFd, std::string_view name) {
+    return NameDatesOf(folderFd, name, kind, reading);
   });
 }
 

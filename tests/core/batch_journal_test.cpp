@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 #include <map>
 
 #include "core/batch_journal.h"
+#include "core/batch_record.h"
+#include "core/batch_undo.h"
+#include "core/numbered_name.h"
 #include "core/preview.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/faulty_file_system.h"
@@ -171,6 +175,68 @@ TEST(BatchJournalTest, CommitStoresItsJournalFirstAndKeepsOrRemovesItAfterTheRep
     EXPECT_EQ(lastOnDiskAtEachBox, (std::vector<std::string>{"", "sync /photos"}))
         << "the renames are flushed before the commit's message";
     EXPECT_TRUE(fake.files.Exists("/opt/tolvane/log/Report_06122026140509.txt"));
+  }
+}
+
+// Journals and records rename the user's files, so nothing of another user's is taken for
+// theirs: a state folder of another's takes no journal and offers no record, a newer record of
+// another's is passed over, a record that became another's once found is not read, and old
+// records of another's are never removed with the user's own.
+TEST(BatchRecordTest, NothingOfAnotherUsersIsTakenOrRemoved) {
+  const std::string state = std::string(FakePlatform::kFakeStateHome) + "/tolvane";
+  const std::string record = state + "/Batch-20261206-140509.record";
+  const struct {
+    const char* what;
+    std::function<void(FakePlatform&)> beforeCommit;
+    std::function<void(FakePlatform&)> beforeUndo;
+    const char* nameAtEnd;
+    std::string said;  // a part of what was said
+  } cases[] = {
+      {"the state folder another's at the commit", [&](FakePlatform& f) { f.files.othersFiles.insert(state); },
+       [](FakePlatform&) {}, "a", "Nothing was renamed, because the journal of the batch has no folder to go in"},
+      {"the state folder another's at the undo", [](FakePlatform&) {},
+       [&](FakePlatform& f) { f.files.othersFiles.insert(state); }, "b", "There is no rename in /photos to undo."},
+      {"a newer record of another's for the folder", [](FakePlatform&) {},
+       [&](FakePlatform& f) {
+         const std::string planted = state + "/Batch-20261206-140510.record";
+         f.files.AddFile(planted, f.files.Content(record));
+         f.files.othersFiles.insert(planted);
+       },
+       "a", "File rename completed"},
+      {"the record another's once found", [](FakePlatform&) {},
+       [&](FakePlatform& f) {
+         f.window.onMessage = [&](const FakeWindow::Message&) { f.files.othersFiles.insert(record); };
+       },
+       "b", "The last rename in /photos cannot be undone: its record " + record + " cannot be used: it is not yours."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakePlatform fake;
+    fake.files.AddFolder("/opt/tolvane/log");
+    fake.files.AddFile("/photos/a");
+    std::vector<std::string> othersRecords;
+    for (std::size_t old = 1; old <= kRecordsKept; ++old) {
+      othersRecords.push_back(state + "/" + NumberedName("Batch-20200101-000000", old) + ".record");
+      fake.files.AddFile(othersRecords.back(), "theirs");
+    }
+    fake.files.othersFiles.insert(othersRecords.begin(), othersRecords.end());
+    c.beforeCommit(fake);
+    RenameList list;
+    list.Add("b").Tag = "a";
+    std::string said;
+    try {
+      Preview(list).Rename(fake.platform(), "/photos");
+    } catch (const Error& error) {
+      said = error.Description();
+    }
+    c.beforeUndo(fake);
+    fake.window.messages.clear();
+    UndoLastBatch(fake.platform(), "/photos");
+    for (const FakeWindow::Message& message : fake.window.messages) said += "\n" + message.prompt;
+
+    EXPECT_EQ(fake.files.FilesIn("/photos"), (std::map<std::string, std::string>{{c.nameAtEnd, ""}}));
+    EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    for (const std::string& old : othersRecords) EXPECT_TRUE(fake.files.Exists(old)) << old;
   }
 }
 

@@ -389,7 +389,8 @@ TEST(BatchRecoveryTest, JournalHeldByAnotherCommitIsLeftAloneUntilLetGo) {
   EXPECT_EQ(scene.folder.Contents(), AllUnder(batch, true));
 }
 
-// A journal cut short while it was written left no rename behind: it goes without a word.
+// A journal cut short while it was written left no rename behind: it goes without a word,
+// unless it is another user's.
 TEST(BatchRecoveryTest, PartialJournalIsRemovedUnlessItsWriterHoldsIt) {
   CommitScene scene;
   scene.Load({{"a", "b"}});
@@ -404,6 +405,14 @@ TEST(BatchRecoveryTest, PartialJournalIsRemovedUnlessItsWriterHoldsIt) {
   EXPECT_FALSE(scene.executable.Exists("state/tolvane/Batch-2.journal.part"));
   EXPECT_TRUE(scene.window.messages.empty());
   EXPECT_EQ(scene.folder.Contents(), (Contents{{"a", "content of a"}}));
+
+  const std::string others = "state/tolvane/Batch-3.journal.part";
+  scene.executable.WriteFile(others, "Tolvane batch journal 1\nfolder 4:/tmp");
+  if (chown(scene.executable.Path(others).c_str(), 4242, 4242) != 0) {
+    GTEST_SKIP() << "only root can give a journal to another user; the rest ran";
+  }
+  Recover(scene);
+  EXPECT_TRUE(scene.executable.Exists(others)) << "another user's is theirs to remove";
 }
 
 // A change of case alone on a volume that folds case goes through a temporary name; cut at

@@ -567,8 +567,9 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
        [](CommitScene& s) {
          s.window.onMessage = [&s](const FakeWindow::Message& message) {
            if (message.title != "Confirmation") return;
-           std::filesystem::rename(s.folder.path(), s.folder.path() + "-moved");
-           std::filesystem::copy(s.folder.path() + "-moved", s.folder.path());
+           // Moved into a temporary folder of the scene's, which goes with it.
+           std::filesystem::rename(s.folder.path(), s.executable.Path("moved"));
+           std::filesystem::copy(s.executable.Path("moved"), s.folder.path());
          };
        },
        "the folder is not the one it was made in; it was moved or replaced."},

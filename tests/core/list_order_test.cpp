@@ -42,6 +42,15 @@ Rows RowsOf(const RenameList& list) {
   return rows;
 }
 
+// "n00" to "n39" in steps of `step`, once from each of `firsts`.
+std::vector<std::string> Forty(std::initializer_list<int> firsts, int step) {
+  std::vector<std::string> names;
+  for (const int first : firsts) {
+    for (int i = first; i < 40; i += step) names.push_back((i < 10 ? "n0" : "n") + std::to_string(i));
+  }
+  return names;
+}
+
 struct OrderCase {
   const char* what;
   Rows before;
@@ -69,6 +78,15 @@ TEST(ListOrder, EachOrderingAndMoveKeepsNamesSelectionAndCurrentWithTheirEntries
        {{"CAM_A_1", "CAM_A_2", "CAM_B_1", "CAM_B_2"}, {}, std::nullopt},
        [](RenameList& l) { l.Arrange(DateOrder(l, true, {At(10), At(30), At(20), At(40)})); },
        {{"CAM_A_1", "CAM_B_1", "CAM_A_2", "CAM_B_2"}, {}, std::nullopt}},
+      {"by date: forty entries of two dates keep name order within each (a sort that is not stable "
+       "mixes ties past sixteen)",
+       {Forty({0}, 1), {}, std::nullopt},
+       [](RenameList& l) {
+         std::vector<FileDate> dates;
+         for (int i = 0; i < 40; ++i) dates.push_back(At(i % 2 == 0 ? 2 : 1));  // n01, n03, ... first
+         l.Arrange(DateOrder(l, true, dates));
+       },
+       {Forty({1, 0}, 2), {}, std::nullopt}},
       {"reverse", {{"a", "b", "c"}, {1}, 1}, [](RenameList& l) { l.Arrange(ReverseOrder(l)); }, {{"c", "b", "a"}, {3}, 3}},
       {"rows up: a run moves as one, a run at the top stays",
        {{"a", "b", "c", "d", "e"}, {1, 3, 4}, 3},

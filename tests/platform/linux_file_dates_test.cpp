@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -40,6 +42,19 @@ FileTime Utc(int year, int month, int day, int hour, int minute, int second, std
   t.tm_min = minute;
   t.tm_sec = second;
   return FileTime{timegm(&t), nanoseconds};
+}
+
+// Enough empty boxes for libheif or libavformat to walk for seconds (some 32 MB).
+constexpr int kSlowFileBoxes = 4'000'000;
+
+// The machine's time zone while dates are read: one whose offset has minutes, and no summer time.
+constexpr const char* kZone = "<+0930>-9:30";
+
+// A moment given in that zone.
+FileTime Local(int year, int month, int day, int hour, int minute, int second) {
+  FileTime time = Utc(year, month, day, hour, minute, second);
+  time.seconds -= (9 * 60 + 30) * 60;
+  return time;
 }
 
 // Every file gets this modification time, so that a fallback shows.
@@ -143,8 +158,8 @@ struct DateCase {
 };
 
 TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModificationTime) {
-  // Times without an offset are the machine's local time; here that is UTC.
-  const testing::ScopedEnvironmentVariable utc("TZ", "UTC");
+  // Times without an offset are the machine's local time; here that is 9:30 ahead of UTC.
+  const testing::ScopedEnvironmentVariable zone("TZ", kZone);
   tzset();
   const TempFolder folder;
   const TempFolder outside;
@@ -155,15 +170,19 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
        Photo(Exiv2::ImageType::jpeg, kOriginal), kOriginalTime},
       {"the image's own DateTimeOriginal before digitized", "image.jpg",
        Photo(Exiv2::ImageType::jpeg, {{"Exif.Image.DateTimeOriginal", "2020:02:02 02:02:02"}, *digitized.begin()}),
-       Utc(2020, 2, 2, 2, 2, 2)},
+       Local(2020, 2, 2, 2, 2, 2)},
       {"a blank original falls to digitized", "blank.jpg",
        Photo(Exiv2::ImageType::jpeg, {{"Exif.Photo.DateTimeOriginal", "0000:00:00 00:00:00"}, *digitized.begin()}),
-       Utc(2019, 5, 6, 7, 8, 9)},
+       Local(2019, 5, 6, 7, 8, 9)},
       {"XMP only: exif:DateTimeOriginal with its offset", "xmp.jpg",
        Photo(Exiv2::ImageType::jpeg, {{"Xmp.exif.DateTimeOriginal", "2018-04-05T06:07:08.5-01:00"}}),
        Utc(2018, 4, 5, 7, 7, 8, 500'000'000)},
       {"XMP only: photoshop:DateCreated, a day alone", "created.jpg",
-       Photo(Exiv2::ImageType::jpeg, {{"Xmp.photoshop.DateCreated", "2017-08-09"}}), Utc(2017, 8, 9, 0, 0, 0)},
+       Photo(Exiv2::ImageType::jpeg, {{"Xmp.photoshop.DateCreated", "2017-08-09"}}), Local(2017, 8, 9, 0, 0, 0)},
+      {"an offset of hours and minutes", "india.jpg",
+       Photo(Exiv2::ImageType::jpeg, {{"Exif.Photo.DateTimeOriginal", "2021:03:04 05:06:07"},
+                                      {"Exif.Photo.OffsetTimeOriginal", "+05:30"}}),
+       Utc(2021, 3, 3, 23, 36, 7)},
       {"EXIF in PNG", "exif.png", Photo(Exiv2::ImageType::png, kOriginal), kOriginalTime},
       {"EXIF in TIFF", "exif.tif", Made([](const std::string& p) { WriteTiff(p, kOriginal); }), kOriginalTime},
       // NEF, ARW and DNG are TIFF files of their makers' tags: their contents, not their names, lead.
@@ -180,7 +199,7 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
        kModified},
       {"EXIF written by exiftool", "exiftool.jpg",
        WithTool("exiftool", {}, "exiftool -overwrite_original \"-DateTimeOriginal=2016:01:02 03:04:05\" -o \"$0\" \"$0.jpg\""),
-       Utc(2016, 1, 2, 3, 4, 5)},
+       Local(2016, 1, 2, 3, 4, 5)},
       {"EXIF in HEIC, taken out with libheif", "phone.heic", WithTool("heif-enc", kOriginal, "heif-enc -o \"$0\" \"$0.jpg\""),
        kOriginalTime},
       {"MP4 creation time", "clip.mp4", Video("mp4", "2015-06-07T08:09:10.000000Z"), Utc(2015, 6, 7, 8, 9, 10)},
@@ -241,13 +260,33 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
   }
 }
 
+// A HEIC or a MOV of millions of empty boxes takes libheif or libavformat seconds to walk: a
+// stop request made while the first is read ends the read within half a second, and the
+// second is not walked at all.
 TEST(LinuxFileDates, AStoppedReadGivesNothingAndAFolderThatIsGoneGivesNoDates) {
   const TempFolder folder;
   folder.WriteFile("a.jpg");
+  for (const auto& [name, fileType] : {std::pair{"slow.heic", std::string("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24)},
+                                       std::pair{"slow.mov", std::string("\0\0\0\x14" "ftypqt  \0\0\0\0qt  ", 20)}}) {
+    std::string boxes = fileType;
+    for (int box = 0; box < kSlowFileBoxes; ++box) boxes.append("\0\0\0\x08" "free", 8);
+    folder.WriteFile(name, boxes);
+  }
   LinuxFileDates reader;
   DateReading stopped;
   stopped.stop = true;
   EXPECT_EQ(reader.Read(folder.path(), {"a.jpg"}, DateKind::Taken, stopped), std::nullopt);
+  DateReading slow;
+  std::chrono::steady_clock::time_point stopAt;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    stopAt = std::chrono::steady_clock::now();
+    slow.stop = true;
+  });
+  EXPECT_EQ(reader.Read(folder.path(), {"slow.heic", "slow.mov", "a.jpg"}, DateKind::Taken, slow), std::nullopt);
+  const auto answered = std::chrono::steady_clock::now();
+  stopper.join();
+  EXPECT_LT(answered - stopAt, std::chrono::milliseconds(500));
   DateReading gone;
   EXPECT_EQ(reader.Read(folder.Path("missing"), {"a.jpg"}, DateKind::Taken, gone), std::vector<FileDate>{std::nullopt});
 }

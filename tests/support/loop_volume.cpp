@@ -76,11 +76,11 @@ const char* NameOf(LoopVolume::Kind kind) {
   return "";
 }
 
-LoopVolume::LoopVolume(Kind kind, const std::string& mountPoint, long megabytes)
+LoopVolume::LoopVolume(Kind kind, const std::string& mountPoint, long megabytes, const std::string& options)
     : image_(scratch_.Path("volume.img")),
       root_(mountPoint.empty() ? scratch_.Path("mounted") : mountPoint),
       megabytes_(megabytes) {
-  if (!Make(kind)) Unmount();
+  if (!Make(kind, options)) Unmount();
 }
 
 bool LoopVolume::NotMounted(std::string why) {
@@ -88,7 +88,7 @@ bool LoopVolume::NotMounted(std::string why) {
   return false;
 }
 
-bool LoopVolume::Make(Kind kind) {
+bool LoopVolume::Make(Kind kind, const std::string& options) {
   if (geteuid() != 0) return NotMounted("mounting a volume needs root");
   if (kind != Kind::Ext4 && access("/dev/fuse", R_OK | W_OK) != 0) return NotMounted("/dev/fuse cannot be opened");
   struct Tools {
@@ -116,9 +116,11 @@ bool LoopVolume::Make(Kind kind) {
     if (loopDevice_.empty()) return NotMounted("no loop device could be attached");
     device = loopDevice_;
   }
-  mountCommand_ = kind == Kind::FuseFat ? std::vector<std::string>{tools.mounter, "-o", "rw+", device, root_}
-                  : kind == Kind::Ext4  ? std::vector<std::string>{tools.mounter, "-o", "loop", device, root_}
-                                        : std::vector<std::string>{tools.mounter, device, root_};
+  std::string given = kind == Kind::FuseFat ? "rw+" : kind == Kind::Ext4 ? "loop" : "";
+  if (!options.empty()) given += (given.empty() ? "" : ",") + options;
+  mountCommand_ = {tools.mounter};
+  if (!given.empty()) mountCommand_.insert(mountCommand_.end(), {"-o", given});
+  mountCommand_.insert(mountCommand_.end(), {device, root_});
   return Mount();
 }
 

@@ -18,8 +18,10 @@ class LoopVolume {
 
   // Mounted on a folder of its own, or on `mountPoint`, an empty folder that is there (another
   // card's, taken out); `megabytes` large, so that two volumes can be told apart by their size
-  // where the machine names none of them.
-  explicit LoopVolume(Kind kind, const std::string& mountPoint = {}, long megabytes = 32);
+  // where the machine names none of them. `options` go to the driver's mount options, as
+  // "uid=4242".
+  explicit LoopVolume(Kind kind, const std::string& mountPoint = {}, long megabytes = 32,
+                      const std::string& options = {});
   ~LoopVolume();
   LoopVolume(const LoopVolume&) = delete;
   LoopVolume& operator=(const LoopVolume&) = delete;
@@ -37,7 +39,7 @@ class LoopVolume {
   bool PlugInAgain();
 
  private:
-  bool Make(Kind kind);
+  bool Make(Kind kind, const std::string& options);
   bool Mount();
   bool NotMounted(std::string why);
   void Unmount();
