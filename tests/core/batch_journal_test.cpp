@@ -184,7 +184,7 @@ TEST(BatchJournalTest, CommitStoresItsJournalFirstAndKeepsOrRemovesItAfterTheRep
 // records of another's are never removed with the user's own.
 TEST(BatchRecordTest, NothingOfAnotherUsersIsTakenOrRemoved) {
   const std::string state = std::string(FakePlatform::kFakeStateHome) + "/tolvane";
-  const std::string record = state + "/Batch-20261206-140509.record";
+  const std::string record = state + "/Batch-1-20261206-140509.record";
   const struct {
     const char* what;
     std::function<void(FakePlatform&)> beforeCommit;
@@ -198,7 +198,7 @@ TEST(BatchRecordTest, NothingOfAnotherUsersIsTakenOrRemoved) {
        [&](FakePlatform& f) { f.files.othersFiles.insert(state); }, "b", "There is no rename in /photos to undo."},
       {"a newer record of another's for the folder", [](FakePlatform&) {},
        [&](FakePlatform& f) {
-         const std::string planted = state + "/Batch-20261206-140510.record";
+         const std::string planted = state + "/Batch-2-20261206-140510.record";
          f.files.AddFile(planted, f.files.Content(record));
          f.files.othersFiles.insert(planted);
        },
