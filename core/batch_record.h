@@ -41,5 +41,12 @@ struct FoundRecord {
 // that another Tolvane holds, that are not the user's, or whose head cannot be read are passed
 // over. Nothing when the private state folder is not there.
 std::optional<FoundRecord> LastRecordOf(Platform platform, OpenedFolder& folder, const std::string& folderPath);
+// The same for the newest `most` records of the folder's batches, newest first.
+std::vector<FoundRecord> LastRecordsOf(Platform platform, OpenedFolder& folder, const std::string& folderPath,
+                                       std::size_t most);
+
+// Whether the renames of `later` take back exactly those of `earlier`: every file goes from
+// the name `earlier` gave it to the name it had. An undo's record reverses its batch's.
+bool Reverses(const std::vector<NameMove>& later, const std::vector<NameMove>& earlier);
 
 }  // namespace tolvane

@@ -17,6 +17,9 @@ struct UndoableBatch {
   std::string recordPath;
   std::size_t files = 0;
   DateTime made;
+  // When the batch is itself the undo of the batch before it: when that one was made. Taking
+  // it back then renames the files again as that batch did.
+  std::optional<DateTime> redoes;
 };
 
 // The last batch made in the folder of `folderPath`, known by the folder's identity; nothing

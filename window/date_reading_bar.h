@@ -1,22 +1,24 @@
 #pragma once
 
-#include <QFrame>
+#include <QObject>
 
 #include "platform/file_dates.h"
 
-class QLabel;
 class QPushButton;
 
 namespace tolvane {
 
+class StatusLine;
+
 // Shows how far a read of the dates taken has come ("Reading dates taken: 12,000 of
-// 100,000") with a Cancel button. While the read holds the window's input, a click on Cancel
-// and the Escape key still go through, and ask the read to stop.
-class DateReadingBar final : public QFrame {
+// 100,000") on the line under the list, with a Cancel button. While the read holds the
+// window's input, a click on Cancel and the Escape key still go through, and ask the read to
+// stop.
+class DateReadingBar final : public QObject {
   Q_OBJECT
 
  public:
-  explicit DateReadingBar(QWidget* parent);
+  explicit DateReadingBar(StatusLine& line);
 
   // Shows the bar for a read of `total` files.
   void Begin(DateReading& reading, std::size_t total);
@@ -29,7 +31,7 @@ class DateReadingBar final : public QFrame {
  private:
   void Stop();
 
-  QLabel* text_;
+  StatusLine& line_;
   QPushButton* cancel_;
   DateReading* reading_ = nullptr;
   std::size_t total_ = 0;

@@ -25,7 +25,10 @@
 #include "window/folder_list.h"
 #include "window/list_menu.h"
 #include "window/list_selection.h"
+#include "window/preview_notices.h"
 #include "window/rename_list_model.h"
+#include "window/status_line.h"
+#include "window/undo_entry.h"
 #include "window/work_in_background.h"
 
 namespace tolvane {
@@ -152,8 +155,10 @@ Form1::Form1(Form1Environment environment, const std::vector<std::string>& start
   lastFolderOnDrive_[drive1_->Drive()] = startFolder;
   Run([&] { dir1_->SetPath(startFolder); });
   Connect();
-  RecoverCutShortBatches();
-  OpenStartPaths(startPaths);
+  const std::vector<std::string> recovered = RecoverCutShortBatches();
+  // Started without a folder, as from the desktop's menu: the folder just recovered is the one
+  // the user will look at.
+  OpenStartPaths(startPaths.empty() && !recovered.empty() ? std::vector<std::string>{recovered.back()} : startPaths);
 }
 
 // The controls go first: while they are taken down they still raise their signals, whose
@@ -194,8 +199,11 @@ void Form1::BuildControls() {
   listView1_->setDefaultDropAction(Qt::MoveAction);
   listView1_->installEventFilter(this);
   listMenu_ = new ListMenu(*listView1_, [this] { return list_.Count() > 0 && !ordering_; });
-  dateReadingBar_ = new DateReadingBar(this);
-  dateReadingBar_->setGeometry(228, 285, 373, 28);
+  statusLine_ = new StatusLine(this);
+  statusLine_->setGeometry(228, 285, 373, 28);
+  dateReadingBar_ = new DateReadingBar(*statusLine_);
+  previewNotices_ = new PreviewNotices(*statusLine_, *listView1_, list_, marks_, [this] { return preview_.Shown(); },
+                                       [this] { return ReadNamingFields(); });
 
   command1_ = AddPictureButton(this, "Command1", QRect(624, 156, 49, 43), QStringLiteral("Remove selected"));
   command2_ = AddPictureButton(this, "Command2", QRect(624, 39, 49, 43), QStringLiteral("Move up selected file"));
@@ -246,6 +254,9 @@ void Form1::Connect() {
   connect(command5_, &QPushButton::clicked, this, &Form1::Rename);
   connect(command6_, &QPushButton::clicked, this, &Form1::Undo);
   connect(command7_, &QPushButton::clicked, this, [this] { services_.EndProgram(); });
+  for (QLineEdit* field : {text1_, text2_, text3_, text4_}) {
+    connect(field, &QLineEdit::textChanged, previewNotices_, &PreviewNotices::Refresh);
+  }
   connect(&listMenu_->OrderByName(), &QAction::triggered, this, [this] {
     OrderBy([](const RenameList& list, bool previewShown) { return NameOrder(list, previewShown); });
   });
@@ -254,8 +265,14 @@ void Form1::Connect() {
   connect(&listMenu_->ReverseOrder(), &QAction::triggered, this, [this] {
     OrderBy([](const RenameList& list, bool) { return ReverseOrder(list); });
   });
-  connect(&listMenu_->AppendEntry(tr("&Undo the Last Rename Here..."), [this] { return CanUndoLastRename(); }),
-          &QAction::triggered, this, &Form1::UndoLastRename);
+  connect(&(new UndoEntry(*listMenu_, [this] { return UndoableHere(); }))->Action(), &QAction::triggered, this,
+          &Form1::UndoLastRename);
+  connect(&listMenu_->AppendShownEntry(tr("&Finish the Cut-Short Rename Here..."),
+                                       [this] {
+                                         return running_ == 0 &&
+                                                HasCutShortBatch(Platform{*files_, *system_, services_}, dir1_->Path());
+                                       }),
+          &QAction::triggered, this, &Form1::FinishCutShortRename);
   connect(model_, &RenameListModel::RowsDropped, this, [this](int row) {
     MoveSelectedRows([this, row] { list_.MoveSelectedRowsTo(static_cast<RenameList::Position>(row) + 1); });
   });
@@ -263,8 +280,10 @@ void Form1::Connect() {
 
 // Batches that a crash cut short are finished or undone while the window is being built, so
 // before it is shown and can take any input.
-void Form1::RecoverCutShortBatches() {
-  Run([&] { RecoverUnfinishedBatches(Platform{*files_, *system_, services_}); });
+std::vector<std::string> Form1::RecoverCutShortBatches() {
+  std::vector<std::string> recovered;
+  Run([&] { recovered = RecoverUnfinishedBatches(Platform{*files_, *system_, services_}); });
+  return recovered;
 }
 
 // One path is a folder, unless the system says it is not one; several are files. A path that
@@ -462,7 +481,9 @@ void Form1::OrderByDate(DateKind kind) {
 void Form1::Simulate() {
   // Marks of the last preview would stand on rows whose names are new.
   const bool simulated = Run([&] {
-    preview_.Simulate(ReadNamingFields());
+    const NamingFields fields = ReadNamingFields();
+    preview_.Simulate(fields);
+    previewNotices_->Simulated(fields);
     marks_.Clear();
   });
   if (simulated) Run([&] { CheckPreview(); });
@@ -480,8 +501,11 @@ void Form1::Rename() {
   }
 }
 
-bool Form1::CanUndoLastRename() const {
-  return running_ == 0 && LastUndoableBatch(Platform{*files_, *system_, services_}, dir1_->Path()).has_value();
+bool Form1::CanUndoLastRename() const { return UndoableHere().has_value(); }
+
+std::optional<UndoableBatch> Form1::UndoableHere() const {
+  if (running_ != 0) return std::nullopt;
+  return LastUndoableBatch(Platform{*files_, *system_, services_}, dir1_->Path());
 }
 
 // The undo renames in the folder that was open when it started, and the window holds still
@@ -493,7 +517,19 @@ void Form1::UndoLastRename() {
   // files may have been renamed even when it stopped with an error.
   bool begun = true;
   Run([&] { begun = UndoLastBatch(Platform{*files_, *system_, services_}, folder); });
-  if (begun) Run([&] { ShowFiles(WorkInBackground([&] { return files_->ReadFolder(folder); })); });
+  if (begun) ReloadFolder(folder);
+}
+
+void Form1::FinishCutShortRename() {
+  CommitInProgress commit(services_, *this);
+  const std::string folder = dir1_->Path();
+  bool asked = true;
+  Run([&] { asked = tolvane::RecoverCutShortBatches(Platform{*files_, *system_, services_}, folder); });
+  if (asked) ReloadFolder(folder);
+}
+
+void Form1::ReloadFolder(const std::string& folder) {
+  Run([&] { ShowFiles(WorkInBackground([&] { return files_->ReadFolder(folder); })); });
 }
 
 void Form1::Undo() {
@@ -524,6 +560,7 @@ void Form1::ShowState() {
   command4_->setEnabled(flags.simulate);
   command5_->setEnabled(flags.rename);
   command6_->setEnabled(flags.undo);
+  previewNotices_->Refresh();
 }
 
 // Marks the rows that the commit's check would stop, for as long as a preview is on show,

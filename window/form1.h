@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/batch_undo.h"
 #include "core/preview.h"
 #include "core/rename_list.h"
 #include "platform/file_dates.h"
@@ -26,7 +27,9 @@ namespace tolvane {
 class DateReadingBar;
 class FolderList;
 class ListMenu;
+class PreviewNotices;
 class RenameListModel;
+class StatusLine;
 
 // What the window works on: the disk, the system's services (whose current folder the
 // folder list starts on), the machine's drives and the dates of its files. The program hands in the machine's own;
@@ -58,6 +61,9 @@ class Form1 final : public QWidget {
   // Asks, then gives every file of the folder's last batch the name it had before, as a
   // commit does, and loads the list again.
   void UndoLastRename();
+  // Asks about the batch of the folder on show that was cut short and left for later, with the
+  // box of the start, and loads the list again.
+  void FinishCutShortRename();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -67,7 +73,10 @@ class Form1 final : public QWidget {
   void BuildNamingFields();
   void SetTabOrder();
   void Connect();
-  void RecoverCutShortBatches();
+  // Gives the folders in which a batch was finished or undone.
+  std::vector<std::string> RecoverCutShortBatches();
+  // Lists the files of `folder` as they are now, after renames outside a preview.
+  void ReloadFolder(const std::string& folder);
   void OpenStartPaths(const std::vector<std::string>& paths);
   void OpenStartFolder(const std::string& folder);
   void SayFolderCannotBeOpened(const std::string& folder, const Error& error);
@@ -99,6 +108,8 @@ class Form1 final : public QWidget {
   void ShowState();
   void CheckPreview();
   std::string FolderToOpenOn(const std::string& drive) const;
+  // The folder's last batch to take back; none while other work runs.
+  std::optional<UndoableBatch> UndoableHere() const;
   NamingFields ReadNamingFields() const;
 
   std::unique_ptr<FileSystem> files_;
@@ -122,7 +133,9 @@ class Form1 final : public QWidget {
   QTreeView* listView1_ = nullptr;
   RenameListModel* model_ = nullptr;
   ListMenu* listMenu_ = nullptr;
+  StatusLine* statusLine_ = nullptr;
   DateReadingBar* dateReadingBar_ = nullptr;
+  PreviewNotices* previewNotices_ = nullptr;
   // Set while an ordering works beside the window.
   bool ordering_ = false;
   QPushButton* command1_ = nullptr;
