@@ -174,7 +174,7 @@ void Form1::BuildControls() {
   // value it shows instead, and the label above it, its buddy, by what it is for.
   drive1_->setAccessibleName(QStringLiteral("Drive"));
   dir1_->setAccessibleName(QStringLiteral("Folder"));
-  AddLabel(this, "Label1", QRect(27, 15, 77, 13), QStringLiteral("Select the folder"))->setBuddy(drive1_);
+  AddLabel(this, "Label1", QRect(27, 15, 77, 13), QStringLiteral("S&elect the folder"))->setBuddy(drive1_);
 
   listView1_ = new QTreeView(this);
   listView1_->setObjectName(QStringLiteral("ListView1"));
@@ -210,9 +210,9 @@ void Form1::BuildControls() {
   command3_ = AddPictureButton(this, "Command3", QRect(624, 273, 49, 43), QStringLiteral("Move down selected file"));
   command7_ = AddPictureButton(this, "Command7", QRect(624, 423, 49, 43), QStringLiteral("End Program"));
   BuildNamingFields();
-  command4_ = AddCaptionButton(this, "Command4", QRect(27, 438, 109, 28), QStringLiteral("Simulate"));
-  command5_ = AddCaptionButton(this, "Command5", QRect(144, 438, 109, 28), QStringLiteral("Rename"));
-  command6_ = AddCaptionButton(this, "Command6", QRect(261, 438, 109, 28), QStringLiteral("Undo"));
+  command4_ = AddCaptionButton(this, "Command4", QRect(27, 438, 109, 28), QStringLiteral("&Simulate"));
+  command5_ = AddCaptionButton(this, "Command5", QRect(144, 438, 109, 28), QStringLiteral("&Rename"));
+  command6_ = AddCaptionButton(this, "Command6", QRect(261, 438, 109, 28), QStringLiteral("&Undo"));
   ShowState();
 }
 
@@ -225,10 +225,10 @@ void Form1::BuildNamingFields() {
   text3_ = AddTextBox(frame1, "Text3", QRect(111, 57, 31, 22), QStringLiteral("1"));
   text4_ = AddTextBox(frame1, "Text4", QRect(219, 57, 43, 22), QStringLiteral("00"));
   // Each label is its box's buddy, which a screen reader speaks as the box's name.
-  QLabel* label2 = AddLabel(frame1, "Label2", QRect(21, 27, 82, 13), QStringLiteral("Prefix Before Seq"));
-  QLabel* label3 = AddLabel(frame1, "Label3", QRect(243, 27, 73, 13), QStringLiteral("Prefix After Seq"));
-  QLabel* label4 = AddLabel(frame1, "Label4", QRect(21, 60, 70, 13), QStringLiteral("Seq Start From"));
-  QLabel* label5 = AddLabel(frame1, "Label5", QRect(156, 60, 54, 13), QStringLiteral("Seq Format"));
+  QLabel* label2 = AddLabel(frame1, "Label2", QRect(21, 27, 82, 13), QStringLiteral("Prefix &Before Seq"));
+  QLabel* label3 = AddLabel(frame1, "Label3", QRect(243, 27, 73, 13), QStringLiteral("Prefix &After Seq"));
+  QLabel* label4 = AddLabel(frame1, "Label4", QRect(21, 60, 70, 13), QStringLiteral("Seq Start &From"));
+  QLabel* label5 = AddLabel(frame1, "Label5", QRect(156, 60, 54, 13), QStringLiteral("Seq F&ormat"));
   label2->setBuddy(text1_);
   label3->setBuddy(text2_);
   label4->setBuddy(text3_);
