@@ -50,7 +50,8 @@ void PreviewNotices::StepToNextMark() {
   if (!next) return;
   const QModelIndex row = view_.model()->index(static_cast<int>(*next - 1), 0);
   view_.selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  view_.scrollTo(row);
+  // In the middle, so that the line under the list does not cover it.
+  view_.scrollTo(row, QAbstractItemView::PositionAtCenter);
   const std::string* problem = marks_.ProblemOf(list_.Item(*next));
   line_.Say(StatusLine::Topic::Problems, tr("%1; row %2: %3")
                                              .arg(ProblemCount(), Count(*next), DisplayedText(problem ? *problem : "")));

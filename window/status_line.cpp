@@ -11,7 +11,6 @@ StatusLine::StatusLine(QWidget* parent) : QFrame(parent), text_(new QLabel(this)
   setAutoFillBackground(true);
   text_->setObjectName(QStringLiteral("StatusLineText"));
   // A long name in a text must not widen the line past the list.
-  text_->setMinimumWidth(0);
   text_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   layout_->setContentsMargins(6, 2, 2, 2);
   layout_->addWidget(text_, 1);
@@ -33,8 +32,6 @@ void StatusLine::SetControl(Topic topic, QWidget* control) {
   controls_[topic] = control;
   ShowMostUrgent();
 }
-
-QString StatusLine::Shown() const { return isVisibleTo(parentWidget()) ? text_->text() : QString(); }
 
 void StatusLine::ShowMostUrgent() {
   const auto urgent = texts_.begin();

@@ -27,8 +27,6 @@ class StatusLine final : public QFrame {
   void Say(Topic topic, const QString& text);
   // A control shown at the end of the line while `topic` is on show, such as a Cancel button.
   void SetControl(Topic topic, QWidget* control);
-  // What the line shows; empty while it is hidden.
-  QString Shown() const;
 
  private:
   void ShowMostUrgent();
