@@ -33,7 +33,7 @@ PreviewNotices::PreviewNotices(StatusLine& line, QAbstractItemView& view, const 
 void PreviewNotices::Simulated(const NamingFields& fields) { simulated_ = fields; }
 
 void PreviewNotices::Refresh() {
-  const bool shown = previewShown_();
+  const bool shown = PreviewOnShow();
   if (!shown) simulated_.reset();
   const bool stale = shown && simulated_ && *simulated_ != fields_();
   line_.Say(StatusLine::Topic::StalePreview,
@@ -43,7 +43,7 @@ void PreviewNotices::Refresh() {
 }
 
 void PreviewNotices::StepToNextMark() {
-  if (!previewShown_()) return;
+  if (!PreviewOnShow()) return;
   const QModelIndex current = view_.currentIndex();
   const auto after = static_cast<RenameList::Position>(current.isValid() ? current.row() + 1 : 0);
   const std::optional<RenameList::Position> next = NextMark(after);
@@ -55,6 +55,12 @@ void PreviewNotices::StepToNextMark() {
   const std::string* problem = marks_.ProblemOf(list_.Item(*next));
   line_.Say(StatusLine::Topic::Problems, tr("%1; row %2: %3")
                                              .arg(ProblemCount(), Count(*next), DisplayedText(problem ? *problem : "")));
+}
+
+// After a change of folder the preview's buttons stay as they were, but the list shows the new
+// folder's files under their own names.
+bool PreviewNotices::PreviewOnShow() const {
+  return previewShown_() && list_.Count() > 0 && IsPreviewed(list_.Item(1));
 }
 
 QString PreviewNotices::ProblemCount() const {

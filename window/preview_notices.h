@@ -35,6 +35,7 @@ class PreviewNotices final : public QObject {
   void StepToNextMark();
 
  private:
+  bool PreviewOnShow() const;
   // "3 of 320 new names cannot be given"; empty when no row is marked.
   QString ProblemCount() const;
   std::optional<RenameList::Position> NextMark(RenameList::Position after) const;

@@ -16,7 +16,7 @@ namespace {
 // naming fields and taken back. Two folders hold new names, so two rows are marked.
 TEST_F(WindowTest, TheLineUnderTheListTellsWhatThePreviewCannotDoAndWhenItIsStale) {
   for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) WriteFile(std::string("photos/") + name);
-  MakeFolder("photos/Trip02.txt");
+  WriteFile("photos/Trip02.txt/e.txt");
   MakeFolder("photos/Trip04.txt");
   OpenWindow();
   OpenFolderInDir1("photos");
@@ -46,6 +46,7 @@ TEST_F(WindowTest, TheLineUnderTheListTellsWhatThePreviewCannotDoAndWhenItIsStal
       {"the fields as previewed again", [&] { Type("Text1", "Trip"); }, marked, -1},
       {"a cleared line", [&] { Click("Command6"); }, "", -1},
       {"a stale field without a preview", [&] { Type("Text2", "_x"); }, "", -1},
+      {"a preview, then another folder", [&] { Click("Command4"); OpenFolderInDir1("Trip02.txt"); Type("Text2", "_y"); }, "", -1},
   };
   for (const auto& state : states) {
     SCOPED_TRACE(state.what);
