@@ -114,15 +114,21 @@ std::optional<JournalPlan> ReadWhole(Platform platform, const std::string& path)
 // How many of the newest records, each after the first, the record before them reverses: one
 // for an undo, two for an undo of an undo, and so on. Records of batches of another size are
 // never read whole.
-std::size_t ReversalsOnTop(Platform platform, const std::vector<FoundRecord>& records) {
+std::size_t ReversalsOnTop(Platform platform, const std::vector<FoundRecord>& records, KnownReversals& known) {
   std::size_t reversals = 0;
   platform.window.RunLongWork([&] {
     std::optional<JournalPlan> later;
     for (std::size_t i = 0; i + 1 < records.size(); ++i) {
       if (records[i].head.moveCount != records[i + 1].head.moveCount) return;
-      if (!later) later = ReadWhole(platform, records[i].path);
-      std::optional<JournalPlan> earlier = ReadWhole(platform, records[i + 1].path);
-      if (!later || !earlier || !Reverses(later->moves, earlier->moves)) return;
+      const auto pair = std::pair(records[i].path, records[i + 1].path);
+      auto found = known.find(pair);
+      std::optional<JournalPlan> earlier;
+      if (found == known.end()) {
+        if (!later) later = ReadWhole(platform, records[i].path);
+        earlier = ReadWhole(platform, records[i + 1].path);
+        found = known.emplace(pair, later && earlier && Reverses(later->moves, earlier->moves)).first;
+      }
+      if (!found->second) return;
       ++reversals;
       later = std::move(earlier);
     }
@@ -182,14 +188,16 @@ void UndoBatch(Platform platform, const UndoableBatch& batch, const std::string&
 
 }  // namespace
 
-std::optional<UndoableBatch> LastUndoableBatch(Platform platform, const std::string& folderPath) {
+std::optional<UndoableBatch> LastUndoableBatch(Platform platform, const std::string& folderPath,
+                                               KnownReversals* known) {
+  KnownReversals foundNow;
   try {
     const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(folderPath);
     const std::vector<FoundRecord> records = LastRecordsOf(platform, *folder, folderPath, kRecordsKept);
     if (records.empty()) return std::nullopt;
     UndoableBatch batch{records[0].path, records[0].head.moveCount, records[0].made, std::nullopt};
     // An undo of an undo renames forward again: only an odd run of reversals ends in an undo.
-    const std::size_t reversals = ReversalsOnTop(platform, records);
+    const std::size_t reversals = ReversalsOnTop(platform, records, known ? *known : foundNow);
     if (reversals % 2 == 1) batch.redoes = records[reversals].made;
     return batch;
   } catch (const Error&) {

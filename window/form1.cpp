@@ -505,7 +505,7 @@ bool Form1::CanUndoLastRename() const { return UndoableHere().has_value(); }
 
 std::optional<UndoableBatch> Form1::UndoableHere() const {
   if (running_ != 0) return std::nullopt;
-  return LastUndoableBatch(Platform{*files_, *system_, services_}, dir1_->Path());
+  return LastUndoableBatch(Platform{*files_, *system_, services_}, dir1_->Path(), &knownReversals_);
 }
 
 // The undo renames in the folder that was open when it started, and the window holds still

@@ -123,6 +123,8 @@ class Form1 final : public QWidget {
   RenameList list_;
   Preview preview_{list_};
   PreviewMarks marks_;
+  // What the undo's entry found out about the records, for the next time the menu opens.
+  mutable KnownReversals knownReversals_;
   // The folder last open on each drive during this run, by the drive's mount point.
   std::map<std::string, std::string> lastFolderOnDrive_;
   // While the folder of the files the program was started with opens: the names to list.
