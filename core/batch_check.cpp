@@ -6,12 +6,11 @@
 
 #include "core/longest_name.h"
 #include "core/name_escape.h"
+#include "core/problem_groups.h"
 
 namespace tolvane {
 
 namespace {
-
-constexpr std::size_t kProblemLinesShown = 20;
 
 // Why a new name cannot be a file name on Linux, or nothing when it can. Volumes that keep
 // names in UTF-16 count their length in its code units instead of bytes.
@@ -55,6 +54,37 @@ std::string_view Explanation(ProblemKind kind) {
   return {};
 }
 
+// Problems of the file an entry renames are told by its old name; the others by the new one.
+bool TellsOldName(ProblemKind kind) {
+  return kind == ProblemKind::FileMissing || kind == ProblemKind::NotAFile || kind == ProblemKind::SameFileTwice;
+}
+
+ProblemKindText KindText(const RenameList& list, const BatchProblem& problem) {
+  switch (problem.kind) {
+    case ProblemKind::FileMissing:
+      return {"file is no longer in the folder", "files are no longer in the folder",
+              "The folder may have been renamed already: Simulate makes a new preview."};
+    case ProblemKind::NotAFile:
+      return {"name now belongs to a folder or another item that is not a file",
+              "names now belong to folders or other items that are not files", ""};
+    case ProblemKind::DuplicateName:
+      return {"new name is given to another file of the batch too", "new names are given to more than one file", ""};
+    case ProblemKind::NameTaken:
+      return {"new name is held by an item of the folder that is not renamed",
+              "new names are held by items of the folder that are not renamed", ""};
+    case ProblemKind::HeldOnVolume:
+      return {"new name is taken by the volume for the name of another item",
+              "new names are taken by the volume for the names of other items", ""};
+    case ProblemKind::SameFileTwice:
+      return {"file is renamed by another entry of the batch too", "files are renamed by more than one entry", ""};
+    case ProblemKind::InvalidName:
+    case ProblemKind::RefusedName: break;
+  }
+  // Each reason a name is refused for is a kind of its own.
+  const std::string why = " (" + WhyProblem(list, problem) + ")";
+  return {"new name cannot be given" + why, "new names cannot be given" + why, ""};
+}
+
 }  // namespace
 
 std::vector<BatchProblem> CheckBatch(const RenameList& list, const std::vector<FolderItem>& folderItems,
@@ -76,33 +106,29 @@ std::vector<BatchProblem> CheckBatch(const BatchNames& names) {
   return problems;
 }
 
+std::string WhyProblem(const RenameList& list, const BatchProblem& problem) {
+  const auto invalidReason = InvalidNameReason(list.Item(problem.position).Text);
+  if (problem.kind == ProblemKind::InvalidName && invalidReason) return std::string(*invalidReason);
+  if (problem.kind == ProblemKind::RefusedName && problem.refusal) return DescribeRefusal(*problem.refusal);
+  return std::string(Explanation(problem.kind));
+}
+
 std::string DescribeProblem(const RenameList& list, const BatchProblem& problem) {
   const RenameEntry& entry = list.Item(problem.position);
   std::string line;
   AppendQuotedName(line, entry.Tag);
   line += " -> ";
   AppendQuotedName(line, entry.Text);
-  line += ": ";
-  const auto invalidReason = InvalidNameReason(entry.Text);
-  if (problem.kind == ProblemKind::InvalidName && invalidReason) {
-    line += *invalidReason;
-  } else if (problem.kind == ProblemKind::RefusedName && problem.refusal) {
-    line += DescribeRefusal(*problem.refusal);
-  } else {
-    line += Explanation(problem.kind);
-  }
-  return line;
+  return line + ": " + WhyProblem(list, problem);
 }
 
 std::string DescribeProblems(const RenameList& list, const std::vector<BatchProblem>& problems) {
-  std::string message = "Nothing was renamed, because of these problems:";
-  const std::size_t shown = std::min(problems.size(), kProblemLinesShown);
-  for (std::size_t i = 0; i < shown; ++i) {
-    message += "\n";
-    message += DescribeProblem(list, problems[i]);
+  ProblemGroups groups;
+  for (const BatchProblem& problem : problems) {
+    const RenameEntry& entry = list.Item(problem.position);
+    groups.Add(KindText(list, problem), TellsOldName(problem.kind) ? entry.Tag : entry.Text);
   }
-  if (problems.size() > shown) message += "\n... and " + std::to_string(problems.size() - shown) + " more";
-  return message;
+  return "Nothing was renamed, because of these problems:\n" + groups.Describe();
 }
 
 }  // namespace tolvane

@@ -38,10 +38,14 @@ std::vector<BatchProblem> CheckBatch(const RenameList& list, const std::vector<F
 // The same check over names already looked up, which the commit's order reads next.
 std::vector<BatchProblem> CheckBatch(const BatchNames& names);
 
+// Why the entry cannot be renamed, in plain words: "the file is no longer in the folder".
+std::string WhyProblem(const RenameList& list, const BatchProblem& problem);
+
 // One line naming the entry and its problem.
 std::string DescribeProblem(const RenameList& list, const BatchProblem& problem);
 
-// The message that lists the problems: the first 20 lines, then how many more.
+// The message that lists the problems: each kind once, with its count and its first names
+// (problem_groups.h); each reason a name is refused for is a kind of its own.
 std::string DescribeProblems(const RenameList& list, const std::vector<BatchProblem>& problems);
 
 }  // namespace tolvane

@@ -4,6 +4,7 @@
 
 #include "core/batch_names.h"
 #include "core/name_escape.h"
+#include "platform/count_text.h"
 
 namespace tolvane {
 
@@ -176,7 +177,7 @@ std::string DescribeFailure(const std::vector<NameMove>& moves, const RenameOrde
   message += " -> ";
   AppendQuotedName(message, move.to);
   message += ":\n" + failure.error.Description() + "\n";
-  message += std::to_string(result.RenamedCount()) + " of " + std::to_string(moves.size()) + " files were renamed; ";
+  message += CountText(result.RenamedCount()) + " of " + CountText(moves.size()) + " files were renamed; ";
   if (const auto& both = failure.underBothNames) {
     message += "the file ";
     AppendQuotedName(message, both->name);

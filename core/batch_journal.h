@@ -100,6 +100,9 @@ std::string SetJournalAside(Platform platform, const std::string& path);
 // Reads the head of a journal from its first bytes, without checking the whole: enough to
 // tell which folder it is for, never enough to rename anything.
 JournalHead ReadJournalHead(std::string_view text);
+// The bytes that hold a journal's head: two paths at most (the folder's and the volume's
+// name) and a few numbers.
+inline constexpr std::size_t kJournalHeadBytes = 16 * 1024;
 
 // Reads a journal back; one cut short, altered or not made by Tolvane raises an Error, and so
 // does one whose names could reach out of its folder (empty, ".", "..", or holding "/" or NUL).

@@ -15,8 +15,6 @@ namespace tolvane {
 namespace {
 
 constexpr std::string_view kRecordStem = "Batch-";
-// A head holds two paths at most (the folder's and the volume's name) and a few numbers.
-constexpr std::size_t kHeadBytes = 16 * 1024;
 
 // A record's name, and what it tells: its place in the sequence of records, and when it was
 // kept. A record named before the sequence has none (0): it is older than every other, and
@@ -170,31 +168,46 @@ void WriteRecord(Platform platform, const std::string& folderPath, OpenedFolder&
 }
 
 bool Undoes(const JournalPlan& batch, const JournalPlan& earlier) {
-  if (batch.moves.size() != earlier.moves.size()) return false;
-  for (std::size_t move = 0; move < batch.moves.size(); ++move) {
-    if (batch.moves[move].from != earlier.moves[move].to || batch.moves[move].to != earlier.moves[move].from) {
-      return false;
-    }
-  }
   // Where both know their files, they must be one.
-  return batch.files.empty() || earlier.files.empty() || batch.files == earlier.files;
+  return Reverses(batch.moves, earlier.moves) &&
+         (batch.files.empty() || earlier.files.empty() || batch.files == earlier.files);
 }
 
-std::optional<FoundRecord> LastRecordOf(Platform platform, OpenedFolder& folder, const std::string& folderPath) {
+std::vector<FoundRecord> LastRecordsOf(Platform platform, OpenedFolder& folder, const std::string& folderPath,
+                                       std::size_t most) {
+  std::vector<FoundRecord> found;
   const std::optional<std::string> stateFolder = FindPrivateStateFolder(platform);
-  if (!stateFolder) return std::nullopt;
+  if (!stateFolder) return found;
   for (const RecordName& record : RecordsIn(platform, *stateFolder)) {
+    if (found.size() == most) break;
     const std::string path = JoinPath(*stateFolder, record.name);
     try {
       const std::unique_ptr<LockedFile> file = platform.files.TryLockFile(path);
       if (!file || !file->OwnedByUser()) continue;
-      JournalHead head = ReadJournalHead(file->ReadStart(kHeadBytes));
-      if (IsJournalFolder(head, folder, folderPath)) return FoundRecord{path, std::move(head), record.made};
+      JournalHead head = ReadJournalHead(file->ReadStart(kJournalHeadBytes));
+      if (IsJournalFolder(head, folder, folderPath)) found.push_back(FoundRecord{path, std::move(head), record.made});
     } catch (const Error&) {
       continue;  // gone meanwhile, or no head of a journal: nothing that could be undone
     }
   }
-  return std::nullopt;
+  return found;
+}
+
+std::optional<FoundRecord> LastRecordOf(Platform platform, OpenedFolder& folder, const std::string& folderPath) {
+  std::vector<FoundRecord> last = LastRecordsOf(platform, folder, folderPath, 1);
+  if (last.empty()) return std::nullopt;
+  return std::move(last.front());
+}
+
+bool Reverses(const std::vector<NameMove>& later, const std::vector<NameMove>& earlier) {
+  if (later.size() != earlier.size()) return false;
+  std::vector<std::pair<std::string_view, std::string_view>> forward;
+  std::vector<std::pair<std::string_view, std::string_view>> back;
+  for (const NameMove& move : earlier) forward.emplace_back(move.from, move.to);
+  for (const NameMove& move : later) back.emplace_back(move.to, move.from);
+  std::sort(forward.begin(), forward.end());
+  std::sort(back.begin(), back.end());
+  return forward == back;
 }
 
 }  // namespace tolvane

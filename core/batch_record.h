@@ -31,8 +31,8 @@ void KeepAsRecord(Platform platform, HeldJournal& journal);
 void WriteRecord(Platform platform, const std::string& folderPath, OpenedFolder& folder,
                  const std::vector<NameMove>& moves, const std::vector<FileIdentity>& files);
 
-// Whether `batch` takes back every rename of `earlier`, as the undo of `earlier` does: the same
-// files in the same order, each going from the name `earlier` gave it to the one it had.
+// Whether `batch` takes back every rename of `earlier`, as the undo of `earlier` does: it
+// reverses `earlier`, and where both know their files, they are the same files.
 bool Undoes(const JournalPlan& batch, const JournalPlan& earlier);
 
 // A record found for a folder, read only as far as its head.
@@ -47,5 +47,12 @@ struct FoundRecord {
 // that another Tolvane holds, that are not the user's, or whose head cannot be read are passed
 // over. Nothing when the private state folder is not there.
 std::optional<FoundRecord> LastRecordOf(Platform platform, OpenedFolder& folder, const std::string& folderPath);
+// The same for the newest `most` records of the folder's batches, newest first.
+std::vector<FoundRecord> LastRecordsOf(Platform platform, OpenedFolder& folder, const std::string& folderPath,
+                                       std::size_t most);
+
+// Whether the renames of `later` take back exactly those of `earlier`: every file goes from
+// the name `earlier` gave it to the name it had. An undo's record reverses its batch's.
+bool Reverses(const std::vector<NameMove>& later, const std::vector<NameMove>& earlier);
 
 }  // namespace tolvane

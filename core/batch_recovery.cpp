@@ -11,6 +11,7 @@
 #include "core/name_refusal.h"
 #include "core/rename_report.h"
 #include "platform/path.h"
+#include "platform/count_text.h"
 
 namespace tolvane {
 
@@ -342,12 +343,16 @@ constexpr std::string_view kJournalKept =
     "\nThe journal of the batch is kept, so that the rest is offered again at the next start.";
 
 // A recovery that stops keeps its journal: the folder shows how far it got, so the batch can
-// be taken up again from there. `written` runs only once the batch is whole.
-void Finish(Platform platform, const JournalPlan& plan, OpenedFolder& folder, std::size_t stepsDone,
-            const ReportWritten& written) {
+// be taken up again from there. `written` runs only once the batch is whole; then what was done
+// is told, and nothing when it stopped.
+std::optional<std::string> Finish(Platform platform, const JournalPlan& plan, OpenedFolder& folder,
+                                  std::size_t stepsDone, const ReportWritten& written) {
   const CommitResult result = ResumeMoves(folder, platform.window, plan.moves, plan.order, stepsDone);
   folder.Sync();
-  if (!result.failure) return WriteReport(plan.moves, platform, nullptr, written);
+  if (!result.failure) {
+    const std::string report = WriteReport(plan.moves, platform, nullptr, written);
+    return CountText(plan.moves.size()) + " files have their new names; the report is " + report + ".";
+  }
   platform.window.ShowMessage(DescribeFailure(plan.moves, plan.order, result).append(kJournalKept),
                               MessageButtons::Ok, std::nullopt);
   std::vector<NameMove> renamed;
@@ -355,6 +360,7 @@ void Finish(Platform platform, const JournalPlan& plan, OpenedFolder& folder, st
     if (result.renamed[move]) renamed.push_back(plan.moves[move]);
   }
   WriteReport(renamed, platform, &result.failure->error);
+  return std::nullopt;
 }
 
 std::string DescribeRollBackFailure(const JournalPlan& plan, const ReversedPlan& reversed, const CommitFailure& failure,
@@ -364,7 +370,7 @@ std::string DescribeRollBackFailure(const JournalPlan& plan, const ReversedPlan&
   message += " -> ";
   AppendQuotedName(message, reversed.moves[failure.move].to);
   message += ":\n" + failure.error.Description() + "\n";
-  message += std::to_string(putBack) + " of " + std::to_string(toPutBack) +
+  message += CountText(putBack) + " of " + CountText(toPutBack) +
              " files have their old names back; the others keep the names they had.";
   if (failure.strandedMove) {
     message += "\nThe file ";
@@ -405,9 +411,9 @@ bool UndoesLastRecord(Platform platform, const JournalPlan& plan, OpenedFolder& 
 }
 
 // The report lists every file whose name the rollback changed, from the name it had to the
-// name it has now.
-void RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder, std::size_t stepsDone,
-              const ReportWritten& written) {
+// name it has now. What was done is told once every file has its old name back.
+std::optional<std::string> RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder,
+                                    std::size_t stepsDone, const ReportWritten& written) {
   const std::vector<Place> before = PlacesAfter(plan.order, plan.moves.size(), stepsDone);
   const ReversedPlan reversed = Reversed(plan);
   const CommitResult result =
@@ -423,16 +429,18 @@ void RollBack(Platform platform, const JournalPlan& plan, OpenedFolder& folder, 
     putBack += after == Place::Old;
   }
   if (!result.failure) {
-    return WriteReport(changed, platform, nullptr, [&] {
+    const std::string report = WriteReport(changed, platform, nullptr, [&] {
       if (!UndoesLastRecord(platform, plan, folder)) KeepRollBackRecord(platform, plan, folder, before, result);
       written();
     });
+    return CountText(putBack) + " files have their old names back; the report is " + report + ".";
   }
   const std::size_t toPutBack = plan.moves.size() - CountOf(before, Place::Old);
   platform.window.ShowMessage(
       DescribeRollBackFailure(plan, reversed, *result.failure, putBack, toPutBack).append(kJournalKept),
       MessageButtons::Ok, std::nullopt);
   WriteReport(changed, platform, &result.failure->error);
+  return std::nullopt;
 }
 
 void Unusable(Platform platform, const std::string& path, const std::string& reason) {
@@ -475,7 +483,7 @@ std::size_t RenamedCount(const PendingBatch& batch) {
 bool OnlyReportMissing(const PendingBatch& batch) { return batch.stepsDone == batch.plan.order.steps.size(); }
 
 std::string HowFar(const PendingBatch& batch) {
-  return std::to_string(RenamedCount(batch)) + " of " + std::to_string(batch.plan.moves.size()) +
+  return CountText(RenamedCount(batch)) + " of " + CountText(batch.plan.moves.size()) +
          " files have their new names";
 }
 
@@ -485,7 +493,7 @@ std::string PromptFor(const PendingBatch& batch) {
   const std::string& folder = batch.plan.folderPath;
   if (OnlyReportMissing(batch)) {
     return "A rename in " + folder + " was finished, but its report was not written: all " +
-           std::to_string(batch.plan.moves.size()) + " files have their new names (" + FirstMoves(batch.plan) +
+           CountText(batch.plan.moves.size()) + " files have their new names (" + FirstMoves(batch.plan) +
            ").\nFinish writes the report; Undo gives the files their old names back; " + std::string(kLaterText);
   }
   return "A rename in " + folder + " was cut short: " + HowFar(batch) + " (" + FirstMoves(batch.plan) +
@@ -495,7 +503,7 @@ std::string PromptFor(const PendingBatch& batch) {
 
 // More batches than boxes a user wants to answer: one box for all of them.
 std::string PromptForAll(const std::vector<PendingBatch>& batches) {
-  std::string prompt = "Renames in " + std::to_string(batches.size()) + " folders were cut short:\n";
+  std::string prompt = "Renames in " + CountText(batches.size()) + " folders were cut short:\n";
   for (const PendingBatch& batch : batches) prompt += batch.plan.folderPath + ": " + HowFar(batch) + "\n";
   return prompt + "Finish completes each of them; Undo gives their renamed files their old names back; " +
          std::string(kLaterText);
@@ -548,16 +556,25 @@ bool RefusesNames(Platform platform, const PendingBatch& batch, Answer answer) {
   return true;
 }
 
-void Apply(Platform platform, PendingBatch& batch, Answer answer) {
+// Does what the answer says, and tells what was done once the whole batch is done; the
+// folders of such batches are added to `recovered`.
+void Apply(Platform platform, PendingBatch& batch, Answer answer, std::vector<std::string>& recovered) {
   if (answer == Answer::Later || RefusesNames(platform, batch, answer)) return;
   SettleDoubledName(batch, answer);
   const ReportWritten keepRecord = [&] { KeepAsRecord(platform, batch.journal); };
   const ReportWritten removeJournal = [&] { batch.journal.Remove(platform.files); };
+  std::optional<std::string> done;
   switch (answer) {
-    case Answer::Finish: return Finish(platform, batch.plan, *batch.folder, batch.stepsDone, keepRecord);
-    case Answer::Undo: return RollBack(platform, batch.plan, *batch.folder, batch.stepsDone, removeJournal);
+    case Answer::Finish: done = Finish(platform, batch.plan, *batch.folder, batch.stepsDone, keepRecord); break;
+    case Answer::Undo: done = RollBack(platform, batch.plan, *batch.folder, batch.stepsDone, removeJournal); break;
     case Answer::Later: return;
   }
+  if (!done) return;
+  const std::string& folder = batch.plan.folderPath;
+  platform.window.ShowMessage("The rename in " + folder + (answer == Answer::Finish ? " is finished: " : " is undone: ") +
+                                  *done,
+                              MessageButtons::Ok, std::string("Tolvane"));
+  recovered.push_back(folder);
 }
 
 bool VolumeAway(const JournalPlan& plan, OpenedFolder* folder) {
@@ -665,27 +682,53 @@ std::optional<PendingBatch> Examine(Platform platform, const std::string& path) 
 // More than this many batches are asked about in one box.
 constexpr std::size_t kBatchesAskedOneByOne = 3;
 
-void AskAndApply(Platform platform, std::vector<PendingBatch>& batches) {
+std::vector<std::string> AskAndApply(Platform platform, std::vector<PendingBatch>& batches) {
+  std::vector<std::string> recovered;
   if (batches.size() > kBatchesAskedOneByOne) {
     const Answer answer = Ask(platform, PromptForAll(batches));
-    for (PendingBatch& batch : batches) Apply(platform, batch, answer);
-    return;
+    for (PendingBatch& batch : batches) Apply(platform, batch, answer, recovered);
+    return recovered;
   }
-  for (PendingBatch& batch : batches) Apply(platform, batch, Ask(platform, PromptFor(batch)));
+  for (PendingBatch& batch : batches) Apply(platform, batch, Ask(platform, PromptFor(batch)), recovered);
+  return recovered;
+}
+
+// Whether the journal is of a batch of `folder`, by its head; a journal another process holds,
+// not the user's, or without a head is none.
+bool IsJournalOf(Platform platform, const std::string& path, OpenedFolder& folder, const std::string& folderPath) {
+  try {
+    const std::unique_ptr<LockedFile> file = platform.files.TryLockFile(path);
+    return file && file->OwnedByUser() &&
+           IsJournalFolder(ReadJournalHead(file->ReadStart(kJournalHeadBytes)), folder, folderPath);
+  } catch (const Error&) {
+    return false;
+  }
+}
+
+// The journals of the private state folder, by name; nothing when there is no such folder.
+std::vector<std::string> JournalPaths(Platform platform, const std::string& stateFolder) {
+  std::vector<std::string> paths;
+  for (const FolderItem& item : platform.files.ReadFolder(stateFolder)) {
+    if (item.kind == FolderItemKind::File && item.name.ends_with(kJournalExtension)) {
+      paths.push_back(JoinPath(stateFolder, item.name));
+    }
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
 }
 
 }  // namespace
 
-void RecoverUnfinishedBatches(Platform platform) {
+std::vector<std::string> RecoverUnfinishedBatches(Platform platform) {
   // Looked for without making anything: no private state folder means no journal.
   const std::optional<std::string> found = FindPrivateStateFolder(platform);
-  if (!found) return;
+  if (!found) return {};
   const std::string& folder = *found;
   std::vector<FolderItem> items;
   try {
     items = platform.files.ReadFolder(folder);
   } catch (const Error&) {
-    return;  // no journal folder, so no journal
+    return {};  // no journal folder, so no journal
   }
   std::sort(items.begin(), items.end(), [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
   const std::string partialJournal = std::string(kJournalExtension) + std::string(kPartialFileSuffix);
@@ -708,10 +751,40 @@ void RecoverUnfinishedBatches(Platform platform) {
     }
   }
   try {
-    AskAndApply(platform, pending);
+    return AskAndApply(platform, pending);
   } catch (const Error& error) {
     platform.window.ReportUnhandledError(error);
   }
+  return {};
+}
+
+bool HasCutShortBatch(Platform platform, const std::string& folderPath) {
+  try {
+    const std::optional<std::string> stateFolder = FindPrivateStateFolder(platform);
+    if (!stateFolder) return false;
+    const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(folderPath);
+    const std::vector<std::string> journals = JournalPaths(platform, *stateFolder);
+    return std::any_of(journals.begin(), journals.end(),
+                       [&](const std::string& path) { return IsJournalOf(platform, path, *folder, folderPath); });
+  } catch (const Error&) {
+    return false;  // a folder that cannot be opened, or a state folder that cannot be read
+  }
+}
+
+bool RecoverCutShortBatches(Platform platform, const std::string& folderPath) {
+  const std::optional<std::string> stateFolder = FindPrivateStateFolder(platform);
+  if (!stateFolder) return false;
+  std::vector<PendingBatch> pending;
+  {
+    const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(folderPath);
+    for (const std::string& path : JournalPaths(platform, *stateFolder)) {
+      if (!IsJournalOf(platform, path, *folder, folderPath)) continue;
+      if (std::optional<PendingBatch> batch = Examine(platform, path)) pending.push_back(std::move(*batch));
+    }
+  }
+  if (pending.empty()) return false;
+  AskAndApply(platform, pending);
+  return true;
 }
 
 }  // namespace tolvane

@@ -9,25 +9,39 @@
 #include "core/batch_record.h"
 #include "core/checked_commit.h"
 #include "core/name_escape.h"
+#include "core/problem_groups.h"
+#include "platform/count_text.h"
 #include "platform/date_format.h"
 
 namespace tolvane {
 
 namespace {
 
-// Files named in the message of an undo that its check refused.
-constexpr std::size_t kMisfitsNamed = 5;
-
 void Say(Platform platform, const std::string& message) {
   platform.window.ShowMessage(message, MessageButtons::Ok, std::nullopt);
 }
 
+std::string DateOf(Platform platform, const DateTime& made) {
+  return FormatDateTime(made, "DD-MMM-YYYY hh:mm:ss", platform.system.MonthAbbreviations());
+}
+
 bool Confirmed(Platform platform, const UndoableBatch& batch, const std::string& folderPath) {
-  const std::string madeOn =
-      FormatDateTime(batch.made, "DD-MMM-YYYY hh:mm:ss", platform.system.MonthAbbreviations());
-  const std::string question = "Undo the rename of " + std::to_string(batch.files) + " files in " + folderPath +
-                               " made on " + madeOn + "? Every file gets back the name it had before.";
+  const std::string files = CountText(batch.files);
+  const std::string question =
+      batch.redoes ? "Rename the " + files + " files in " + folderPath + " again as the rename of " +
+                         DateOf(platform, *batch.redoes) + " named them?"
+                   : "Undo the rename of " + files + " files in " + folderPath + " made on " +
+                         DateOf(platform, batch.made) + "? Every file gets back the name it had before.";
   return platform.window.ShowMessage(question, MessageButtons::OkCancel, "Confirmation") != MessageAnswer::Cancel;
+}
+
+// The report's second line: which rename the undo takes back.
+std::string ReportSubject(Platform platform, const UndoableBatch& batch, const std::string& folderPath) {
+  if (batch.redoes) {
+    return "Redo of the rename of " + DateOf(platform, *batch.redoes) + " in " + folderPath + ", undone on " +
+           DateOf(platform, batch.made);
+  }
+  return "Undo of the rename of " + DateOf(platform, batch.made) + " in " + folderPath;
 }
 
 // The batch reversed, as a preview leaves a list: each file under its new name, previewed with
@@ -38,43 +52,88 @@ RenameList ReversedList(const JournalPlan& plan) {
   return list;
 }
 
-// The entries that stop the undo, in list order, each with the name that tells it: the name a
-// file of the batch should be under, or the old name that another file holds.
-std::vector<std::string_view> Misfits(const RenameList& list, const JournalPlan& plan, CheckedBatch& checked) {
-  std::vector<bool> misfit(list.Count() + 1, false);
-  std::vector<bool> nameTaken(list.Count() + 1, false);
+const ProblemKindText kGone{"file is no longer under the name the rename gave it (renamed or deleted since)",
+                            "files are no longer under the names the rename gave them (renamed or deleted since)", ""};
+const ProblemKindText kReplaced{"file under the name the rename gave it is another file (replaced since)",
+                                "files under the names the rename gave them are other files (replaced since)", ""};
+const ProblemKindText kNameHeld{"name it would get back is held by another file",
+                                "names they would get back are held by other files", ""};
+
+// Each problem told by the name that shows it: the name a file of the batch should be under,
+// or the old name it would get back. A name the volume will not take is told with the volume's
+// own reason, each reason a kind of its own.
+void AddProblem(ProblemGroups& groups, const RenameList& list, const BatchProblem& problem) {
+  const RenameEntry& entry = list.Item(problem.position);
+  switch (problem.kind) {
+    case ProblemKind::FileMissing:
+    case ProblemKind::NotAFile: return groups.Add(kGone, entry.Tag);
+    case ProblemKind::NameTaken:
+    case ProblemKind::HeldOnVolume: return groups.Add(kNameHeld, entry.Text);
+    default: break;
+  }
+  const std::string why = " (" + WhyProblem(list, problem) + ")";
+  groups.Add({"name it would get back cannot be given" + why, "names they would get back cannot be given" + why, ""},
+             entry.Text);
+}
+
+// The problems that stop the undo, kind by kind, in list order.
+ProblemGroups Misfits(const RenameList& list, const JournalPlan& plan, CheckedBatch& checked) {
+  std::vector<bool> checkFound(list.Count() + 1, false);
+  ProblemGroups groups;
   for (const BatchProblem& problem : checked.Problems()) {
-    misfit[problem.position] = true;
-    nameTaken[problem.position] = problem.kind == ProblemKind::NameTaken || problem.kind == ProblemKind::HeldOnVolume;
+    checkFound[problem.position] = true;
+    AddProblem(groups, list, problem);
   }
   // Where the volume keeps identities, a file under its new name must be the file the batch
   // renamed, not one put there since.
   for (std::size_t move = 0; move < plan.files.size(); ++move) {
     const RenameList::Position position = move + 1;
-    if (misfit[position]) continue;
-    misfit[position] = checked.Folder().Identify(list.Item(position).Tag) != plan.files[move];
+    if (checkFound[position]) continue;
+    const std::string& name = list.Item(position).Tag;
+    if (checked.Folder().Identify(name) != plan.files[move]) groups.Add(kReplaced, name);
   }
-  std::vector<std::string_view> names;
-  for (RenameList::Position position = 1; position <= list.Count(); ++position) {
-    if (!misfit[position]) continue;
-    const RenameEntry& entry = list.Item(position);
-    names.push_back(nameTaken[position] ? entry.Text : entry.Tag);
-  }
-  return names;
+  return groups;
 }
 
-std::string DescribeMisfits(const std::vector<std::string_view>& misfits, const std::string& folderPath,
-                            std::size_t files) {
-  std::string message = "The rename of " + std::to_string(files) + " files in " + folderPath +
-                        " cannot be undone: " + std::to_string(misfits.size()) +
-                        " files are not as it left them (renamed, deleted or replaced since, or another file "
-                        "holds the name they would get back): ";
-  for (std::size_t named = 0; named < std::min(kMisfitsNamed, misfits.size()); ++named) {
-    if (named > 0) message += ", ";
-    AppendQuotedName(message, misfits[named]);
+std::string DescribeMisfits(const ProblemGroups& misfits, const std::string& folderPath, std::size_t files) {
+  return "The rename of " + CountText(files) + " files in " + folderPath + " cannot be undone:\n" +
+         misfits.Describe() + "\nNothing was renamed.";
+}
+
+// The records read whole; a record that cannot be read is no undo of anything.
+std::optional<JournalPlan> ReadWhole(Platform platform, const std::string& path) {
+  try {
+    const std::unique_ptr<LockedFile> record = platform.files.TryLockFile(path);
+    if (!record || !record->OwnedByUser()) return std::nullopt;
+    return ReadJournal(record->ReadAll(kLargestJournal));
+  } catch (const std::exception&) {
+    return std::nullopt;
   }
-  if (misfits.size() > kMisfitsNamed) message += ", ...";
-  return message + ".\nNothing was renamed.";
+}
+
+// How many of the newest records, each after the first, the record before them reverses: one
+// for an undo, two for an undo of an undo, and so on. Records of batches of another size are
+// never read whole.
+std::size_t ReversalsOnTop(Platform platform, const std::vector<FoundRecord>& records, KnownReversals& known) {
+  std::size_t reversals = 0;
+  platform.window.RunLongWork([&] {
+    std::optional<JournalPlan> later;
+    for (std::size_t i = 0; i + 1 < records.size(); ++i) {
+      if (records[i].head.moveCount != records[i + 1].head.moveCount) return;
+      const auto pair = std::pair(records[i].path, records[i + 1].path);
+      auto found = known.find(pair);
+      std::optional<JournalPlan> earlier;
+      if (found == known.end()) {
+        if (!later) later = ReadWhole(platform, records[i].path);
+        earlier = ReadWhole(platform, records[i + 1].path);
+        found = known.emplace(pair, later && earlier && Reverses(later->moves, earlier->moves)).first;
+      }
+      if (!found->second) return;
+      ++reversals;
+      later = std::move(earlier);
+    }
+  });
+  return reversals;
 }
 
 // The record read whole and checked as strictly as a journal; nothing, said why, when it cannot
@@ -117,24 +176,30 @@ void UndoBatch(Platform platform, const UndoableBatch& batch, const std::string&
   }
   RenameList list;
   std::unique_ptr<CheckedBatch> checked;
-  std::vector<std::string_view> misfits;
+  ProblemGroups misfits;
   platform.window.RunLongWork([&] {
     list = ReversedList(*plan);
     checked = std::make_unique<CheckedBatch>(list, std::move(folder), folderPath);
     misfits = Misfits(list, *plan, *checked);
   });
-  if (!misfits.empty()) return Say(platform, DescribeMisfits(misfits, folderPath, plan->moves.size()));
-  CommitChecked(platform, list, folderPath, *checked, [] {});
+  if (!misfits.Empty()) return Say(platform, DescribeMisfits(misfits, folderPath, plan->moves.size()));
+  CommitChecked(platform, list, folderPath, *checked, [] {}, ReportSubject(platform, batch, folderPath));
 }
 
 }  // namespace
 
-std::optional<UndoableBatch> LastUndoableBatch(Platform platform, const std::string& folderPath) {
+std::optional<UndoableBatch> LastUndoableBatch(Platform platform, const std::string& folderPath,
+                                               KnownReversals* known) {
+  KnownReversals foundNow;
   try {
     const std::unique_ptr<OpenedFolder> folder = platform.files.OpenFolder(folderPath);
-    const std::optional<FoundRecord> record = LastRecordOf(platform, *folder, folderPath);
-    if (!record) return std::nullopt;
-    return UndoableBatch{record->path, record->head.moveCount, record->made};
+    const std::vector<FoundRecord> records = LastRecordsOf(platform, *folder, folderPath, kRecordsKept);
+    if (records.empty()) return std::nullopt;
+    UndoableBatch batch{records[0].path, records[0].head.moveCount, records[0].made, std::nullopt};
+    // An undo of an undo renames forward again: only an odd run of reversals ends in an undo.
+    const std::size_t reversals = ReversalsOnTop(platform, records, known ? *known : foundNow);
+    if (reversals % 2 == 1) batch.redoes = records[reversals].made;
+    return batch;
   } catch (const Error&) {
     return std::nullopt;  // a folder that cannot be opened, or no state folder to read
   }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -17,11 +19,20 @@ struct UndoableBatch {
   std::string recordPath;
   std::size_t files = 0;
   DateTime made;
+  // When the batch is itself the undo of the batch before it: when that one was made. Taking
+  // it back then renames the files again as that batch did.
+  std::optional<DateTime> redoes;
 };
 
+// Whether a record reverses the record before it, by the two records' paths: a record never
+// changes once kept, and two records of a million files take seconds to read and compare.
+using KnownReversals = std::map<std::pair<std::string, std::string>, bool>;
+
 // The last batch made in the folder of `folderPath`, known by the folder's identity; nothing
-// when there is none, or the folder cannot be opened.
-std::optional<UndoableBatch> LastUndoableBatch(Platform platform, const std::string& folderPath);
+// when there is none, or the folder cannot be opened. `known`, when given, keeps what was
+// found out about the records for the next call.
+std::optional<UndoableBatch> LastUndoableBatch(Platform platform, const std::string& folderPath,
+                                               KnownReversals* known = nullptr);
 
 // Asks for confirmation, then undoes the folder's last batch: the pre-flight check (every file
 // of the batch still under its new name, the same file where the volume keeps identities, and

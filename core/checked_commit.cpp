@@ -21,7 +21,7 @@ StoppedCommit Stopped(const BatchMoves& batch, const CommitResult& result) {
 }  // namespace
 
 void CommitChecked(Platform platform, const RenameList& list, const std::string& folderPath, CheckedBatch& checked,
-                   const std::function<void()>& renamed) {
+                   const std::function<void()>& renamed, const std::string& reportSubject) {
   // A million files take seconds to order and journal; the window goes on painting meanwhile.
   CommitPlan plan;
   std::optional<HeldJournal> journal;
@@ -39,7 +39,7 @@ void CommitChecked(Platform platform, const RenameList& list, const std::string&
   if (result.failure) {
     platform.window.ShowMessage(DescribeFailure(plan.batch.moves, plan.order, result), MessageButtons::Ok,
                                 std::nullopt);
-    WriteReport(list, platform, Stopped(plan.batch, result), [&] { journal->Remove(platform.files); });
+    WriteReport(list, platform, Stopped(plan.batch, result), [&] { journal->Remove(platform.files); }, reportSubject);
     return;
   }
   renamed();
@@ -48,7 +48,7 @@ void CommitChecked(Platform platform, const RenameList& list, const std::string&
   WriteReport(list, platform, [&] {
     if (plan.batch.moves.empty()) return journal->Remove(platform.files);
     KeepAsRecord(platform, *journal);
-  });
+  }, reportSubject);
 }
 
 }  // namespace tolvane

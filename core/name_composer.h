@@ -15,6 +15,7 @@ struct NamingFields {
   std::string PrefixAfter;
   std::string SequenceStart = "1";
   std::string SequencePattern = "00";
+  friend bool operator==(const NamingFields&, const NamingFields&) = default;
 };
 
 // The text after the last dot of a name, or no value when the name has no dot or its last

@@ -26,12 +26,20 @@ Error ReportNotWritten(const Error& cause, const std::string& path, const std::s
           "The report could not be written to " + path + ": " + PlainReason(cause, logFolder) + "."};
 }
 
-Error EditorNotStarted(const Error& cause, const std::string& path) {
+std::string EditorNotStarted(const Error& cause, const std::string& path) {
   const bool noOpener = cause.Number() == ErrorNumber::FileNotFound;
   const std::string reason = noOpener ? std::string(kOpener) + " is not installed" : cause.Description();
-  return {cause.Number(), "The report was written to " + path +
-                                                        ", but it could not be opened in a text editor: " + reason +
-                                                        ". Open it from that folder yourself."};
+  return "The report was written to " + path + ", but it could not be opened in a text editor: " + reason +
+         ". Open it from that folder yourself.";
+}
+
+// The renames are done and the report is stored, so an editor that does not start is a
+// warning, not an error; the box offers the report's folder in the file manager instead.
+void SayEditorNotStarted(Platform platform, const Error& cause, const std::string& path,
+                         const std::string& logFolder) {
+  const ChoiceBox box{EditorNotStarted(cause, path), "Tolvane", {"OK", "Open &Folder"}, 0, 0, true};
+  if (platform.window.AskChoice(box) != 1) return;
+  platform.window.RunLongWork([&] { platform.system.LaunchProgram({kOpener, logFolder}); });
 }
 
 void WriteEntryLines(LineWriter& writer, const EntryWalk& walkEntries) {
@@ -50,8 +58,9 @@ std::string ClosingLine(const Error* stop) {
 }
 
 // The steps every report takes; only its entries and its closing line differ.
-void WriteReportFile(Platform platform, const EntryWalk& walkEntries, const std::string& closingLine,
-                     const ReportWritten& written) {
+// Gives the report's path.
+std::string WriteReportFile(Platform platform, const EntryWalk& walkEntries, const std::string& closingLine,
+                            const ReportWritten& written, const std::string& subject = {}) {
   SystemServices& system = platform.system;
   const MonthNames months = system.MonthAbbreviations();
   const DateTime fileStamp = system.CurrentDateTime();
@@ -61,6 +70,7 @@ void WriteReportFile(Platform platform, const EntryWalk& walkEntries, const std:
     const std::unique_ptr<LineWriter> writer = platform.files.OpenForAppend(path);
     const DateTime headerStamp = system.CurrentDateTime();
     writer->WriteLine("Tolvane Report Date & Time : " + FormatDateTime(headerStamp, "DD-MMM-YYYY hh:mm:ss", months));
+    if (!subject.empty()) writer->WriteLine(EscapedName(subject));
     writer->WriteLine("Old File Name -> New File Name ");
     WriteEntryLines(*writer, walkEntries);
     writer->WriteLine(closingLine);
@@ -74,13 +84,14 @@ void WriteReportFile(Platform platform, const EntryWalk& walkEntries, const std:
     // The launch watches the opener's start for a while; the window paints meanwhile.
     platform.window.RunLongWork([&] { system.LaunchProgram({kOpener, path}); });
   } catch (const Error& error) {
-    throw EditorNotStarted(error, path);
+    SayEditorNotStarted(platform, error, path, logFolder);
   }
+  return path;
 }
 
 }  // namespace
 
-void WriteReport(const RenameList& list, Platform platform, const ReportWritten& written) {
+void WriteReport(const RenameList& list, Platform platform, const ReportWritten& written, const std::string& subject) {
   const auto everyEntry = [&list](const std::function<void(std::string_view, std::string_view)>& write) {
     const RenameList::Position count = list.Count();
     for (RenameList::Position position = 1; position <= count; ++position) {
@@ -88,23 +99,23 @@ void WriteReport(const RenameList& list, Platform platform, const ReportWritten&
       write(entry.Tag, entry.Text);
     }
   };
-  WriteReportFile(platform, everyEntry, ClosingLine(nullptr), written);
+  WriteReportFile(platform, everyEntry, ClosingLine(nullptr), written, subject);
 }
 
 void WriteReport(const RenameList& list, Platform platform, const StoppedCommit& stopped,
-                 const ReportWritten& written) {
+                 const ReportWritten& written, const std::string& subject) {
   const auto renamedEntries = [&](const std::function<void(std::string_view, std::string_view)>& write) {
     for (const RenameList::Position position : stopped.renamed) write(list.Item(position).Tag, list.Item(position).Text);
   };
-  WriteReportFile(platform, renamedEntries, ClosingLine(&stopped.error), written);
+  WriteReportFile(platform, renamedEntries, ClosingLine(&stopped.error), written, subject);
 }
 
-void WriteReport(const std::vector<NameMove>& renames, Platform platform, const Error* stop,
-                 const ReportWritten& written) {
+std::string WriteReport(const std::vector<NameMove>& renames, Platform platform, const Error* stop,
+                        const ReportWritten& written) {
   const auto everyRename = [&renames](const std::function<void(std::string_view, std::string_view)>& write) {
     for (const NameMove& rename : renames) write(rename.from, rename.to);
   };
-  WriteReportFile(platform, everyRename, ClosingLine(stop), written);
+  return WriteReportFile(platform, everyRename, ClosingLine(stop), written);
 }
 
 }  // namespace tolvane

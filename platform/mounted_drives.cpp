@@ -33,14 +33,22 @@ bool IsOneOf(std::string_view type, const std::array<std::string_view, N>& types
 // (/media, /run/media, /mnt, /home, ...). /etc holds files that containers bind in.
 constexpr std::array<std::string_view, 6> kSystemFolders = {"/proc", "/sys", "/dev", "/run", "/etc", "/snap"};
 
+// Folders of the system's own whatever their file system: devices and shared memory, the
+// kernel's state, and the boot partition that firmware reads (a FAT volume, but no card).
+constexpr std::array<std::string_view, 4> kNeverUserFolders = {"/dev", "/proc", "/sys", "/boot/efi"};
+
+bool IsNeverUserFolder(std::string_view mountPoint) {
+  return std::any_of(kNeverUserFolders.begin(), kNeverUserFolders.end(),
+                     [&](std::string_view folder) { return PathIsWithin(mountPoint, folder); });
+}
+
 // A memory-backed folder is a user's scratch space only where it is meant as one.
 bool IsUserTmpfs(std::string_view mountPoint) {
-  return mountPoint == "/tmp" || mountPoint == "/dev/shm" || PathIsWithin(mountPoint, "/media") ||
-         PathIsWithin(mountPoint, "/run/media");
+  return mountPoint == "/tmp" || PathIsWithin(mountPoint, "/media") || PathIsWithin(mountPoint, "/run/media");
 }
 
 bool IsInSystemFolder(std::string_view mountPoint) {
-  if (mountPoint == "/dev/shm" || PathIsWithin(mountPoint, "/run/media")) return false;
+  if (PathIsWithin(mountPoint, "/run/media")) return false;
   return std::any_of(kSystemFolders.begin(), kSystemFolders.end(),
                      [&](std::string_view folder) { return PathIsWithin(mountPoint, folder); });
 }
@@ -54,6 +62,7 @@ std::string LabelOf(const Mount& mount, const std::map<std::string, std::string>
 
 bool IsUserVolume(const Mount& mount, unsigned userId) {
   if (IsOneOf(mount.fileSystemType, kPseudoFileSystems)) return false;
+  if (IsNeverUserFolder(mount.mountPoint)) return false;
   if (IsOneOf(mount.fileSystemType, kRemovableAndNetworkFileSystems) || IsFuseMountOf(mount, userId)) return true;
   if (mount.fileSystemType == "tmpfs") return IsUserTmpfs(mount.mountPoint);
   return !IsInSystemFolder(mount.mountPoint);

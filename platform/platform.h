@@ -211,6 +211,8 @@ struct ChoiceBox {
   std::vector<std::string> buttons;
   std::size_t defaultButton = 0;
   std::size_t escapeButton = 0;
+  // A warning: something the user should know of went wrong, though the work is done.
+  bool warning = false;
 };
 
 class WindowServices {

@@ -1,23 +1,25 @@
 #pragma once
 
-#include <QFrame>
+#include <QObject>
 
 #include "platform/file_dates.h"
 #include "window/work_in_background.h"
 
-class QLabel;
 class QPushButton;
 
 namespace tolvane {
 
+class StatusLine;
+
 // Shows how far a read of the dates taken has come ("Reading dates taken: 12,000 of
-// 100,000") with a Cancel button. While the read holds the window's input, a click on Cancel
-// and the Escape key still go through, and ask the read to stop.
-class DateReadingBar final : public QFrame {
+// 100,000") on the line under the list, with a Cancel button. While the read holds the
+// window's input, a click on Cancel and the Escape key still go through, and ask the read to
+// stop.
+class DateReadingBar final : public QObject {
   Q_OBJECT
 
  public:
-  explicit DateReadingBar(QWidget* parent);
+  explicit DateReadingBar(StatusLine& line);
 
   // Runs `read` of `total` files beside the window with the bar on show, and hides it after.
   template <typename Read>
@@ -43,7 +45,7 @@ class DateReadingBar final : public QFrame {
  private:
   void Stop();
 
-  QLabel* text_;
+  StatusLine& line_;
   QPushButton* cancel_;
   DateReading* reading_ = nullptr;
   std::size_t total_ = 0;

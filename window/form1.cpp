@@ -27,7 +27,10 @@
 #include "window/folder_list.h"
 #include "window/list_menu.h"
 #include "window/list_selection.h"
+#include "window/preview_notices.h"
 #include "window/rename_list_model.h"
+#include "window/status_line.h"
+#include "window/undo_entry.h"
 #include "window/work_in_background.h"
 
 namespace tolvane {
@@ -154,8 +157,10 @@ Form1::Form1(Form1Environment environment, const std::vector<std::string>& start
   lastFolderOnDrive_[drive1_->Drive()] = startFolder;
   Run([&] { dir1_->SetPath(startFolder); });
   Connect();
-  RecoverCutShortBatches();
-  OpenStartPaths(startPaths);
+  const std::vector<std::string> recovered = RecoverCutShortBatches();
+  // Started without a folder, as from the desktop's menu: the folder just recovered is the one
+  // the user will look at.
+  OpenStartPaths(startPaths.empty() && !recovered.empty() ? std::vector<std::string>{recovered.back()} : startPaths);
 }
 
 // The controls go first: while they are taken down they still raise their signals, whose
@@ -171,7 +176,7 @@ void Form1::BuildControls() {
   // value it shows instead, and the label above it, its buddy, by what it is for.
   drive1_->setAccessibleName(QStringLiteral("Drive"));
   dir1_->setAccessibleName(QStringLiteral("Folder"));
-  AddLabel(this, "Label1", QRect(27, 15, 77, 13), QStringLiteral("Select the folder"))->setBuddy(drive1_);
+  AddLabel(this, "Label1", QRect(27, 15, 77, 13), QStringLiteral("S&elect the folder"))->setBuddy(drive1_);
 
   listView1_ = new QTreeView(this);
   listView1_->setObjectName(QStringLiteral("ListView1"));
@@ -196,8 +201,11 @@ void Form1::BuildControls() {
   listView1_->setDefaultDropAction(Qt::MoveAction);
   listView1_->installEventFilter(this);
   listMenu_ = new ListMenu(*listView1_, [this] { return list_.Count() > 0 && !ordering_; });
-  dateReadingBar_ = new DateReadingBar(this);
-  dateReadingBar_->setGeometry(228, 285, 373, 28);
+  statusLine_ = new StatusLine(this);
+  statusLine_->setGeometry(228, 285, 373, 28);
+  dateReadingBar_ = new DateReadingBar(*statusLine_);
+  previewNotices_ = new PreviewNotices(*statusLine_, *listView1_, list_, marks_, [this] { return preview_.Shown(); },
+                                       [this] { return ReadNamingFields(); });
   model_->ShowUndated(undated_);
   undatedLine_ = AddLabel(this, "UndatedLine", QRect(228, 313, 373, 13), QString());
 
@@ -206,9 +214,9 @@ void Form1::BuildControls() {
   command3_ = AddPictureButton(this, "Command3", QRect(624, 273, 49, 43), QStringLiteral("Move down selected file"));
   command7_ = AddPictureButton(this, "Command7", QRect(624, 423, 49, 43), QStringLiteral("End Program"));
   BuildNamingFields();
-  command4_ = AddCaptionButton(this, "Command4", QRect(27, 438, 109, 28), QStringLiteral("Simulate"));
-  command5_ = AddCaptionButton(this, "Command5", QRect(144, 438, 109, 28), QStringLiteral("Rename"));
-  command6_ = AddCaptionButton(this, "Command6", QRect(261, 438, 109, 28), QStringLiteral("Undo"));
+  command4_ = AddCaptionButton(this, "Command4", QRect(27, 438, 109, 28), QStringLiteral("&Simulate"));
+  command5_ = AddCaptionButton(this, "Command5", QRect(144, 438, 109, 28), QStringLiteral("&Rename"));
+  command6_ = AddCaptionButton(this, "Command6", QRect(261, 438, 109, 28), QStringLiteral("&Undo"));
   ShowState();
 }
 
@@ -221,10 +229,10 @@ void Form1::BuildNamingFields() {
   text3_ = AddTextBox(frame1, "Text3", QRect(111, 57, 31, 22), QStringLiteral("1"));
   text4_ = AddTextBox(frame1, "Text4", QRect(219, 57, 43, 22), QStringLiteral("00"));
   // Each label is its box's buddy, which a screen reader speaks as the box's name.
-  QLabel* label2 = AddLabel(frame1, "Label2", QRect(21, 27, 82, 13), QStringLiteral("Prefix Before Seq"));
-  QLabel* label3 = AddLabel(frame1, "Label3", QRect(243, 27, 73, 13), QStringLiteral("Prefix After Seq"));
-  QLabel* label4 = AddLabel(frame1, "Label4", QRect(21, 60, 70, 13), QStringLiteral("Seq Start From"));
-  QLabel* label5 = AddLabel(frame1, "Label5", QRect(156, 60, 54, 13), QStringLiteral("Seq Format"));
+  QLabel* label2 = AddLabel(frame1, "Label2", QRect(21, 27, 82, 13), QStringLiteral("Prefix &Before Seq"));
+  QLabel* label3 = AddLabel(frame1, "Label3", QRect(243, 27, 73, 13), QStringLiteral("Prefix &After Seq"));
+  QLabel* label4 = AddLabel(frame1, "Label4", QRect(21, 60, 70, 13), QStringLiteral("Seq Start &From"));
+  QLabel* label5 = AddLabel(frame1, "Label5", QRect(156, 60, 54, 13), QStringLiteral("Seq F&ormat"));
   label2->setBuddy(text1_);
   label3->setBuddy(text2_);
   label4->setBuddy(text3_);
@@ -254,6 +262,9 @@ void Form1::Connect() {
   connect(command5_, &QPushButton::clicked, this, &Form1::Rename);
   connect(command6_, &QPushButton::clicked, this, &Form1::Undo);
   connect(command7_, &QPushButton::clicked, this, [this] { services_.EndProgram(); });
+  for (QLineEdit* field : {text1_, text2_, text3_, text4_}) {
+    connect(field, &QLineEdit::textChanged, previewNotices_, &PreviewNotices::Refresh);
+  }
   connect(&listMenu_->OrderByName(), &QAction::triggered, this, [this] {
     OrderBy([](const RenameList& list, bool previewShown) { return NameOrder(list, previewShown); });
   });
@@ -264,8 +275,14 @@ void Form1::Connect() {
   });
   connect(&listMenu_->Menu(), &QMenu::aboutToShow, this, &Form1::ShowStartAfterHighestNumberState);
   connect(&listMenu_->StartAfterHighestNumber(), &QAction::triggered, this, &Form1::StartAfterHighestNumber);
-  connect(&listMenu_->AppendEntry(tr("&Undo the Last Rename Here..."), [this] { return CanUndoLastRename(); }),
-          &QAction::triggered, this, &Form1::UndoLastRename);
+  connect(&(new UndoEntry(*listMenu_, [this] { return UndoableHere(); }))->Action(), &QAction::triggered, this,
+          &Form1::UndoLastRename);
+  connect(&listMenu_->AppendShownEntry(tr("&Finish the Cut-Short Rename Here..."),
+                                       [this] {
+                                         return running_ == 0 &&
+                                                HasCutShortBatch(Platform{*files_, *system_, services_}, dir1_->Path());
+                                       }),
+          &QAction::triggered, this, &Form1::FinishCutShortRename);
   connect(model_, &RenameListModel::RowsDropped, this, [this](int row) {
     MoveSelectedRows([this, row] { list_.MoveSelectedRowsTo(static_cast<RenameList::Position>(row) + 1); });
   });
@@ -273,8 +290,10 @@ void Form1::Connect() {
 
 // Batches that a crash cut short are finished or undone while the window is being built, so
 // before it is shown and can take any input.
-void Form1::RecoverCutShortBatches() {
-  Run([&] { RecoverUnfinishedBatches(Platform{*files_, *system_, services_}); });
+std::vector<std::string> Form1::RecoverCutShortBatches() {
+  std::vector<std::string> recovered;
+  Run([&] { recovered = RecoverUnfinishedBatches(Platform{*files_, *system_, services_}); });
+  return recovered;
 }
 
 // One path is a folder, unless the system says it is not one; several are files. A path that
@@ -468,6 +487,7 @@ void Form1::Simulate() {
   bool simulated = Run([&] {
     if (naming.HasFields() && !(dates = ReadEntryDates(naming.KindToRead()))) return;
     preview_.Simulate(fields, dates ? &*dates : nullptr);
+    previewNotices_->Simulated(fields);
     marks_.Clear();
     undated_.Clear();
     if (naming.UsesTaken()) undated_.Show(list_, dates->dates);
@@ -523,8 +543,11 @@ void Form1::Rename() {
   }
 }
 
-bool Form1::CanUndoLastRename() const {
-  return running_ == 0 && LastUndoableBatch(Platform{*files_, *system_, services_}, dir1_->Path()).has_value();
+bool Form1::CanUndoLastRename() const { return UndoableHere().has_value(); }
+
+std::optional<UndoableBatch> Form1::UndoableHere() const {
+  if (running_ != 0) return std::nullopt;
+  return LastUndoableBatch(Platform{*files_, *system_, services_}, dir1_->Path(), &knownReversals_);
 }
 
 // The undo renames in the folder that was open when it started, and the window holds still
@@ -536,7 +559,19 @@ void Form1::UndoLastRename() {
   // files may have been renamed even when it stopped with an error.
   bool begun = true;
   Run([&] { begun = UndoLastBatch(Platform{*files_, *system_, services_}, folder); });
-  if (begun) Run([&] { ShowFiles(WorkInBackground([&] { return files_->ReadFolder(folder); })); });
+  if (begun) ReloadFolder(folder);
+}
+
+void Form1::FinishCutShortRename() {
+  CommitInProgress commit(services_, *this);
+  const std::string folder = dir1_->Path();
+  bool asked = true;
+  Run([&] { asked = tolvane::RecoverCutShortBatches(Platform{*files_, *system_, services_}, folder); });
+  if (asked) ReloadFolder(folder);
+}
+
+void Form1::ReloadFolder(const std::string& folder) {
+  Run([&] { ShowFiles(WorkInBackground([&] { return files_->ReadFolder(folder); })); });
 }
 
 void Form1::Undo() {
@@ -568,6 +603,7 @@ void Form1::ShowState() {
   command5_->setEnabled(flags.rename);
   command6_->setEnabled(flags.undo);
   undatedLine_->setText(flags.undo ? undated_.Line() : QString());
+  previewNotices_->Refresh();
 }
 
 // Marks the rows that the commit's check would stop, for as long as a preview is on show,

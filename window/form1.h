@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/batch_undo.h"
 #include "core/preview.h"
 #include "core/rename_list.h"
 #include "platform/file_dates.h"
@@ -28,7 +29,9 @@ namespace tolvane {
 class DateReadingBar;
 class FolderList;
 class ListMenu;
+class PreviewNotices;
 class RenameListModel;
+class StatusLine;
 
 // What the window works on: the disk, the system's services (whose current folder the
 // folder list starts on), the machine's drives and the dates of its files. The program hands in the machine's own;
@@ -60,6 +63,9 @@ class Form1 final : public QWidget {
   // Asks, then gives every file of the folder's last batch the name it had before, as a
   // commit does, and loads the list again.
   void UndoLastRename();
+  // Asks about the batch of the folder on show that was cut short and left for later, with the
+  // box of the start, and loads the list again.
+  void FinishCutShortRename();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,7 +75,10 @@ class Form1 final : public QWidget {
   void BuildNamingFields();
   void SetTabOrder();
   void Connect();
-  void RecoverCutShortBatches();
+  // Gives the folders in which a batch was finished or undone.
+  std::vector<std::string> RecoverCutShortBatches();
+  // Lists the files of `folder` as they are now, after renames outside a preview.
+  void ReloadFolder(const std::string& folder);
   void OpenStartPaths(const std::vector<std::string>& paths);
   void OpenStartFolder(const std::string& folder);
   void SayFolderCannotBeOpened(const std::string& folder, const Error& error);
@@ -106,6 +115,8 @@ class Form1 final : public QWidget {
   void ShowState();
   void CheckPreview();
   std::string FolderToOpenOn(const std::string& drive) const;
+  // The folder's last batch to take back; none while other work runs.
+  std::optional<UndoableBatch> UndoableHere() const;
   NamingFields ReadNamingFields() const;
 
   std::unique_ptr<FileSystem> files_;
@@ -120,6 +131,8 @@ class Form1 final : public QWidget {
   Preview preview_{list_};
   PreviewMarks marks_;
   UndatedRows undated_;
+  // What the undo's entry found out about the records, for the next time the menu opens.
+  mutable KnownReversals knownReversals_;
   // The folder last open on each drive during this run, by the drive's mount point.
   std::map<std::string, std::string> lastFolderOnDrive_;
   // While the folder of the files the program was started with opens: the names to list.
@@ -130,8 +143,10 @@ class Form1 final : public QWidget {
   QTreeView* listView1_ = nullptr;
   RenameListModel* model_ = nullptr;
   ListMenu* listMenu_ = nullptr;
+  StatusLine* statusLine_ = nullptr;
   DateReadingBar* dateReadingBar_ = nullptr;
   QLabel* undatedLine_ = nullptr;
+  PreviewNotices* previewNotices_ = nullptr;
   // Set while an ordering works beside the window.
   bool ordering_ = false;
   QPushButton* command1_ = nullptr;

@@ -24,6 +24,7 @@ ListMenu::ListMenu(QAbstractItemView& list, std::function<bool()> available)
       action->setEnabled(enabled);
     }
     for (const auto& [action, entryAvailable] : appended_) action->setEnabled(entryAvailable());
+    for (const auto& [action, shown] : shownWhile_) action->setVisible(shown());
   });
   list_.setContextMenuPolicy(Qt::DefaultContextMenu);
   list_.installEventFilter(this);
@@ -36,6 +37,13 @@ QAction& ListMenu::AppendEntry(const QString& caption, std::function<bool()> ava
   menu_->addSeparator();
   QAction* action = menu_->addAction(caption);
   appended_.emplace_back(action, std::move(available));
+  return *action;
+}
+
+QAction& ListMenu::AppendShownEntry(const QString& caption, std::function<bool()> shown) {
+  QAction* action = menu_->addAction(caption);
+  action->setVisible(false);
+  shownWhile_.emplace_back(action, std::move(shown));
   return *action;
 }
 

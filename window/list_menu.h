@@ -34,6 +34,8 @@ class ListMenu final : public QObject {
   // Appends, after a separator, the entry of another operation on the list, greyed while its
   // own `available` says no.
   QAction& AppendEntry(const QString& caption, std::function<bool()> available);
+  // Appends an entry to the group of the last one appended, shown only while `shown` says yes.
+  QAction& AppendShownEntry(const QString& caption, std::function<bool()> shown);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,6 +54,7 @@ class ListMenu final : public QObject {
   QAction* reverseOrder_;
   QAction* startAfterHighestNumber_;
   std::vector<std::pair<QAction*, std::function<bool()>>> appended_;
+  std::vector<std::pair<QAction*, std::function<bool()>>> shownWhile_;
 };
 
 }  // namespace tolvane

@@ -36,7 +36,8 @@ int main(int argc, char* argv[]) {
     case tolvane::CommandLine::Action::PrintHelp: std::fputs(tolvane::HelpText().c_str(), stdout); return 0;
     case tolvane::CommandLine::Action::PrintVersion: std::fputs(tolvane::VersionText().c_str(), stdout); return 0;
     case tolvane::CommandLine::Action::RefuseOption:
-      std::fprintf(stderr, "tolvane: unknown option %s\n%s", line.refused.c_str(), tolvane::UsageText().c_str());
+      std::fprintf(stderr, "tolvane: unknown option %s\n%sTry 'tolvane --help' for more information.\n",
+                   line.refused.c_str(), tolvane::UsageText().c_str());
       return 2;
     case tolvane::CommandLine::Action::OpenWindow: break;
   }

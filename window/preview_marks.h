@@ -21,6 +21,8 @@ class PreviewMarks {
   // previewed entry says so.
   void ShowUnchecked(const std::string& reason);
   void Clear();
+  // How many entries are marked.
+  std::size_t Count() const { return problemsByOldName_.size(); }
 
   // Why the entry could not be renamed, or nullptr when nothing stands in its way.
   const std::string* ProblemOf(const RenameEntry& entry) const;

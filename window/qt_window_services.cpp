@@ -8,8 +8,10 @@
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
 #include <QWidget>
 
+#include "platform/count_text.h"
 #include "window/displayed_text.h"
 #include "window/work_in_background.h"
 
@@ -32,6 +34,21 @@ class OkFirstStyle final : public QProxyStyle {
   }
 };
 
+// No box is taller than two thirds of the screen: a text that would make it so shows as much
+// of its beginning as fits, and the whole text is under "Show Details...", which scrolls.
+void KeepWithinScreen(QMessageBox& box) {
+  const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const int tallest = screen->availableGeometry().height() * 2 / 3;
+  const QString whole = box.text();
+  QString shown = whole;
+  while (box.sizeHint().height() > tallest && shown.size() > 1) {
+    if (box.detailedText().isEmpty()) box.setDetailedText(whole);
+    shown.truncate(shown.size() * 3 / 4);
+    box.setText(shown + QStringLiteral("\u2026"));
+  }
+}
+
 }  // namespace
 
 MessageAnswer QtWindowServices::ShowMessage(const std::string& prompt, MessageButtons buttons,
@@ -50,6 +67,7 @@ MessageAnswer QtWindowServices::ShowMessage(const std::string& prompt, MessageBu
   box.setDefaultButton(QMessageBox::Ok);
   if (auto* buttonRow = box.findChild<QDialogButtonBox*>()) buttonRow->setStyle(&okFirst);
   box.setIcon(buttons == MessageButtons::OkCancelWarning ? QMessageBox::Warning : QMessageBox::NoIcon);
+  KeepWithinScreen(box);
   box.exec();
   return box.clickedButton() == box.button(QMessageBox::Ok) || buttons == MessageButtons::Ok ? MessageAnswer::Ok
                                                                                               : MessageAnswer::Cancel;
@@ -66,6 +84,8 @@ std::size_t QtWindowServices::AskChoice(const ChoiceBox& choice) {
   }
   box.setDefaultButton(buttons.at(choice.defaultButton));
   box.setEscapeButton(buttons.at(choice.escapeButton));
+  if (choice.warning) box.setIcon(QMessageBox::Warning);
+  KeepWithinScreen(box);
   box.exec();
   const auto pressed = std::find(buttons.begin(), buttons.end(), box.clickedButton());
   // Closed by the window manager without a button: as Escape.
@@ -92,8 +112,7 @@ void QtWindowServices::ShowProgress(std::size_t done, std::size_t total) {
   if (progress_ && sinceProgress_.elapsed() < kProgressInterval) return;
   if (!progress_) OpenProgress();
   progress_->setLabelText(QApplication::translate("Tolvane", "Renamed %1 of %2 files")
-                              .arg(static_cast<qulonglong>(done))
-                              .arg(static_cast<qulonglong>(total)));
+                              .arg(QString::fromStdString(CountText(done)), QString::fromStdString(CountText(total))));
   progress_->setValue(StepsDone(done, total));
   sinceProgress_.start();
 }

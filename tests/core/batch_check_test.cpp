@@ -167,20 +167,28 @@ TEST(CheckBatchTest, FindsTheProblemsOfTheFoldersVolume) {
       << "the volume is asked only where it folds case";
 }
 
-TEST(DescribeProblemsTest, NamesEachEntryOnOneLineAndCountsTheRest) {
+// Each kind is told once, with its count and its first five names; each reason a volume
+// refuses a name for is a kind of its own. A thousand problems of one kind stay one line.
+TEST(DescribeProblemsTest, TellsEachKindOnceWithItsCountAndFirstNames) {
   std::vector<Entry> entries;
   std::vector<BatchProblem> problems;
-  for (int i = 1; i <= 23; ++i) {
-    entries.push_back({"old" + std::to_string(i), "new"});
-    problems.push_back({static_cast<RenameList::Position>(i), ProblemKind::DuplicateName});
-  }
-  const std::string message = DescribeProblems(ListOf(entries), problems);
-  EXPECT_TRUE(message.starts_with("Nothing was renamed, because of these problems:\n"
-                                  "\"old1\" -> \"new\": another file of the batch gets the same new name\n"));
-  EXPECT_NE(message.find("\"old20\""), std::string::npos);
-  EXPECT_EQ(message.find("\"old21\""), std::string::npos);
-  EXPECT_TRUE(message.ends_with("\n... and 3 more"));
-  EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 21);
+  const auto add = [&](const std::string& oldName, const std::string& newName, ProblemKind kind,
+                       std::optional<NameRefusal> refusal = std::nullopt) {
+    entries.push_back({oldName, newName});
+    problems.push_back({entries.size(), kind, refusal});
+  };
+  for (int i = 1; i <= 1007; ++i) add("IMG_" + std::to_string(i), "x" + std::to_string(i), ProblemKind::FileMissing);
+  add("a", "a:1", ProblemKind::RefusedName, NameRefusal{NameRefusal::Cause::Character, ':'});
+  add("b", "b*", ProblemKind::RefusedName, NameRefusal{NameRefusal::Cause::Character, '*'});
+  add("c", "c:2", ProblemKind::RefusedName, NameRefusal{NameRefusal::Cause::Character, ':'});
+  add("d", "keep", ProblemKind::NameTaken);
+  EXPECT_EQ(DescribeProblems(ListOf(entries), problems),
+            "Nothing was renamed, because of these problems:\n"
+            "1007 files are no longer in the folder: \"IMG_1\", \"IMG_2\", \"IMG_3\", \"IMG_4\", \"IMG_5\", "
+            "\u2026 and 1002 more. The folder may have been renamed already: Simulate makes a new preview.\n"
+            "2 new names cannot be given (the volume of this folder does not allow ':' in a name): \"a:1\", \"c:2\".\n"
+            "1 new name cannot be given (the volume of this folder does not allow '*' in a name): \"b*\".\n"
+            "1 new name is held by an item of the folder that is not renamed: \"keep\".");
 }
 
 TEST(DescribeProblemsTest, SaysWhyANameIsInvalidAndKeepsLineBreaksOutOfTheLine) {
@@ -192,9 +200,10 @@ TEST(DescribeProblemsTest, SaysWhyANameIsInvalidAndKeepsLineBreaksOutOfTheLine) 
             "\"e\" -> \"..\": \".\" and \"..\" cannot be file names");
   EXPECT_EQ(DescribeProblem(list, {1, ProblemKind::RefusedName, NameRefusal{NameRefusal::Cause::Character, ':'}}),
             "\"a\\nb\" -> \"" + std::string(300, 'n') + "\": the volume of this folder does not allow ':' in a name");
-  EXPECT_EQ(DescribeProblems(list, {{3, ProblemKind::NameTaken}}),
+  EXPECT_EQ(DescribeProblems(list, {{2, ProblemKind::FileMissing}}),
             "Nothing was renamed, because of these problems:\n"
-            "\"e\" -> \"..\": an item of the folder that is not renamed already has the new name");
+            "1 file is no longer in the folder: \"c\\rd\". The folder may have been renamed already: Simulate makes a "
+            "new preview.");
 }
 
 }  // namespace

@@ -117,10 +117,12 @@ TEST(BatchRecoveryTest, CutAfterAnyStepFinishesOrGivesTheOldNamesBack) {
         CutShortBatch(scene, batch, done);
         const auto before = NamesFound(scene.folder.Contents(), batch);
         std::size_t renamed = 0;
+        std::size_t givenBack = 0;
         std::string lines;
         for (const BatchFile& file : batch) {
           const std::string& had = before.at(file.oldName);
           renamed += had == file.newName;
+          givenBack += had != file.oldName;
           if (finish) lines += file.oldName + " -> " + file.newName + "\r\n";
           if (!finish && had != file.oldName) lines += had + " -> " + file.oldName + "\r\n";
         }
@@ -143,7 +145,13 @@ TEST(BatchRecoveryTest, CutAfterAnyStepFinishesOrGivesTheOldNamesBack) {
         EXPECT_EQ(box.defaultButton, kFinish);
         EXPECT_EQ(box.escapeButton, kLater);
         EXPECT_EQ(box.title, "Tolvane");
-        EXPECT_EQ(scene.window.messages.size(), 1u) << scene.LastPrompt();
+        // Once the batch is whole, a box says what was done.
+        ASSERT_EQ(scene.window.messages.size(), 2u) << scene.LastPrompt();
+        EXPECT_EQ(scene.LastPrompt(),
+                  "The rename in " + scene.folder.path() +
+                      (finish ? " is finished: " + std::to_string(batch.size()) + " files have their new names"
+                              : " is undone: " + std::to_string(givenBack) + " files have their old names back") +
+                      "; the report is " + scene.ReportPath() + ".");
         EXPECT_EQ(scene.folder.Contents(), AllUnder(batch, finish));
         EXPECT_EQ(scene.Report(), kReportHeader + lines + "Process Completed, Thank you\r\n");
         EXPECT_FALSE(scene.executable.Exists(kJournal));
@@ -383,10 +391,14 @@ TEST(BatchRecoveryTest, JournalHeldByAnotherCommitIsLeftAloneUntilLetGo) {
   Recover(other);
   ASSERT_EQ(other.window.messages.size(), 1u);
   EXPECT_EQ(other.files.renamesAsked, 0u) << "Later touches nothing";
+  const Platform platform{other.files, other.system, other.window};
+  EXPECT_TRUE(HasCutShortBatch(platform, scene.folder.path())) << "the batch waits";
+  EXPECT_FALSE(HasCutShortBatch(platform, scene.executable.path())) << "in its own folder only";
   other.window.choices = {kFinish};
   Recover(other);
-  ASSERT_EQ(other.window.messages.size(), 2u) << "asked again at the next start";
+  ASSERT_EQ(other.window.messages.size(), 3u) << "asked again at the next start, and told what was done";
   EXPECT_EQ(scene.folder.Contents(), AllUnder(batch, true));
+  EXPECT_FALSE(HasCutShortBatch(platform, scene.folder.path()));
 }
 
 // A journal cut short while it was written left no rename behind: it goes without a word,

@@ -194,17 +194,17 @@ struct Refusal {
 TEST_F(CommitFolderTest, ProblemsFoundBeforeTheFirstRenameStopEverything) {
   const std::string long256(256, 'L');
   const std::vector<Refusal> cases{
-      {"missing file", {{"a", "x"}, {"b", "y"}}, {}, {}, {"b"}, {}, "\"b\" -> \"y\": the file is no longer in the folder"},
+      {"missing file", {{"a", "x"}, {"b", "y"}}, {}, {}, {"b"}, {}, "1 file is no longer in the folder: \"b\"."},
       {"folder in place of the file", {{"a", "x"}}, {}, {}, {}, {"a"},
-       "\"a\" -> \"x\": the name now belongs to a folder or another item that is not a file"},
-      {"empty new name", {{"a", ""}}, {}, {}, {}, {}, "\"a\" -> \"\": the new name is empty"},
-      {"dot", {{"a", "."}}, {}, {}, {}, {}, "\"a\" -> \".\": \".\" and \"..\" cannot be file names"},
-      {"dot dot", {{"a", ".."}}, {}, {}, {}, {}, "\"a\" -> \"..\": \".\" and \"..\" cannot be file names"},
-      {"slash", {{"a", "d/b"}}, {}, {"d"}, {}, {}, "\"a\" -> \"d/b\": the new name holds a \"/\""},
-      {"256 bytes", {{"a", long256}}, {}, {}, {}, {}, "\"a\" -> \"" + long256 + "\": the new name is longer than 255 bytes"},
-      {"duplicates", {{"a", "x"}, {"b", "x"}}, {}, {}, {}, {}, "\"b\" -> \"x\": another file of the batch gets the same new name"},
+       "1 name now belongs to a folder or another item that is not a file: \"a\"."},
+      {"empty new name", {{"a", ""}}, {}, {}, {}, {}, "1 new name cannot be given (the new name is empty): \"\"."},
+      {"dot", {{"a", "."}}, {}, {}, {}, {}, "1 new name cannot be given (\".\" and \"..\" cannot be file names): \".\"."},
+      {"dot dot", {{"a", ".."}}, {}, {}, {}, {}, "1 new name cannot be given (\".\" and \"..\" cannot be file names): \"..\"."},
+      {"slash", {{"a", "d/b"}}, {}, {"d"}, {}, {}, "1 new name cannot be given (the new name holds a \"/\"): \"d/b\"."},
+      {"256 bytes", {{"a", long256}}, {}, {}, {}, {}, "1 new name cannot be given (the new name is longer than 255 bytes): \"" + long256 + "\"."},
+      {"duplicates", {{"a", "x"}, {"b", "x"}}, {}, {}, {}, {}, "2 new names are given to more than one file: \"x\", \"x\"."},
       {"name held outside the batch", {{"a", "keep"}}, {"keep"}, {}, {}, {},
-       "\"a\" -> \"keep\": an item of the folder that is not renamed already has the new name"},
+       "1 new name is held by an item of the folder that is not renamed: \"keep\"."},
   };
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.what);
@@ -454,7 +454,7 @@ TEST_F(CommitFolderTest, TheCheckReadsTheFolderTheCommitRenamesIn) {
   } takenOver(folder);
   preview.Rename(Platform{takenOver, system, window}, folder.Path("held"));
   EXPECT_EQ(LastPrompt(), "Nothing was renamed, because of these problems:\n"
-                          "\"b\" -> \"y\": an item of the folder that is not renamed already has the new name");
+                          "1 new name is held by an item of the folder that is not renamed: \"y\".");
   EXPECT_EQ(folder.ReadFile("held away/a"), "held/a");
   EXPECT_EQ(folder.ReadFile("held away/y"), "held/y");
   EXPECT_FALSE(folder.Exists("held away/x"));
@@ -507,11 +507,16 @@ TEST_F(CommitFolderTest, JournalThatCannotBeWrittenStopsTheCommitBeforeAnyRename
   }
 }
 
-TEST_F(CommitFolderTest, EditorThatCannotStartIsAnErrorAndTheReportStays) {
+TEST_F(CommitFolderTest, EditorThatCannotStartIsAWarningAndTheReportStays) {
   system.launchFailure = Error::FromErrno(ENOENT, "xdg-open");
-  EXPECT_EQ(CommitOneFileFailing(), "The report was written to " + executable.path() + "/log/" + kReportName +
-                                        ", but it could not be opened in a text editor: xdg-open is not installed. "
-                                        "Open it from that folder yourself.");
+  Load({"a.txt"}, {"a.txt"});
+  preview.Simulate(Numbered("1"));
+  Rename();
+  ASSERT_EQ(window.choiceBoxes.size(), 1u);
+  EXPECT_EQ(window.choiceBoxes.front().prompt,
+            "The report was written to " + executable.path() + "/log/" + kReportName +
+                ", but it could not be opened in a text editor: xdg-open is not installed. Open it from that folder "
+                "yourself.");
   EXPECT_EQ(Report(), kReportHeader + "a.txt -> 01.txt\r\nProcess Completed, Thank you\r\n");
   EXPECT_FALSE(executable.Exists(kJournal)) << "the journal goes once the report is written";
 }
@@ -537,8 +542,8 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
   testing::AddShifted(batch, "", 1, 4, 1);  // 1 -> 2 ... 4 -> 5: the old name 1 is left free
   testing::AddCycle(batch, "c", 3);
   const std::string record = "state/tolvane/Batch-1-20261206-140509.record";
-  const std::string misfit = "1 files are not as it left them (renamed, deleted or replaced since, or another file "
-                             "holds the name they would get back): ";
+  const std::string gone = "1 file is no longer under the name the rename gave it (renamed or deleted since): ";
+  const std::string tooLong(256, 'L');
   const struct {
     std::string label;
     std::function<void(CommitScene&)> meddle;
@@ -554,15 +559,32 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
        },
        ""},
       {"renamed", [](CommitScene& s) { std::filesystem::rename(s.folder.Path("5"), s.folder.Path("x")); },
-       misfit + "\"5\"."},
-      {"deleted", [](CommitScene& s) { std::filesystem::remove(s.folder.Path("c1")); }, misfit + "\"c1\"."},
+       gone + "\"5\"."},
+      {"deleted", [](CommitScene& s) { std::filesystem::remove(s.folder.Path("c1")); }, gone + "\"c1\"."},
       {"replaced",
        [](CommitScene& s) {
          s.folder.WriteFile("new", "another");
          std::filesystem::rename(s.folder.Path("new"), s.folder.Path("3"));
        },
-       misfit + "\"3\"."},
-      {"an old name taken", [](CommitScene& s) { s.folder.WriteFile("1", "later"); }, misfit + "\"1\"."},
+       "1 file under the name the rename gave it is another file (replaced since): \"3\"."},
+      {"an old name taken", [](CommitScene& s) { s.folder.WriteFile("1", "later"); },
+       "1 name it would get back is held by another file: \"1\"."},
+      // Told as the name the volume will not take, not as a file changed since.
+      {"an old name the volume will not take",
+       [&](CommitScene& s) {
+         const std::unique_ptr<OpenedFolder> folder = s.disk.OpenFolder(s.folder.path());
+         std::vector<NameMove> moves;
+         std::vector<FileIdentity> files;
+         for (const testing::BatchFile& file : batch) {
+           moves.push_back({file.oldName, file.newName});
+           files.push_back(folder->Identify(file.newName).value_or(FileIdentity{}));
+         }
+         moves[0].from = tooLong;
+         std::string text;
+         EncodeRecord(s.folder.path(), *folder, moves, files, [&](std::string_view bytes) { text += bytes; });
+         s.executable.WriteFile(record, text);
+       },
+       "1 name it would get back cannot be given (the new name is longer than 255 bytes): \"" + tooLong + "\"."},
       {"the folder replaced while asked",
        [](CommitScene& s) {
          s.window.onMessage = [&s](const FakeWindow::Message& message) {
@@ -632,15 +654,24 @@ TEST(UndoLastBatchTest, TakesTheLastBatchBackOrRefusesBeforeAnyRename) {
     EXPECT_EQ(scene.folder.Contents(), expected);
     std::string lines;
     for (const testing::BatchFile& file : batch) lines += file.newName + " -> " + file.oldName + "\r\n";
-    EXPECT_EQ(scene.Report(), reportBefore + kReportHeader + lines + "Process Completed, Thank you\r\n");
+    const std::string undone = "Undo of the rename of 06-Dec-2026 14:05:09 in " + scene.folder.path() + "\r\n";
+    EXPECT_EQ(scene.Report(), reportBefore + "Tolvane Report Date & Time : 06-Dec-2026 14:05:09\r\n" + undone +
+                                  "Old File Name -> New File Name \r\n" + lines + "Process Completed, Thank you\r\n");
     EXPECT_EQ(scene.system.launches.size(), 2u);
     EXPECT_EQ(RecordsIn(scene), std::ptrdiff_t{kRecordsKept});
 
-    // The undo is a batch of its own: undoing it renames forward again.
-    EXPECT_TRUE(UndoLastBatch(Platform{scene.files, scene.system, scene.window}, scene.folder.path()));
-    expected = testing::AllUnder(batch, true);
-    if (later) expected["later"] = "later";
-    EXPECT_EQ(scene.folder.Contents(), expected);
+    // The undo is a batch of its own: undoing it renames forward again, and says so; undoing
+    // that is an undo again.
+    const Platform platform{scene.files, scene.system, scene.window};
+    for (const bool redo : {true, false}) {
+      ASSERT_EQ(LastUndoableBatch(platform, scene.folder.path()).value().redoes.has_value(), redo);
+      EXPECT_TRUE(UndoLastBatch(platform, scene.folder.path()));
+      expected = testing::AllUnder(batch, redo);
+      if (later) expected["later"] = "later";
+      EXPECT_EQ(scene.folder.Contents(), expected);
+    }
+    EXPECT_EQ(scene.window.messages[2].prompt, "Rename the 7 files in " + scene.folder.path() +
+                                                   " again as the rename of 06-Dec-2026 14:05:09 named them?");
   }
 }
 

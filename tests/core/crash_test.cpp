@@ -158,7 +158,11 @@ std::string RecoveryReport(const Contents& folder, const Batch& batch, bool fini
     return ::testing::AssertionSuccess();
   }
   const bool finish = answer == MessageAnswer::Ok;
-  if (scene.window.messages.size() != 1) return ::testing::AssertionFailure() << "asked " << scene.LastPrompt();
+  // The question, and what was done.
+  if (scene.window.messages.size() != 2 ||
+      scene.LastPrompt().find(finish ? " is finished: " : " is undone: ") == std::string::npos) {
+    return ::testing::AssertionFailure() << "asked " << scene.LastPrompt();
+  }
   if (after != AllUnder(batch, finish)) {
     BatchWhereabouts where;
     return ::testing::AssertionFailure() << "not every file under its " << (finish ? "new" : "old") << " name: "

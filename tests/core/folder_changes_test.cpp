@@ -106,28 +106,28 @@ struct Refusal {
 TEST(FolderChangesTest, ChangeBeforeTheCommitIsFoundByTheCheckAndNothingIsRenamed) {
   const std::vector<Refusal> cases{
       {"a file deleted", [](CommitScene& s) { return DeleteFile(s, "b"); },
-       "\"b\" -> \"y\": the file is no longer in the folder"},
+       "1 file is no longer in the folder: \"b\"."},
       {"a file renamed",
        [](CommitScene& s) {
          MoveAside(s.folder.Path("b"), s.folder.Path("b2"));
          return OutsideChanges{{{"b2", ContentOf("b")}}, {"b"}};
        },
-       "\"b\" -> \"y\": the file is no longer in the folder"},
+       "1 file is no longer in the folder: \"b\"."},
       {"a file created under a new name", [](CommitScene& s) { return CreateFile(s, "y"); },
-       "\"b\" -> \"y\": an item of the folder that is not renamed already has the new name"},
+       "1 new name is held by an item of the folder that is not renamed: \"y\"."},
       {"a folder created under a new name",
        [](CommitScene& s) {
          MakeFolder(s.folder.Path("3"));
          return OutsideChanges{{{"3", "<dir>"}}, {}};
        },
-       "\"2\" -> \"3\": an item of the folder that is not renamed already has the new name"},
+       "1 new name is held by an item of the folder that is not renamed: \"3\"."},
       {"a file replaced by a folder",
        [](CommitScene& s) {
          DeleteFile(s, "1");
          MakeFolder(s.folder.Path("1"));
          return OutsideChanges{{{"1", "<dir>"}}, {"1"}};
        },
-       "\"1\" -> \"2\": the name now belongs to a folder or another item that is not a file"},
+       "1 name now belongs to a folder or another item that is not a file: \"1\"."},
   };
   // The commit checks the folder itself, or takes the preview's check while a watch on the
   // folder vouches for it.

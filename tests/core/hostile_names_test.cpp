@@ -100,7 +100,7 @@ TEST(HostileNamesTest, NewNameOf255BytesIsRenamedAnd256IsRefused) {
   scene.Load({{"a.txt", "fine.txt"}, {"new\nline.txt", tooLong}});
   const Contents before = scene.folder.Contents();
   scene.Rename();
-  EXPECT_TRUE(RefusedWith(scene, "\"new\\nline.txt\" -> \"" + tooLong + "\": the new name is longer than 255 bytes"));
+  EXPECT_TRUE(RefusedWith(scene, "1 new name cannot be given (the new name is longer than 255 bytes): \"" + tooLong + "\"."));
   EXPECT_EQ(scene.folder.Contents(), before);
 }
 
@@ -119,7 +119,7 @@ const std::vector<FieldCase>& FieldCases() {
        {"x/", "", "1", "00"},
        {"a.txt", "b"},
        {"x/01.txt", "x/02."},
-       "\"a.txt\" -> \"x/01.txt\": the new name holds a \"/\""},
+       "2 new names cannot be given (the new name holds a \"/\"): \"x/01.txt\", \"x/02.\"."},
       {"dot dot before", {"..", "", "1", "00"}, {"a.txt", "b"}, {"..01.txt", "..02."}, ""},
       {"dot dot after", {"", "..", "1", "00"}, {"a.txt", "b"}, {"01...txt", "02..."}, ""},
       {"nothing but a start", {"", "", "1", ""}, {"a.txt", "b"}, {"1.txt", "2."}, ""},
@@ -127,7 +127,7 @@ const std::vector<FieldCase>& FieldCases() {
        {".", "", "0", "#"},
        {"a", "b"},
        {"..", ".1."},
-       "\"a\" -> \"..\": \".\" and \"..\" cannot be file names"},
+       "1 new name cannot be given (\".\" and \"..\" cannot be file names): \"..\"."},
       {"start -5", {"", "", "-5", "00"}, {"a.txt", "b"}, {"-05.txt", "-04."}, ""},
       {"start ' 7 '", {"", "", " 7 ", "00"}, {"a.txt", "b"}, {"07.txt", "08."}, ""},
       {"start 2.5", {"", "", "2.5", "00"}, {"a.txt", "b"}, {"02.txt", "03."}, ""},
@@ -141,7 +141,7 @@ const std::vector<FieldCase>& FieldCases() {
        {"", "", "1", "\\0"},
        {"a.txt", "b.txt"},
        {"0.txt", "0.txt"},
-       "\"b.txt\" -> \"0.txt\": another file of the batch gets the same new name"},
+       "2 new names are given to more than one file: \"0.txt\", \"0.txt\"."},
       {"pattern \"x\"00", {"", "", "1", "\"x\"00"}, {"a.txt", "b"}, {"x01.txt", "x02."}, ""},
   };
   return cases;

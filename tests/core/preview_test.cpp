@@ -275,8 +275,8 @@ TEST_F(PreviewTest, SecondCommitOfTheSameBatchIsRefusedWithoutTouchingAnything) 
   ASSERT_EQ(fake.window.messages.size(), 2u);
   EXPECT_EQ(fake.window.messages[1].prompt,
             "Nothing was renamed, because of these problems:\n"
-            "\"a.txt\" -> \"Trip01.txt\": the file is no longer in the folder\n"
-            "\"b.jpg\" -> \"Trip02.jpg\": the file is no longer in the folder");
+            "2 files are no longer in the folder: \"a.txt\", \"b.jpg\". The folder may have been renamed already: "
+            "Simulate makes a new preview.");
   EXPECT_EQ(fake.window.messages[1].buttons, MessageButtons::Ok);
   EXPECT_EQ(fake.window.messages[1].title, std::nullopt);
 }

@@ -96,24 +96,31 @@ TEST_F(RenameReportTest, WithoutALogFolderBesideTheProgramTheReportGoesToTheStat
   EXPECT_FALSE(installed.files.Exists(kLog));
 }
 
-TEST_F(RenameReportTest, EditorThatCannotStartOrFailsLeavesTheReportWrittenAndSaysWhere) {
-  const std::pair<Error, std::string> failures[] = {
-      {Error::FromErrno(ENOENT, "xdg-open"), "xdg-open is not installed"},
-      {Error(ErrorNumber::PathFileAccessError, "xdg-open ended with status 3"), "xdg-open ended with status 3"},
+TEST_F(RenameReportTest, EditorThatCannotStartOrFailsLeavesTheReportWrittenAndWarnsWithItsFolder) {
+  struct Case {
+    Error failure;
+    std::string reason;
+    std::size_t answer;  // 1: Open Folder
+    std::vector<std::vector<std::string>> launches;
   };
-  for (const auto& [failure, reason] : failures) {
+  const Case cases[] = {
+      {Error::FromErrno(ENOENT, "xdg-open"), "xdg-open is not installed", 0, {}},
+      {Error(ErrorNumber::PathFileAccessError, "xdg-open ended with status 3"), "xdg-open ended with status 3", 1,
+       {{"xdg-open", kLog}}},
+  };
+  for (const Case& c : cases) {
     FakePlatform platform;
     platform.files.AddFolder(kLog);
-    platform.system.launchFailure = failure;
-    try {
-      WriteReport(Previewed({{"a", "b"}}), platform.platform());
-      ADD_FAILURE() << "no error";
-    } catch (const Error& error) {
-      EXPECT_EQ(error.Number(), failure.Number());
-      EXPECT_EQ(error.Description(), "The report was written to " + kReport +
-                                         ", but it could not be opened in a text editor: " + reason +
-                                         ". Open it from that folder yourself.");
-    }
+    platform.system.launchFailure = c.failure;
+    platform.window.choices = {c.answer};
+    WriteReport(Previewed({{"a", "b"}}), platform.platform());
+    ASSERT_EQ(platform.window.choiceBoxes.size(), 1u);
+    const ChoiceBox& box = platform.window.choiceBoxes.front();
+    EXPECT_EQ(box.prompt, "The report was written to " + kReport + ", but it could not be opened in a text editor: " +
+                              c.reason + ". Open it from that folder yourself.");
+    EXPECT_EQ(box.buttons, (std::vector<std::string>{"OK", "Open &Folder"}));
+    EXPECT_TRUE(box.warning);
+    EXPECT_EQ(platform.system.launches, c.launches);
     EXPECT_EQ(platform.files.Content(kReport), kHeader + "a -> b\r\nProcess Completed, Thank you\r\n");
   }
 }

@@ -52,7 +52,7 @@ TEST(MountInfo, UserVolumesAreTheOnesAUserKeepsFilesOn) {
   } cases[] = {
       {"ext4", "/home", true},           {"vfat", "/media/anna/STICK", true}, {"exfat", "/run/media/anna/CARD", true},
       {"nfs4", "/mnt/nas", true},        {"fuse.sshfs", "/home/anna/remote", true},
-      {"tmpfs", "/tmp", true},           {"tmpfs", "/dev/shm", true},          {"tmpfs", "/run/user/1000", false},
+      {"tmpfs", "/tmp", true},           {"tmpfs", "/dev/shm", false},         {"tmpfs", "/run/user/1000", false},
       {"tmpfs", "/mnt/ram", false},      {"proc", "/proc", false},             {"sysfs", "/sys", false},
       {"cgroup2", "/sys/fs/cgroup", false}, {"devpts", "/dev/pts", false},    {"devtmpfs", "/dev", false},
       {"overlay", "/var/lib/docker/overlay2/x/merged", false},               {"ext4", "/etc/hosts", false},
@@ -65,6 +65,8 @@ TEST(MountInfo, UserVolumesAreTheOnesAUserKeepsFilesOn) {
       {"fuse.gvfsd-fuse", "/run/user/1001/gvfs", false, "rw,user_id=1001,group_id=1001"},
       {"fuse.rclone", "/run/user/1000/cloud", true, "rw,user_id=1000"},
       {"fuse.something", "/run/daemon", false, "rw,user_id=0"},
+      // The system's own folders, whatever mounts there.
+      {"vfat", "/boot/efi", false},  {"fuse.rclone", "/dev/x", false, "rw,user_id=1000"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsUserVolume(Mount{c.mountPoint, c.type, "x", "0:1", c.superOptions}, kUser), c.user)
@@ -76,7 +78,6 @@ TEST(MountInfo, DrivesAreRootAndTheUserVolumesOnceEachInNaturalOrderWithTheirLab
   const std::map<std::string, std::string> labels{{"/dev/sdb1", "My Stick"}, {"/dev/vda", "system"}};
   const std::vector<Drive> drives = DrivesOf(ParseMountInfo(kMountInfo), labels, kUser);
   EXPECT_EQ(drives, (std::vector<Drive>{{"/", "system"},
-                                         {"/dev/shm", ""},
                                          {"/media/anna/My Stick", "My Stick"},
                                          {"/run/media/anna/CARD", ""},
                                          {"/run/user/1000/gvfs", ""},

@@ -1,4 +1,5 @@
 #include "platform/number_format.h"
+#include "platform/count_text.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +92,22 @@ TEST(NumberPatternTest, OnePatternServesManyNumbersAlike) {
   EXPECT_EQ(pattern.Format(-3), "(3)");
   EXPECT_EQ(pattern.Format(0), "none");
   EXPECT_EQ(pattern.Format(1234), "Pic-1234");
+}
+
+// Counts in texts follow the locale's grouping: English, German, French (a narrow no-break
+// space), Indian (groups of three, then two), and the C locale, which groups nothing.
+TEST(CountTextTest, GroupsDigitsAsTheLocalesDataSays) {
+  const struct {
+    std::uint64_t count;
+    const char* separator;
+    const char* grouping;
+    const char* written;
+  } cases[] = {
+      {45237, ",", "\3", "45,237"},       {1756, ".", "\3\3", "1.756"},     {999, ",", "\3", "999"},
+      {1234567, "\u202f", "\3", "1\u202f234\u202f567"}, {12345678, ",", "\3\2", "1,23,45,678"},
+      {1000000, ",", "\3\x7f", "1000,000"}, {45237, "", "", "45237"},    {45237, ",", "", "45237"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(GroupedDigits(c.count, c.separator, c.grouping), c.written) << c.count;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tests/support/fake_platform.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/date_format.h"
 #include "platform/path.h"
@@ -272,7 +273,7 @@ DateTime FakeSystem::CurrentDateTime() {
 MonthNames FakeSystem::MonthAbbreviations() { return EnglishMonthAbbreviations(); }
 
 void FakeSystem::LaunchProgram(const std::vector<std::string>& arguments) {
-  if (launchFailure) throw *launchFailure;
+  if (launchFailure) throw *std::exchange(launchFailure, std::nullopt);
   launches.push_back(arguments);
 }
 

@@ -96,7 +96,7 @@ class FakeSystem final : public SystemServices {
   // None unless a test names one, as for a current folder that has been removed.
   std::optional<std::string> currentFolder;
   std::vector<std::vector<std::string>> launches;
-  std::optional<Error> launchFailure;
+  std::optional<Error> launchFailure;  // raised by the next launch alone, which starts nothing
   // Empty unless a test fills it: beside the real disk, a home of the machine's own must
   // never take a test's report.
   std::map<std::string, std::string> environment;

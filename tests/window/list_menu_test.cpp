@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <chrono>
+#include <set>
 #include <thread>
 
 #include "tests/support/scoped_environment.h"
@@ -68,8 +69,16 @@ TEST_F(ListMenuTest, OpensByRightClickMenuKeyAndShiftF10WithItsEntriesGreyedOnAn
     open();
     ASSERT_TRUE(Menu().isVisible());
     QStringList texts;
+    std::set<QChar> keys;
     for (const QAction* action : Menu().actions()) {
-      texts << action->text();
+      const QString text = action->text();
+      if (!text.isEmpty()) {
+        EXPECT_TRUE(keys.insert(text.at(text.indexOf(QLatin1Char('&')) + 1).toUpper()).second)
+            << "another entry has the key of " << text.toStdString();
+      }
+      // An entry shown only while its work waits.
+      if (!action->isVisible()) continue;
+      texts << text;
       // Nothing was renamed here, so there is nothing to undo.
       EXPECT_EQ(action->isEnabled(), !action->text().startsWith("&Undo")) << action->text().toStdString();
     }
@@ -130,12 +139,12 @@ TEST_F(ListMenuTest, EscapeOrCancelStopsTheReadOfDatesTakenAndLeavesTheList) {
       SCOPED_TRACE(std::string(how) + " " + what);
       QString shown;
       QTimer::singleShot(50, [&, stop = stop] {
-        shown = Find<QLabel>("DateReadingText").text();
+        shown = Find<QLabel>("StatusLineText").text();
         stop();
       });
       read();
       EXPECT_EQ(shown, "Reading dates taken: 1 of 4");
-      EXPECT_FALSE(Find<QWidget>("DateReadingBar").isVisible());
+      EXPECT_FALSE(Find<QWidget>("StatusLine").isVisible());
       EXPECT_EQ(ListRows(), (QStringList{"DSC_1.jpg", "DSC_5.jpg", "IMG_2.jpg", "IMG_10.jpg"}));
       EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{true, false, false}));
     }

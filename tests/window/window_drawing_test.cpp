@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -34,25 +35,25 @@ constexpr const char* kDateFieldsTip =
 // Positions in pixels at 96 dots per inch, inside the frame for the frame's controls.
 const PlacedControl kControls[] = {
     {"Command7", "Form1", {624, 423, 49, 43}, "", "End Program", "End Program"},
-    {"Command6", "Form1", {261, 438, 109, 28}, "Undo", "", "Undo"},
-    {"Command5", "Form1", {144, 438, 109, 28}, "Rename", "", "Rename"},
-    {"Command4", "Form1", {27, 438, 109, 28}, "Simulate", "", "Simulate"},
+    {"Command6", "Form1", {261, 438, 109, 28}, "&Undo", "", "Undo"},
+    {"Command5", "Form1", {144, 438, 109, 28}, "&Rename", "", "Rename"},
+    {"Command4", "Form1", {27, 438, 109, 28}, "&Simulate", "", "Simulate"},
     {"Frame1", "Form1", {27, 327, 577, 94}, "", "", ""},
     {"Text4", "Frame1", {219, 57, 43, 22}, "00", "", "Seq Format"},
     {"Text1", "Frame1", {111, 21, 124, 22}, "", kDateFieldsTip, "Prefix Before Seq"},
     {"Text2", "Frame1", {321, 21, 100, 22}, "", kDateFieldsTip, "Prefix After Seq"},
     {"Text3", "Frame1", {111, 57, 31, 22}, "1", "", "Seq Start From"},
-    {"Label5", "Frame1", {156, 60, 54, 13}, "Seq Format", "", "Seq Format"},
-    {"Label2", "Frame1", {21, 27, 82, 13}, "Prefix Before Seq", "", "Prefix Before Seq"},
-    {"Label3", "Frame1", {243, 27, 73, 13}, "Prefix After Seq", "", "Prefix After Seq"},
-    {"Label4", "Frame1", {21, 60, 70, 13}, "Seq Start From", "", "Seq Start From"},
+    {"Label5", "Frame1", {156, 60, 54, 13}, "Seq F&ormat", "", "Seq Format"},
+    {"Label2", "Frame1", {21, 27, 82, 13}, "Prefix &Before Seq", "", "Prefix Before Seq"},
+    {"Label3", "Frame1", {243, 27, 73, 13}, "Prefix &After Seq", "", "Prefix After Seq"},
+    {"Label4", "Frame1", {21, 60, 70, 13}, "Seq Start &From", "", "Seq Start From"},
     {"Command3", "Form1", {624, 273, 49, 43}, "", "Move down selected file", "Move down selected file"},
     {"Command2", "Form1", {624, 39, 49, 43}, "", "Move up selected file", "Move up selected file"},
     {"Command1", "Form1", {624, 156, 49, 43}, "", "Remove selected", "Remove selected"},
     {"ListView1", "Form1", {228, 39, 373, 274}, "", "", "Files to rename"},
     {"Dir1", "Form1", {27, 69, 193, 246}, "", "", "Folder"},
     {"Drive1", "Form1", {27, 39, 193, 21}, "", "", "Drive"},
-    {"Label1", "Form1", {27, 15, 77, 13}, "Select the folder", "", "Select the folder"},
+    {"Label1", "Form1", {27, 15, 77, 13}, "S&elect the folder", "", "Select the folder"},
 };
 
 QString CaptionOf(const QWidget& widget) {
@@ -91,6 +92,25 @@ TEST_F(WindowDrawing, EveryControlStandsWhereTheLayoutPutsItWithItsCaptionAndTip
     EXPECT_EQ(widget.toolTip(), QString::fromLatin1(control.tip));
     EXPECT_EQ(SpokenName(widget), QString::fromLatin1(control.spokenName));
   }
+}
+
+// Every caption's access key is its own, and a label's takes the focus to its field.
+TEST_F(WindowDrawing, AccessKeysAreUniqueAndALabelsKeyFocusesItsField) {
+  QSet<QChar> keys;
+  for (const PlacedControl& control : kControls) {
+    const QString caption = QString::fromLatin1(control.caption);
+    const qsizetype mark = caption.indexOf(QLatin1Char('&'));
+    if (mark < 0) continue;
+    SCOPED_TRACE(control.name);
+    const QChar key = caption.at(mark + 1).toUpper();
+    EXPECT_FALSE(keys.contains(key)) << "two captions take " << key.toLatin1();
+    keys.insert(key);
+    const auto* label = qobject_cast<const QLabel*>(&Find<QWidget>(control.name));
+    if (!label) continue;
+    QTest::keyClick(form.get(), key.toLatin1(), Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), label->buddy());
+  }
+  EXPECT_EQ(keys.size(), 8);
 }
 
 // The image holds the picture, pixel for pixel, somewhere.

@@ -89,7 +89,7 @@ void MessageBoxAnswerer::AnswerShownBox() {
   for (const QAbstractButton* button : buttons) captions << button->text();
   boxes.push_back(Box{box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
                       box->standardButton(box->defaultButton()), okFirst, captions,
-                      box->defaultButton() ? box->defaultButton()->text() : QString()});
+                      box->defaultButton() ? box->defaultButton()->text() : QString(), box->height()});
   if (answers_.empty()) {
     ++unexpected;
     box->escapeButton() ? box->escapeButton()->click() : box->button(QMessageBox::Ok)->click();

@@ -76,6 +76,7 @@ class MessageBoxAnswerer final : public QObject {
     bool okFirst;  // OK stands left of Cancel, or there is no Cancel
     QStringList captions;   // every button's text, left to right
     QString defaultCaption;
+    int height;  // in pixels, as it stands on the screen
   };
 
   MessageBoxAnswerer();
