@@ -124,7 +124,7 @@ void UndoBatch(Platform platform, const UndoableBatch& batch, const std::string&
     misfits = Misfits(list, *plan, *checked);
   });
   if (!misfits.empty()) return Say(platform, DescribeMisfits(misfits, folderPath, plan->moves.size()));
-  CommitChecked(platform, list, folderPath, *checked, [] {});
+  CommitChecked(platform, folderPath, *checked, [] {});
 }
 
 }  // namespace

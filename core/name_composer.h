@@ -26,8 +26,15 @@ class NameComposer {
  public:
   explicit NameComposer(const NamingFields& fields);
 
-  // PrefixBefore, the number after SequencePattern, PrefixAfter, ".", the extension.
-  std::string Compose(std::int32_t number, std::string_view currentName) const;
+  // PrefixBefore, the number after SequencePattern, PrefixAfter: what every name of one
+  // number begins with.
+  std::string Base(std::int32_t number) const;
+  // The base, ".", the extension of `currentName`.
+  std::string Compose(std::int32_t number, std::string_view currentName) const {
+    return Extended(Base(number), currentName);
+  }
+  // A base made into one file's name: ".", and the extension of `currentName`.
+  static std::string Extended(std::string base, std::string_view currentName);
 
  private:
   std::string prefixBefore_;

@@ -227,17 +227,19 @@ std::optional<FileTime> TakenInFile(int fd, std::size_t fileSize) {
   return PhotoDate(fd, fileSize, jpeg);
 }
 
-FileDate TakenDate(int folder, std::string_view name) {
+FileDate TakenDate(int folder, std::string_view name, DateKind kind) {
   const auto file = FindInFolder(folder, name);
   if (!file) return std::nullopt;
-  const FileTime modified = ModificationOf(file->status);
+  const FileDate modified = kind == DateKind::Taken ? FileDate(ModificationOf(file->status)) : std::nullopt;
   if (!S_ISREG(file->status.st_mode)) return modified;
   const Descriptor fd(::openat(folder, file->name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!fd) return modified;
   try {
-    return TakenInFile(fd.get(), static_cast<std::size_t>(file->status.st_size)).value_or(modified);
+    if (const auto taken = TakenInFile(fd.get(), static_cast<std::size_t>(file->status.st_size))) return taken;
+    return modified;
   } catch (...) {
-    // Metadata that cannot be read leaves the file its modification time, whatever the library raised.
+    // Metadata that cannot be read leaves the file its modification time (or nothing, where
+    // only a date taken is asked for), whatever the library raised.
     return modified;
   }
 }
@@ -280,7 +282,7 @@ std::optional<std::vector<FileDate>> LinuxFileDates::Read(const std::string& fol
       if (first >= names.size()) return;
       const std::size_t last = std::min(first + batch, names.size());
       for (std::size_t i = first; i < last; ++i) {
-        dates[i] = kind == DateKind::Modified ? ModifiedDate(folderFd.get(), names[i]) : TakenDate(folderFd.get(), names[i]);
+        dates[i] = kind == DateKind::Modified ? ModifiedDate(folderFd.get(), names[i]) : TakenDate(folderFd.get(), names[i], kind);
       }
       reading.done += last - first;
     }

@@ -19,6 +19,8 @@
 #include "core/batch_recovery.h"
 #include "window/command_line.h"
 #include "core/list_order.h"
+#include "core/photo_sets.h"
+#include "core/set_files.h"
 #include "core/batch_undo.h"
 #include "window/commit_in_progress.h"
 #include "window/date_reading_bar.h"
@@ -26,6 +28,7 @@
 #include "window/list_menu.h"
 #include "window/list_selection.h"
 #include "window/rename_list_model.h"
+#include "window/set_row_delegate.h"
 #include "window/work_in_background.h"
 
 namespace tolvane {
@@ -132,7 +135,8 @@ Form1::Form1(Form1Environment environment, const std::vector<std::string>& start
       files_(std::move(environment.files)),
       system_(std::move(environment.system)),
       drives_(std::move(environment.drives)),
-      dates_(std::move(environment.dates)) {
+      dates_(std::move(environment.dates)),
+      settings_(std::move(environment.settings)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Form1"));
   setFixedSize(kClientWidth, kClientHeight);
@@ -194,6 +198,8 @@ void Form1::BuildControls() {
   listView1_->setDefaultDropAction(Qt::MoveAction);
   listView1_->installEventFilter(this);
   listMenu_ = new ListMenu(*listView1_, [this] { return list_.Count() > 0 && !ordering_; });
+  listMenu_->KeepSets().setChecked(settings_ && settings_->KeepSets());
+  listView1_->setItemDelegate(new SetRowDelegate(listView1_));
   dateReadingBar_ = new DateReadingBar(this);
   dateReadingBar_->setGeometry(228, 285, 373, 28);
 
@@ -254,6 +260,7 @@ void Form1::Connect() {
   connect(&listMenu_->ReverseOrder(), &QAction::triggered, this, [this] {
     OrderBy([](const RenameList& list, bool) { return ReverseOrder(list); });
   });
+  connect(&listMenu_->KeepSets(), &QAction::triggered, this, &Form1::KeepSets);
   connect(&listMenu_->AppendEntry(tr("&Undo the Last Rename Here..."), [this] { return CanUndoLastRename(); }),
           &QAction::triggered, this, &Form1::UndoLastRename);
   connect(model_, &RenameListModel::RowsDropped, this, [this](int row) {
@@ -330,11 +337,26 @@ void Form1::ShowFiles(std::vector<FolderItem> items) {
   marks_.Clear();
   list_.Clear();
   model_->Reset();
+  const bool keepSets = listMenu_->KeepSets().isChecked();
+  const std::string folder = dir1_->Path();
   list_ = WorkInBackground([&] {
     RenameList loaded;
-    loaded.LoadFolderItems(std::move(items));
+    if (keepSets) {
+      // Names are grouped as the folder's volume compares them.
+      const VolumeRules rules = files_->OpenFolder(folder)->Rules(items);
+      LoadFolderSets(loaded, std::move(items), rules);
+    } else {
+      loaded.LoadFolderItems(std::move(items));
+    }
     return loaded;
   });
+}
+
+void Form1::KeepSets(bool keep) {
+  // A choice that cannot be stored still holds for this run.
+  if (settings_) Run([&] { settings_->SetKeepSets(keep); });
+  const std::string folder = dir1_->Path();
+  Run([&] { ShowFolderFiles(folder, WorkInBackground([&] { return files_->ReadFolder(folder); })); });
 }
 
 // The one place in the window that traps an error: a drive that cannot be opened.
@@ -439,8 +461,9 @@ void Form1::OrderByDate(DateKind kind) {
   const bool previewShown = preview_.Shown();
   ArrangeList([&]() -> std::optional<ListOrder> {
     DateReading reading;
-    const std::vector<std::string_view> names = FileNamesOf(list_, previewShown);
-    const auto readDates = [&] { return dates_->Read(folder, names, kind, reading); };
+    // A set is dated by its main file, or where that says nothing, by a member.
+    const std::vector<std::string_view> names = EveryFileNameOf(list_, previewShown);
+    const auto readDates = [&] { return ReadEntryDates(*dates_, folder, list_, names, kind, reading); };
     std::optional<std::vector<FileDate>> dates;
     if (kind == DateKind::Modified) {
       dates = WorkInBackground(readDates);
@@ -547,7 +570,7 @@ void Form1::CheckPreview() {
         held = checked.get();
       }
       PreviewMarks marks;
-      marks.Show(list_, held->Problems());
+      marks.Show(held->Files(), held->Problems());
       return marks;
     });
   } catch (const Error& error) {

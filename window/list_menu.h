@@ -29,6 +29,8 @@ class ListMenu final : public QObject {
   QAction& OrderByDateTaken() const { return *orderByDateTaken_; }
   QAction& OrderByDateModified() const { return *orderByDateModified_; }
   QAction& ReverseOrder() const { return *reverseOrder_; }
+  // Checkable, and never greyed: it says how the list is loaded, even before a folder is.
+  QAction& KeepSets() const { return *keepSets_; }
   // Appends, after a separator, the entry of another operation on the list, greyed while its
   // own `available` says no.
   QAction& AppendEntry(const QString& caption, std::function<bool()> available);
@@ -48,6 +50,7 @@ class ListMenu final : public QObject {
   QAction* orderByDateTaken_;
   QAction* orderByDateModified_;
   QAction* reverseOrder_;
+  QAction* keepSets_;
   std::vector<std::pair<QAction*, std::function<bool()>>> appended_;
 };
 

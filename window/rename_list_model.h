@@ -13,6 +13,10 @@ class RenameListModel final : public QAbstractTableModel {
   Q_OBJECT
 
  public:
+  // What a row shows dimmed after its name: the endings of a set's other files ("  + .JPG
+  // .CR2.xmp"), or that a sidecar has no photo.
+  static constexpr int kDimmedTailRole = Qt::UserRole + 1;
+
   RenameListModel(const RenameList& list, const PreviewMarks& marks, QObject* parent);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -41,6 +45,7 @@ class RenameListModel final : public QAbstractTableModel {
   void RowsDropped(int row);
 
  private:
+  QString DimmedTailOf(const RenameEntry& entry) const;
   QString ToolTipOf(const RenameEntry& entry) const;
 
   const RenameList& list_;

@@ -17,7 +17,7 @@ class FakeFileDates final : public FileDates {
     lastFolder = folder;
     std::vector<FileDate> dates;
     for (const std::string_view name : names) {
-      const auto& known = kind == DateKind::Taken ? taken : modified;
+      const auto& known = kind == DateKind::Modified ? modified : taken;
       const auto date = known.find(std::string(name));
       dates.push_back(date == known.end() ? FileDate() : date->second);
       ++reading.done;
