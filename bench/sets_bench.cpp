@@ -19,7 +19,7 @@ namespace {
 
 struct Options {
   std::size_t pairs = 500'000;
-  int runs = 3;
+  int runs = 5;
   std::string parent = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
 };
 

@@ -2,11 +2,11 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <unordered_map>
 
 #include "core/case_fold.h"
 #include "core/name_composer.h"
+#include "core/name_table.h"
 #include "platform/file_enumeration.h"
 
 namespace tolvane {
@@ -61,12 +61,12 @@ class SetGrouping {
       : names_(names),
         rules_(rules),
         roles_(names.size()),
+        setByStem_(names.size(), StemOfSet{this}),
         setOf_(names.size(), kNone),
         next_(names.size(), kNone),
         last_(names.size(), kNone),
         endingBytes_(names.size(), 0),
         sidecarWithPhoto_(names.size(), false) {
-    setByStem_.reserve(names.size());
     for (std::size_t file = 0; file < names.size(); ++file) {
       roles_[file] = RoleOf(names[file]);
       if (IsMedia(roles_[file])) JoinMedia(Index(file));
@@ -105,8 +105,7 @@ class SetGrouping {
 
   std::uint32_t FindSet(std::string_view stem) const {
     std::string folded;
-    const auto found = setByStem_.find(LookupForm(stem, folded));
-    return found == setByStem_.end() ? kNone : found->second;
+    return setByStem_.Find(LookupForm(stem, folded)).value_or(kNone);
   }
 
   // Whether the set has a member of the ending, letter case ignored.
@@ -143,12 +142,11 @@ class SetGrouping {
       Join(set, file, name.size() - stem.size());
       return;
     }
-    std::string_view key = stem;
-    if (rules_.foldsCase) key = foldedStems_.emplace_back(FoldCase(stem, rules_.caseTable));
-    setByStem_.emplace(key, file);
     setOf_[file] = file;
     last_[file] = file;
     endingBytes_[file] = static_cast<std::uint32_t>(name.size() - stem.size());
+    if (rules_.foldsCase) foldedStems_[file] = FoldCase(stem, rules_.caseTable);
+    setByStem_.Add(StemOfSet{this}(file), file);
   }
 
   // A sidecar joins the set of the member whose whole name it extends, or else the set whose
@@ -190,11 +188,21 @@ class SetGrouping {
     return entry;
   }
 
+  // A set is looked up by the stem of its first file, as the volume compares names.
+  struct StemOfSet {
+    const SetGrouping* grouping;
+    std::string_view operator()(std::uint32_t set) const {
+      if (grouping->rules_.foldsCase) return grouping->foldedStems_.at(set);
+      const std::string_view name = grouping->names_[set];
+      return name.substr(0, name.size() - grouping->endingBytes_[set]);
+    }
+  };
+
   std::vector<std::string>& names_;
   const VolumeRules& rules_;
   std::vector<SetRole> roles_;
-  std::unordered_map<std::string_view, std::uint32_t> setByStem_;
-  std::deque<std::string> foldedStems_;  // the keys, where the volume folds case
+  std::unordered_map<std::uint32_t, std::string> foldedStems_;  // by set, where the volume folds case
+  NameTable<StemOfSet> setByStem_;
   std::vector<std::uint32_t> setOf_;      // by file: the first file of its set, or kNone
   std::vector<std::uint32_t> next_;       // by file: the next member of its set
   std::vector<std::uint32_t> last_;       // by a set's first file: its last member
