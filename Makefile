@@ -70,6 +70,7 @@ BENCH_BUILD ?= $(BUILD)-bench
 .PHONY: bench
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target tolvane_bench tolvane_window_bench tolvane_folding_bench tolvane_dates_bench
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target tolvane_bench tolvane_window_bench tolvane_folding_bench tolvane_dates_bench tolvane_sets_bench
 	$(BENCH_BUILD)/bench/tolvane_bench
 	$(BENCH_BUILD)/bench/tolvane_dates_bench
+	$(BENCH_BUILD)/bench/tolvane_sets_bench

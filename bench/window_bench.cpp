@@ -415,7 +415,8 @@ int Run(const Options& options) {
   std::filesystem::create_directory(executable.Path() + "/log");
   Form1 form(Form1Environment{std::make_unique<LinuxFileSystem>(),
                               std::make_unique<QuietSystem>(executable.Path(), executable.Path()),
-                              std::make_unique<BenchDrive>(options.parent), std::make_unique<LinuxFileDates>()});
+                              std::make_unique<BenchDrive>(options.parent), std::make_unique<LinuxFileDates>(),
+                              nullptr});
   form.show();
   WaitUntilIdle();
   const std::vector<std::pair<const char*, const char*>> fields{{"Text1", "Pic"}, {"Text2", "_x"}, {"Text3", "1"}, {"Text4", "000000"}};

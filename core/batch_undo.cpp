@@ -183,7 +183,7 @@ void UndoBatch(Platform platform, const UndoableBatch& batch, const std::string&
     misfits = Misfits(list, *plan, *checked);
   });
   if (!misfits.Empty()) return Say(platform, DescribeMisfits(misfits, folderPath, plan->moves.size()));
-  CommitChecked(platform, list, folderPath, *checked, [] {}, ReportSubject(platform, batch, folderPath));
+  CommitChecked(platform, folderPath, *checked, [] {}, ReportSubject(platform, batch, folderPath));
 }
 
 }  // namespace

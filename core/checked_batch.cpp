@@ -1,9 +1,13 @@
 #include "core/checked_batch.h"
 
+#include "core/set_files.h"
+
 namespace tolvane {
 
 CheckedBatch::CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder> folder, std::string folderPath)
-    : folder_(std::move(folder)),
+    : list_(&list),
+      files_(HoldsSets(list) ? std::make_unique<RenameList>(FilesOf(list)) : nullptr),
+      folder_(std::move(folder)),
       folderPath_(std::move(folderPath)),
       // Begun before the read, so that a change the read may have missed is seen.
       watch_(folder_->Watch()),
@@ -11,13 +15,13 @@ CheckedBatch::CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder>
   // The folder's items go once their names are looked up.
   {
     const std::vector<FolderItem> items = folder_->ReadItems();
-    names_ = std::make_unique<BatchNames>(list, items, folder_->Rules(items), folder_.get());
+    names_ = std::make_unique<BatchNames>(Files(), items, folder_->Rules(items), folder_.get());
   }
   problems_ = CheckBatch(*names_);
 }
 
 bool CheckedBatch::StillHolds(const RenameList& list, const std::string& folderPath) {
-  return names_ && &names_->List() == &list && list.Revision() == checkedRevision_ && folderPath == folderPath_ &&
+  return names_ && list_ == &list && list.Revision() == checkedRevision_ && folderPath == folderPath_ &&
          watch_ && watch_->Unchanged();
 }
 

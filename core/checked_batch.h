@@ -33,6 +33,9 @@ class CheckedBatch {
   // The list must outlive the check.
   CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder> folder, std::string folderPath);
 
+  // The batch file by file, which the problems' positions count: the list itself, or where
+  // its entries stand for sets, a list of one entry per file.
+  const RenameList& Files() const { return files_ ? *files_ : *list_; }
   const std::vector<BatchProblem>& Problems() const { return problems_; }
   OpenedFolder& Folder() { return *folder_; }
 
@@ -46,6 +49,8 @@ class CheckedBatch {
   CommitPlan Plan();
 
  private:
+  const RenameList* list_;
+  std::unique_ptr<RenameList> files_;  // null where every entry is one file
   std::unique_ptr<OpenedFolder> folder_;
   std::string folderPath_;
   std::unique_ptr<FolderWatch> watch_;  // null where the folder cannot be watched

@@ -20,7 +20,7 @@ StoppedCommit Stopped(const BatchMoves& batch, const CommitResult& result) {
 
 }  // namespace
 
-void CommitChecked(Platform platform, const RenameList& list, const std::string& folderPath, CheckedBatch& checked,
+void CommitChecked(Platform platform, const std::string& folderPath, CheckedBatch& checked,
                    const std::function<void()>& renamed, const std::string& reportSubject) {
   // A million files take seconds to order and journal; the window goes on painting meanwhile.
   CommitPlan plan;
@@ -39,13 +39,14 @@ void CommitChecked(Platform platform, const RenameList& list, const std::string&
   if (result.failure) {
     platform.window.ShowMessage(DescribeFailure(plan.batch.moves, plan.order, result), MessageButtons::Ok,
                                 std::nullopt);
-    WriteReport(list, platform, Stopped(plan.batch, result), [&] { journal->Remove(platform.files); }, reportSubject);
+    WriteReport(checked.Files(), platform, Stopped(plan.batch, result), [&] { journal->Remove(platform.files); },
+                reportSubject);
     return;
   }
   renamed();
   platform.window.ShowMessage("File rename completed", MessageButtons::Ok, std::nullopt);
   // A batch that renamed nothing leaves nothing to undo.
-  WriteReport(list, platform, [&] {
+  WriteReport(checked.Files(), platform, [&] {
     if (plan.batch.moves.empty()) return journal->Remove(platform.files);
     KeepAsRecord(platform, *journal);
   }, reportSubject);

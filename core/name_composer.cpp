@@ -20,14 +20,18 @@ std::optional<std::string_view> GetExtension(std::string_view name) {
 NameComposer::NameComposer(const NamingFields& fields)
     : prefixBefore_(fields.PrefixBefore), prefixAfter_(fields.PrefixAfter), pattern_(fields.SequencePattern) {}
 
-std::string NameComposer::Compose(std::int32_t number, std::string_view currentName, std::string_view before,
-                                  std::string_view after) const {
-  const std::string_view extension = GetExtension(currentName).value_or(std::string_view{});
+std::string NameComposer::Base(std::int32_t number, std::string_view before, std::string_view after) const {
   const std::string written = pattern_.Format(number);
   std::string name;
-  name.reserve(before.size() + written.size() + after.size() + 1 + extension.size());
-  name.append(before).append(written).append(after).append(".").append(extension);
+  // Room for an ending, so that the name is made in one allocation.
+  name.reserve(before.size() + written.size() + after.size() + 16);
+  name.append(before).append(written).append(after);
   return name;
+}
+
+std::string NameComposer::Extended(std::string base, std::string_view currentName) {
+  const std::string_view extension = GetExtension(currentName).value_or(std::string_view{});
+  return base.append(".").append(extension);
 }
 
 std::string ComposeName(const NamingFields& fields, std::int32_t number, std::string_view currentName) {

@@ -27,13 +27,17 @@ class NameComposer {
  public:
   explicit NameComposer(const NamingFields& fields);
 
-  // PrefixBefore, the number after SequencePattern, PrefixAfter, ".", the extension.
-  std::string Compose(std::int32_t number, std::string_view currentName) const {
-    return Compose(number, currentName, prefixBefore_, prefixAfter_);
-  }
+  // PrefixBefore, the number after SequencePattern, PrefixAfter: what every name of one
+  // number begins with.
+  std::string Base(std::int32_t number) const { return Base(number, prefixBefore_, prefixAfter_); }
   // The same with the texts before and after the number given, as an entry's dates write them.
-  std::string Compose(std::int32_t number, std::string_view currentName, std::string_view before,
-                      std::string_view after) const;
+  std::string Base(std::int32_t number, std::string_view before, std::string_view after) const;
+  // The base, ".", the extension of `currentName`.
+  std::string Compose(std::int32_t number, std::string_view currentName) const {
+    return Extended(Base(number), currentName);
+  }
+  // A base made into one file's name: ".", and the extension of `currentName`.
+  static std::string Extended(std::string base, std::string_view currentName);
 
  private:
   std::string prefixBefore_;

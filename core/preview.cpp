@@ -39,15 +39,21 @@ void Preview::Simulate(const NamingFields& fields, const EntryDates* dates) {
   for (RenameList::Position position = 1; position <= count; ++position) {
     RenameEntry& entry = list_.Item(position);
     entry.Tag = entry.Text;
-    std::string newName;
+    std::string base;
     if (dated) {
       const auto [before, after] = naming.Prefixes(dates->dates[position - 1], dates->months);
-      newName = composer.Compose(number, entry.Tag, before, after);
+      base = composer.Base(number, before, after);
     } else {
-      newName = composer.Compose(number, entry.Tag);
+      base = composer.Base(number);
     }
+    std::string newName = NameComposer::Extended(base, entry.Tag);
     number = NextSequenceNumber(number);
     entry.Text = std::move(newName);
+    // Every member of a set takes the set's number and keeps its own ending.
+    for (SetMember& member : entry.Members) {
+      member.Tag = member.Text;
+      member.Text = base + std::string(member.Ending());
+    }
   }
   checked_.reset();
   flags_ = PreviewFlags{.simulate = false, .rename = true, .undo = true};
@@ -57,7 +63,9 @@ void Preview::Undo() {
   const RenameList::Position count = list_.Count();
   for (RenameList::Position position = 1; position <= count; ++position) {
     RenameEntry& entry = list_.Item(position);
-    if (IsPreviewed(entry)) entry.Text = entry.Tag;
+    if (!IsPreviewed(entry)) continue;
+    entry.Text = entry.Tag;
+    for (SetMember& member : entry.Members) member.Text = member.Tag;
   }
   checked_.reset();
   flags_.undo = false;
@@ -84,12 +92,12 @@ bool Preview::Rename(Platform platform, const std::string& folderPath) {
   if (!problems.empty()) {
     // Nothing has been renamed.
     checked_ = std::move(checked);
-    platform.window.ShowMessage(DescribeProblems(list_, problems), MessageButtons::Ok, std::nullopt);
+    platform.window.ShowMessage(DescribeProblems(checked_->Files(), problems), MessageButtons::Ok, std::nullopt);
     return true;
   }
   // The files have their new names once renamed, whatever becomes of the report: the preview
   // is over.
-  CommitChecked(platform, list_, folderPath, *checked, [&] {
+  CommitChecked(platform, folderPath, *checked, [&] {
     flags_.undo = false;
     flags_.simulate = true;
   });

@@ -29,6 +29,11 @@ RenameEntry& RenameList::Add(std::string text) {
   return entries_.back();
 }
 
+RenameEntry& RenameList::Add(RenameEntry entry) {
+  revision_.Advance();
+  return entries_.emplace_back(std::move(entry));
+}
+
 RenameEntry& RenameList::Add(Position position, std::string text) {
   if (position == entries_.size() + 1) return Add(std::move(text));
   const std::size_t index = IndexOf(position);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/list_revision.h"
+#include "core/set_members.h"
 #include "core/text_list.h"
 #include "platform/huge_page_allocator.h"
 #include "platform/platform.h"
@@ -27,6 +28,8 @@ inline ListOrder UnchangedOrder(std::size_t count) {
 }
 
 // One file of the batch. `Tag` is the name before the preview; unset and empty are the same.
+// An entry may stand for a set of files (a photo and its companions): it is then the set's
+// main file, and `Members` are the others, each renamed beside it.
 class RenameEntry {
  public:
   explicit RenameEntry(std::string text) : Text(std::move(text)) {}
@@ -34,6 +37,9 @@ class RenameEntry {
   std::string Text;
   std::string Tag;
   TextList SubItems;
+  SetMembers Members;
+  // A sidecar whose photo the folder does not hold: an entry of its own, numbered as any.
+  bool LoneSidecar = false;
 
   bool Selected() const { return selected_; }
 
@@ -65,6 +71,7 @@ class RenameList {
   const RenameEntry& Item(Position position) const;
 
   RenameEntry& Add(std::string text);
+  RenameEntry& Add(RenameEntry entry);
   RenameEntry& Add(Position position, std::string text);
   void Remove(Position position);
   void Clear();

@@ -27,6 +27,7 @@ using FileDate = std::optional<FileTime>;
 enum class DateKind {
   Modified,  // the modification time
   Taken,     // when the photo or the video was taken; the modification time where no file says
+  TakenOnly, // when the photo or the video was taken; nothing where no file says
 };
 
 // How a read goes, shared with whoever waits for it: how many files are done, and a request

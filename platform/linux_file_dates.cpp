@@ -308,11 +308,13 @@ std::optional<TakenTime> TakenOfFile(int folder, const FileInFolder& file, const
   }
 }
 
-FileDate TakenDate(int folder, std::string_view name, const DateReading& reading) {
+// The date taken, or where the file tells none, its modification time; nothing then where
+// only a date taken is asked for.
+FileDate TakenDate(int folder, std::string_view name, DateKind kind, const DateReading& reading) {
   const auto file = FindInFolder(folder, name);
   if (!file) return std::nullopt;
-  const std::optional<TakenTime> taken = TakenOfFile(folder, *file, reading);
-  return taken ? taken->moment : ModificationOf(file->status);
+  if (const std::optional<TakenTime> taken = TakenOfFile(folder, *file, reading)) return taken->moment;
+  return kind == DateKind::Taken ? FileDate(ModificationOf(file->status)) : std::nullopt;
 }
 
 NameDates NameDatesOf(int folder, std::string_view name, DateKind kind, const DateReading& reading) {
@@ -380,7 +382,7 @@ std::optional<std::vector<FileDate>> LinuxFileDates::Read(const std::string& fol
                                                           const std::vector<std::string_view>& names, DateKind kind,
                                                           DateReading& reading) {
   return ReadEach<FileDate>(folder, names, BatchOf(kind), reading, [kind, &reading](int folderFd, std::string_view name) {
-    return kind == DateKind::Modified ? ModifiedDate(folderFd, name) : TakenDate(folderFd, name, reading);
+    return kind == DateKind::Modified ? ModifiedDate(folderFd, name) : TakenDate(folderFd, name, kind, reading);
   });
 }
 

@@ -237,6 +237,18 @@ class WindowServices {
   virtual void EndProgram() = 0;
 };
 
+// The choices of the user's that the window keeps between runs. Only the choice below is
+// kept: everything else starts afresh.
+class Settings {
+ public:
+  virtual ~Settings() = default;
+  // Whether the list keeps a photo and its companions together in one entry; off until the
+  // user turns it on, and off where the choice cannot be read.
+  virtual bool KeepSets() = 0;
+  // Raises when the choice cannot be stored.
+  virtual void SetKeepSets(bool keep) = 0;
+};
+
 // What the core is handed: the window owns the services and lends them for a call.
 struct Platform {
   FileSystem& files;

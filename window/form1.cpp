@@ -20,6 +20,8 @@
 #include "core/batch_recovery.h"
 #include "window/command_line.h"
 #include "core/list_order.h"
+#include "core/photo_sets.h"
+#include "core/set_files.h"
 #include "core/batch_undo.h"
 #include "core/highest_number.h"
 #include "window/commit_in_progress.h"
@@ -31,6 +33,7 @@
 #include "window/rename_list_model.h"
 #include "window/status_line.h"
 #include "window/undo_entry.h"
+#include "window/set_row_delegate.h"
 #include "window/work_in_background.h"
 
 namespace tolvane {
@@ -137,7 +140,8 @@ Form1::Form1(Form1Environment environment, const std::vector<std::string>& start
       files_(std::move(environment.files)),
       system_(std::move(environment.system)),
       drives_(std::move(environment.drives)),
-      dates_(std::move(environment.dates)) {
+      dates_(std::move(environment.dates)),
+      settings_(std::move(environment.settings)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Form1"));
   setFixedSize(kClientWidth, kClientHeight);
@@ -201,6 +205,8 @@ void Form1::BuildControls() {
   listView1_->setDefaultDropAction(Qt::MoveAction);
   listView1_->installEventFilter(this);
   listMenu_ = new ListMenu(*listView1_, [this] { return list_.Count() > 0 && !ordering_; });
+  listMenu_->KeepSets().setChecked(settings_ && settings_->KeepSets());
+  listView1_->setItemDelegate(new SetRowDelegate(listView1_));
   statusLine_ = new StatusLine(this);
   statusLine_->setGeometry(228, 285, 373, 28);
   dateReadingBar_ = new DateReadingBar(*statusLine_);
@@ -275,6 +281,7 @@ void Form1::Connect() {
   });
   connect(&listMenu_->Menu(), &QMenu::aboutToShow, this, &Form1::ShowStartAfterHighestNumberState);
   connect(&listMenu_->StartAfterHighestNumber(), &QAction::triggered, this, &Form1::StartAfterHighestNumber);
+  connect(&listMenu_->KeepSets(), &QAction::triggered, this, &Form1::KeepSets);
   connect(&(new UndoEntry(*listMenu_, [this] { return UndoableHere(); }))->Action(), &QAction::triggered, this,
           &Form1::UndoLastRename);
   connect(&listMenu_->AppendShownEntry(tr("&Finish the Cut-Short Rename Here..."),
@@ -359,11 +366,26 @@ void Form1::ShowFiles(std::vector<FolderItem> items) {
   marks_.Clear();
   list_.Clear();
   model_->Reset();
+  const bool keepSets = listMenu_->KeepSets().isChecked();
+  const std::string folder = dir1_->Path();
   list_ = WorkInBackground([&] {
     RenameList loaded;
-    loaded.LoadFolderItems(std::move(items));
+    if (keepSets) {
+      // Names are grouped as the folder's volume compares them.
+      const VolumeRules rules = files_->OpenFolder(folder)->Rules(items);
+      LoadFolderSets(loaded, std::move(items), rules);
+    } else {
+      loaded.LoadFolderItems(std::move(items));
+    }
     return loaded;
   });
+}
+
+void Form1::KeepSets(bool keep) {
+  // A choice that cannot be stored still holds for this run.
+  if (settings_) Run([&] { settings_->SetKeepSets(keep); });
+  const std::string folder = dir1_->Path();
+  Run([&] { ShowFolderFiles(folder, WorkInBackground([&] { return files_->ReadFolder(folder); })); });
 }
 
 // The one place in the window that traps an error: a drive that cannot be opened.
@@ -468,8 +490,9 @@ void Form1::OrderByDate(DateKind kind) {
   const bool previewShown = preview_.Shown();
   ArrangeList([&]() -> std::optional<ListOrder> {
     DateReading reading;
-    const std::vector<std::string_view> names = FileNamesOf(list_, previewShown);
-    const auto readDates = [&] { return dates_->Read(folder, names, kind, reading); };
+    // A set is dated by its main file, or where that says nothing, by a member.
+    const std::vector<std::string_view> names = EveryFileNameOf(list_, previewShown);
+    const auto readDates = [&] { return ReadEntryDates(*dates_, folder, list_, names, kind, reading); };
     const std::optional<std::vector<FileDate>> dates = kind == DateKind::Modified
                                                            ? WorkInBackground(readDates)
                                                            : dateReadingBar_->Show(reading, names.size(), readDates);
@@ -485,7 +508,7 @@ void Form1::Simulate() {
   // Marks of the last preview would stand on rows whose names are new. Cancel on the read of
   // the dates leaves the list as it was, not previewed.
   bool simulated = Run([&] {
-    if (naming.HasFields() && !(dates = ReadEntryDates(naming.KindToRead()))) return;
+    if (naming.HasFields() && !(dates = ReadNamingDates(naming.KindToRead()))) return;
     preview_.Simulate(fields, dates ? &*dates : nullptr);
     previewNotices_->Simulated(fields);
     marks_.Clear();
@@ -497,7 +520,7 @@ void Form1::Simulate() {
 }
 
 // The dates of every entry for its new name; nothing when the user stopped the read.
-std::optional<EntryDates> Form1::ReadEntryDates(DateKind kind) {
+std::optional<EntryDates> Form1::ReadNamingDates(DateKind kind) {
   const std::string folder = dir1_->Path();
   const std::vector<std::string_view> names = FileNamesOf(list_, preview_.Shown());
   DateReading reading;
@@ -627,7 +650,7 @@ void Form1::CheckPreview() {
         held = checked.get();
       }
       PreviewMarks marks;
-      marks.Show(list_, held->Problems());
+      marks.Show(held->Files(), held->Problems());
       return marks;
     });
   } catch (const Error& error) {

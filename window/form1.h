@@ -41,6 +41,8 @@ struct Form1Environment {
   std::unique_ptr<SystemServices> system;
   std::unique_ptr<Drives> drives;
   std::unique_ptr<FileDates> dates;
+  // Where the choice to keep sets together is kept; none keeps it for this run only.
+  std::unique_ptr<Settings> settings;
 };
 
 // The program's one window: the folder to rename in, the list of its files, the naming fields
@@ -90,6 +92,8 @@ class Form1 final : public QWidget {
   void OpenFolder(const std::string& path);
   // Shows the files of a folder just read in the list, in place of what it showed.
   void ShowFiles(std::vector<FolderItem> items);
+  // Keeps sets together in the list, or not, and loads the folder on show again.
+  void KeepSets(bool keep);
   void RemoveSelected();
   void MoveSelected(void (RenameList::*moveOperation)());
   void MoveSelectedRows(const std::function<void()>& move);
@@ -100,7 +104,7 @@ class Form1 final : public QWidget {
   void OrderByDate(DateKind kind);
   void Simulate();
   // The dates of every entry for its new name, read beside the window; nothing on Cancel.
-  std::optional<EntryDates> ReadEntryDates(DateKind kind);
+  std::optional<EntryDates> ReadNamingDates(DateKind kind);
   void ShowStartAfterHighestNumberState();
   // Sets Seq Start From after the highest number of the folder's names that fit the fields.
   void StartAfterHighestNumber();
@@ -123,6 +127,7 @@ class Form1 final : public QWidget {
   std::unique_ptr<SystemServices> system_;
   std::unique_ptr<Drives> drives_;
   std::unique_ptr<FileDates> dates_;
+  std::unique_ptr<Settings> settings_;
   // Lent to the core by queries of the window's state too.
   mutable QtWindowServices services_{*this};
   // Operations of handlers under way; a window query waits for none of them.

@@ -14,6 +14,8 @@ ListMenu::ListMenu(QAbstractItemView& list, std::function<bool()> available)
   orderByDateTaken_ = menu_->addAction(tr("Order by Date &Taken"));
   orderByDateModified_ = menu_->addAction(tr("Order by Date &Modified"));
   reverseOrder_ = menu_->addAction(tr("&Reverse Order"));
+  keepSets_ = menu_->addAction(tr("Keep &Pairs and Sidecars Together"));
+  keepSets_->setCheckable(true);
   startAfterHighestNumber_ = menu_->addAction(tr("&Start After the Highest Number"));
   // A greyed entry's tip says why.
   menu_->setToolTipsVisible(true);

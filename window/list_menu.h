@@ -30,6 +30,8 @@ class ListMenu final : public QObject {
   QAction& OrderByDateTaken() const { return *orderByDateTaken_; }
   QAction& OrderByDateModified() const { return *orderByDateModified_; }
   QAction& ReverseOrder() const { return *reverseOrder_; }
+  // Checkable, and never greyed: it says how the list is loaded, even before a folder is.
+  QAction& KeepSets() const { return *keepSets_; }
   QAction& StartAfterHighestNumber() const { return *startAfterHighestNumber_; }
   // Appends, after a separator, the entry of another operation on the list, greyed while its
   // own `available` says no.
@@ -52,6 +54,7 @@ class ListMenu final : public QObject {
   QAction* orderByDateTaken_;
   QAction* orderByDateModified_;
   QAction* reverseOrder_;
+  QAction* keepSets_;
   QAction* startAfterHighestNumber_;
   std::vector<std::pair<QAction*, std::function<bool()>>> appended_;
   std::vector<std::pair<QAction*, std::function<bool()>>> shownWhile_;

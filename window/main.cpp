@@ -7,6 +7,7 @@
 #include "platform/linux_drives.h"
 #include "platform/linux_file_dates.h"
 #include "platform/linux_file_system.h"
+#include "platform/linux_settings.h"
 #include "platform/linux_system.h"
 #include "platform/runtime_folder.h"
 #include "window/application.h"
@@ -16,11 +17,12 @@
 namespace {
 
 // The one place that knows the program runs on Linux: the window gets the machine's disk,
-// system, drives and the dates of its files.
+// system, drives, the dates of its files and the user's settings.
 tolvane::Form1Environment MachineEnvironment() {
   return tolvane::Form1Environment{std::make_unique<tolvane::LinuxFileSystem>(),
                                    std::make_unique<tolvane::LinuxSystem>(), std::make_unique<tolvane::LinuxDrives>(),
-                                   std::make_unique<tolvane::LinuxFileDates>()};
+                                   std::make_unique<tolvane::LinuxFileDates>(),
+                                   std::make_unique<tolvane::LinuxSettings>()};
 }
 
 tolvane::CommandLine ReadArguments(int argc, char* argv[]) {

@@ -2,10 +2,10 @@
 
 namespace tolvane {
 
-void PreviewMarks::Show(const RenameList& list, const std::vector<BatchProblem>& problems) {
+void PreviewMarks::Show(const RenameList& files, const std::vector<BatchProblem>& problems) {
   Clear();
   for (const BatchProblem& problem : problems) {
-    problemsByOldName_.try_emplace(list.Item(problem.position).Tag, DescribeProblem(list, problem));
+    problemsByOldName_.try_emplace(files.Item(problem.position).Tag, DescribeProblem(files, problem));
   }
 }
 
@@ -21,8 +21,16 @@ void PreviewMarks::Clear() {
 
 const std::string* PreviewMarks::ProblemOf(const RenameEntry& entry) const {
   if (!IsPreviewed(entry)) return nullptr;
-  const auto problem = problemsByOldName_.find(entry.Tag);
-  return problem == problemsByOldName_.end() ? nullptr : &problem->second;
+  // A set's row is marked for the first of its files that has a problem.
+  if (const auto problem = problemsByOldName_.find(entry.Tag); problem != problemsByOldName_.end()) {
+    return &problem->second;
+  }
+  for (const SetMember& member : entry.Members) {
+    if (const auto problem = problemsByOldName_.find(member.Tag); problem != problemsByOldName_.end()) {
+      return &problem->second;
+    }
+  }
+  return nullptr;
 }
 
 const std::string* PreviewMarks::WhyUnchecked(const RenameEntry& entry) const {

@@ -15,8 +15,9 @@ namespace tolvane {
 // (its Tag), which travels with it when it moves, so the marks survive moves unchanged.
 class PreviewMarks {
  public:
-  // Marks the entries whose problems the commit's check of `list` found.
-  void Show(const RenameList& list, const std::vector<BatchProblem>& problems);
+  // Marks the entries whose problems the commit's check found in `files`, the batch file by
+  // file (CheckedBatch::Files).
+  void Show(const RenameList& files, const std::vector<BatchProblem>& problems);
   // No entry is marked, since the check could not read the folder for `reason`; every
   // previewed entry says so.
   void ShowUnchecked(const std::string& reason);

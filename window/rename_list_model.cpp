@@ -39,6 +39,8 @@ QVariant RenameListModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
       return DisplayedText(entry.Text);
+    case kDimmedTailRole:
+      return DimmedTailOf(entry);
     case Qt::ForegroundRole:
       return marks_.ProblemOf(entry) ? QVariant(QColor(Qt::red)) : QVariant();
     // A screen reader speaks the row's description where the pointer shows its tip.
@@ -96,10 +98,28 @@ void RenameListModel::Refresh() {
   }
 }
 
-// A previewed row tells both of its names, and what would stop its rename.
+QString RenameListModel::DimmedTailOf(const RenameEntry& entry) const {
+  if (entry.LoneSidecar) return tr("  (a sidecar without its photo)");
+  if (entry.Members.empty()) return {};
+  QString tail = QStringLiteral("  +");
+  for (const SetMember& member : entry.Members) tail += QStringLiteral(" ") + DisplayedText(member.Ending());
+  return tail;
+}
+
+// A previewed row tells both names of each of its files, and what would stop its rename; a
+// set's row tells its files' names before a preview too.
 QString RenameListModel::ToolTipOf(const RenameEntry& entry) const {
-  if (!IsPreviewed(entry)) return {};
+  if (!IsPreviewed(entry)) {
+    QString names = entry.LoneSidecar ? tr("A sidecar without its photo") : QString();
+    if (!entry.Members.empty()) names = DisplayedText(entry.Text);
+    for (const SetMember& member : entry.Members) names += QStringLiteral("\n") + DisplayedText(member.Text);
+    return names;
+  }
   QString tip = tr("Old name: %1\nNew name: %2").arg(DisplayedText(entry.Tag), DisplayedText(entry.Text));
+  for (const SetMember& member : entry.Members) {
+    tip += QStringLiteral("\n") + tr("Old name: %1\nNew name: %2").arg(DisplayedText(member.Tag), DisplayedText(member.Text));
+  }
+  if (entry.LoneSidecar) tip += QStringLiteral("\n") + tr("A sidecar without its photo");
   if (const std::string* problem = marks_.ProblemOf(entry)) tip += QStringLiteral("\n") + DisplayedText(*problem);
   if (const std::string* why = marks_.WhyUnchecked(entry)) tip += QStringLiteral("\n") + DisplayedText(*why);
   if (undated_ != nullptr && undated_->Holds(entry)) tip += tr("\nNo date taken: its modification time was used");

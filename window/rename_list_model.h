@@ -14,6 +14,10 @@ class RenameListModel final : public QAbstractTableModel {
   Q_OBJECT
 
  public:
+  // What a row shows dimmed after its name: the endings of a set's other files ("  + .JPG
+  // .CR2.xmp"), or that a sidecar has no photo.
+  static constexpr int kDimmedTailRole = Qt::UserRole + 1;
+
   RenameListModel(const RenameList& list, const PreviewMarks& marks, QObject* parent);
   // The rows whose names took the modification time for a date taken, which their tips tell.
   void ShowUndated(const UndatedRows& undated) { undated_ = &undated; }
@@ -44,6 +48,7 @@ class RenameListModel final : public QAbstractTableModel {
   void RowsDropped(int row);
 
  private:
+  QString DimmedTailOf(const RenameEntry& entry) const;
   QString ToolTipOf(const RenameEntry& entry) const;
 
   const RenameList& list_;

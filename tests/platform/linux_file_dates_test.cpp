@@ -258,6 +258,13 @@ TEST(LinuxFileDates, DateTakenComesFromEachSourceInTurnAndFallsBackToTheModifica
   for (std::size_t i = 0; i < made.size(); ++i) {
     EXPECT_EQ((*modified)[i], made[i]->make ? FileDate(kModified) : std::nullopt) << made[i]->what;
   }
+  // Asked for dates taken only, a file that says nothing has none.
+  DateReading takenOnlyReading;
+  const auto takenOnly = reader.Read(folder.path(), names, DateKind::TakenOnly, takenOnlyReading);
+  ASSERT_TRUE(takenOnly.has_value());
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    EXPECT_EQ((*takenOnly)[i], made[i]->taken == FileDate(kModified) ? std::nullopt : made[i]->taken) << made[i]->what;
+  }
 }
 
 // A HEIC or a MOV of millions of empty boxes takes libheif or libavformat seconds to walk: a

@@ -15,7 +15,7 @@ class FakeFileDates final : public FileDates {
   std::optional<std::vector<FileDate>> Read(const std::string& folder, const std::vector<std::string_view>& names,
                                             DateKind kind, DateReading& reading) override {
     return ReadEach<FileDate>(folder, names, reading, [&](const std::string& name) {
-      const auto& known = kind == DateKind::Taken ? taken : modified;
+      const auto& known = kind == DateKind::Modified ? modified : taken;
       const auto date = known.find(name);
       return date == known.end() ? FileDate() : date->second;
     });

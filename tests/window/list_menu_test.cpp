@@ -8,11 +8,15 @@
 #include <QTimer>
 #include <QTreeView>
 #include <chrono>
+#include <filesystem>
+#include <map>
 #include <set>
 #include <thread>
 
 #include "tests/support/scoped_environment.h"
 #include "tests/window/window_harness.h"
+#include "window/list_menu.h"
+#include "window/rename_list_model.h"
 
 namespace tolvane::testing {
 namespace {
@@ -34,6 +38,16 @@ class ListMenuTest : public WindowTest {
 
   QMenu& Menu() const { return Find<QMenu>("ListMenu"); }
 
+  // The folder's names with their contents.
+  std::map<std::string, std::string> Photos() const {
+    std::map<std::string, std::string> photos;
+    for (const auto& item : std::filesystem::directory_iterator(temp.Path("photos"))) {
+      const std::string name = item.path().filename();
+      photos[name] = temp.ReadFile("photos/" + name);
+    }
+    return photos;
+  }
+
   // Opens the list's menu with the keyboard and picks an entry by its underlined letter.
   void Choose(Qt::Key letter) {
     List().setFocus();
@@ -53,6 +67,7 @@ TEST_F(ListMenuTest, OpensByRightClickMenuKeyAndShiftF10WithItsEntriesGreyedOnAn
                             "Order by Date &Taken",
                             "Order by Date &Modified",
                             "&Reverse Order",
+                            "Keep &Pairs and Sidecars Together",
                             "&Start After the Highest Number",
                             "",
                             "&Undo the Last Rename Here..."};
@@ -91,7 +106,8 @@ TEST_F(ListMenuTest, OpensByRightClickMenuKeyAndShiftF10WithItsEntriesGreyedOnAn
   ASSERT_TRUE(ListRows().isEmpty());
   QTest::keyClick(&List(), Qt::Key_Menu);
   for (const QAction* action : Menu().actions()) {
-    EXPECT_TRUE(action->isSeparator() || !action->isEnabled()) << action->text().toStdString();
+    // How the list loads may be chosen before there is any.
+    EXPECT_TRUE(action->isSeparator() || !action->isEnabled() || action->isCheckable()) << action->text().toStdString();
   }
   Menu().hide();
 }
@@ -176,7 +192,7 @@ TEST_F(ListMenuTest, DatesTakenNameTheFilesOnDiskAndTheNextBatchStartsAfterTheHi
   Type("Text4", "#,##0");
   List().setFocus();
   QTest::keyClick(&List(), Qt::Key_Menu);
-  const QAction* start = Menu().actions()[4];
+  const QAction* start = Menu().actions()[5];
   EXPECT_FALSE(start->isEnabled());
   EXPECT_EQ(start->toolTip(), "The pattern groups digits.");
   Menu().hide();
@@ -225,6 +241,47 @@ TEST_F(ListMenuTest, AltKeysAndADropMoveEverySelectedRow) {
     EXPECT_EQ(ListRows(), m.rows);
     EXPECT_EQ(SelectedRows(), m.selectedAfter);
   }
+}
+
+// A set moves, drops, orders and commits as one entry, and renames and undoes file by file.
+TEST_F(ListMenuTest, SetsKeepOneNumberThroughOrderDropCommitAndUndo) {
+  const std::vector<std::string> pairs{"A_1.CR2", "A_1.JPG", "A_1.CR2.xmp", "A_2.NEF", "A_2.jpg", "B_1.HEIC", "B_1.MOV"};
+  for (const std::string& name : pairs) WriteFile("photos/" + name, name);
+  const std::map<std::string, std::string> before = Photos();
+  // The raw file says nothing: the set takes its JPEG's date. IMG_10.jpg says nothing either,
+  // and takes its modification time.
+  dates->taken.insert({{"A_1.JPG", At(1)}, {"A_2.NEF", At(5)}, {"B_1.HEIC", At(40)}});
+  Choose(Qt::Key_P);
+  EXPECT_TRUE(settings->keepSets);
+  ASSERT_EQ(ListRows(), (QStringList{"A_1.CR2", "A_2.NEF", "B_1.HEIC", "DSC_1.jpg", "DSC_5.jpg", "IMG_2.jpg", "IMG_10.jpg"}));
+  EXPECT_EQ(List().model()->index(0, 0).data(RenameListModel::kDimmedTailRole).toString(), "  + .JPG .CR2.xmp");
+
+  Choose(Qt::Key_T);
+  ASSERT_EQ(ListRows(), (QStringList{"A_1.CR2", "IMG_10.jpg", "A_2.NEF", "DSC_5.jpg", "IMG_2.jpg", "DSC_1.jpg", "B_1.HEIC"}));
+  Select({6});
+  Click("Command1");
+  Type("Text1", "Trip_");
+  Click("Command4");
+  EXPECT_EQ(List().model()->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(),
+            "Old name: A_1.CR2\nNew name: Trip_01.CR2\nOld name: A_1.JPG\nNew name: Trip_01.JPG\n"
+            "Old name: A_1.CR2.xmp\nNew name: Trip_01.CR2.xmp");
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  Click("Command5");
+  EXPECT_EQ(Photos(),
+            (std::map<std::string, std::string>{{"Trip_01.CR2", "A_1.CR2"}, {"Trip_01.JPG", "A_1.JPG"},
+                                                {"Trip_01.CR2.xmp", "A_1.CR2.xmp"}, {"Trip_02.jpg", ""},
+                                                {"Trip_03.NEF", "A_2.NEF"}, {"Trip_03.jpg", "A_2.jpg"}, {"Trip_04.jpg", ""},
+                                                {"Trip_05.jpg", ""}, {"Trip_06.jpg", ""}, {"B_1.HEIC", "B_1.HEIC"},
+                                                {"B_1.MOV", "B_1.MOV"}}));
+
+  answerer.Queue(QMessageBox::Ok);
+  answerer.Queue(QMessageBox::Ok);
+  emit Menu().aboutToShow();
+  for (QAction* action : Menu().actions()) {
+    if (action->text() == "&Undo the Last Rename Here...") action->trigger();
+  }
+  EXPECT_EQ(Photos(), before);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "platform/linux_file_dates.h"
 #include "platform/linux_file_system.h"
+#include "tests/support/fake_settings.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
 #include "window/application.h"
@@ -69,7 +70,7 @@ int main(int argc, char* argv[]) {
   tolvane::Form1 form(tolvane::Form1Environment{
       std::make_unique<tolvane::LinuxFileSystem>(), std::move(system),
       std::make_unique<tolvane::testing::FakeDrives>(std::vector<tolvane::Drive>{{temp.path(), "SAMPLES"}}),
-      std::make_unique<tolvane::LinuxFileDates>()});
+      std::make_unique<tolvane::LinuxFileDates>(), std::make_unique<tolvane::testing::FakeSettings>()});
   form.show();
   if (!QTest::qWaitForWindowExposed(&form)) return 1;
 

@@ -125,8 +125,12 @@ void WindowTest::OpenWindow(const std::vector<std::string>& drives, const std::s
   for (const std::string& path : startPaths) paths.push_back(PathOf(path));
   auto fakeDates = std::make_unique<FakeFileDates>();
   dates = fakeDates.get();
-  form = std::make_unique<Form1>(
-      Form1Environment{std::move(fileSystem), std::move(fakeSystem), std::move(mounted), std::move(fakeDates)}, paths);
+  auto fakeSettings = std::make_unique<FakeSettings>();
+  fakeSettings->keepSets = keepSets;
+  settings = fakeSettings.get();
+  form = std::make_unique<Form1>(Form1Environment{std::move(fileSystem), std::move(fakeSystem), std::move(mounted),
+                                                  std::move(fakeDates), std::move(fakeSettings)},
+                                 paths);
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 }

@@ -16,6 +16,7 @@
 
 #include "platform/linux_file_system.h"
 #include "tests/support/fake_file_dates.h"
+#include "tests/support/fake_settings.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
 #include "window/form1.h"
@@ -149,6 +150,9 @@ class WindowTest : public ::testing::Test {
   FakeSystem* system = nullptr;
   FakeDrives* machineDrives = nullptr;
   FakeFileDates* dates = nullptr;
+  // Whether the window starts with sets kept together; the settings it is handed.
+  bool keepSets = false;
+  FakeSettings* settings = nullptr;
   std::unique_ptr<Form1> form;
   MessageBoxAnswerer answerer;
 };
