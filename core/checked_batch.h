@@ -8,6 +8,7 @@
 #include "core/batch_check.h"
 #include "core/batch_commit.h"
 #include "core/batch_names.h"
+#include "core/folder_listing.h"
 #include "core/rename_list.h"
 #include "core/rename_order.h"
 #include "platform/platform.h"
@@ -29,9 +30,11 @@ struct CommitPlan {
 // commit goes on from here instead of reading and checking a folder of a million files again.
 class CheckedBatch {
  public:
-  // Begins to watch the folder, then reads it and checks every previewed entry of `list`.
-  // The list must outlive the check.
-  CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder> folder, std::string folderPath);
+  // Begins to watch the folder, then checks every previewed entry of `list` against its items:
+  // those of `listing` while it still lists the folder, else those of a read now. The list
+  // must outlive the check.
+  CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder> folder, std::string folderPath,
+               FolderListing* listing = nullptr);
 
   const std::vector<BatchProblem>& Problems() const { return problems_; }
   OpenedFolder& Folder() { return *folder_; }
@@ -46,6 +49,8 @@ class CheckedBatch {
   CommitPlan Plan();
 
  private:
+  void LookUp(const RenameList& list, const std::vector<FolderItem>& items);
+
   std::unique_ptr<OpenedFolder> folder_;
   std::string folderPath_;
   std::unique_ptr<FolderWatch> watch_;  // null where the folder cannot be watched

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/checked_batch.h"
+#include "core/folder_listing.h"
 #include "core/name_composer.h"
 #include "core/rename_list.h"
 #include "platform/platform.h"
@@ -27,6 +28,11 @@ class Preview {
   // Whether the list shows new names that Undo can take back.
   bool Shown() const { return flags_.undo; }
 
+  // Keeps what the load of the list read of its folder, for the checks of its previews to take
+  // while it still lists the folder; a new load hands in its own, or none.
+  void KeepListing(std::unique_ptr<FolderListing> listing) { listing_ = std::move(listing); }
+  FolderListing* Listing() { return listing_.get(); }
+
   void Simulate(const NamingFields& fields);
   void Undo();
   // Keeps a check of the preview against its folder for the commit, which takes it for its
@@ -44,6 +50,7 @@ class Preview {
  private:
   RenameList& list_;
   PreviewFlags flags_;
+  std::unique_ptr<FolderListing> listing_;
   std::unique_ptr<CheckedBatch> checked_;
 };
 

@@ -10,8 +10,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -304,7 +306,7 @@ void Form1::OpenStartFolder(const std::string& folder) {
     return;
   }
   // The folder list shows the folder already, so its change never comes: the files are read here.
-  ShowFolderFiles(folder, WorkInBackground([&] { return files_->ReadFolder(folder); }));
+  ShowFolderFiles(folder, WorkInBackground([&] { return std::make_unique<FolderListing>(*files_, folder); }));
 }
 
 void Form1::SayFolderCannotBeOpened(const std::string& folder, const Error& error) {
@@ -314,27 +316,35 @@ void Form1::SayFolderCannotBeOpened(const std::string& folder, const Error& erro
 
 void Form1::ChangeFolder() {
   const std::string path = dir1_->Path();
-  ShowFolderFiles(path, dir1_->TakeItems());
+  ShowFolderFiles(path, dir1_->TakeListing());
 }
 
-void Form1::ShowFolderFiles(const std::string& path, std::vector<FolderItem> items) {
+void Form1::ShowFolderFiles(const std::string& path, std::unique_ptr<FolderListing> listing) {
   lastFolderOnDrive_[drive1_->DriveOf(path)] = path;
-  if (startNames_) std::erase_if(items, [&](const FolderItem& item) { return !startNames_->contains(item.name); });
-  Run([&] { ShowFiles(std::move(items)); });
+  Run([&] { ShowFiles(std::move(listing)); });
   drive1_->SetDrive(path);
 }
 
 // The rows shown go first, so that no selection of theirs outlives them; the folder loads
-// into a list of its own, since the window paints from this one meanwhile.
-void Form1::ShowFiles(std::vector<FolderItem> items) {
+// into a list of its own, since the window paints from this one meanwhile. The listing stays
+// whole, the files the program was not started with included, for the check of the batch.
+void Form1::ShowFiles(std::unique_ptr<FolderListing> listing) {
   marks_.Clear();
   list_.Clear();
   model_->Reset();
   list_ = WorkInBackground([&] {
     RenameList loaded;
-    loaded.LoadFolderItems(std::move(items));
+    if (!startNames_) {
+      loaded.LoadFolderItems(listing->Items());
+      return loaded;
+    }
+    std::vector<FolderItem> given;
+    std::copy_if(listing->Items().begin(), listing->Items().end(), std::back_inserter(given),
+                 [&](const FolderItem& item) { return startNames_->contains(item.name); });
+    loaded.LoadFolderItems(given);
     return loaded;
   });
+  preview_.KeepListing(std::move(listing));
 }
 
 // The one place in the window that traps an error: a drive that cannot be opened.
@@ -493,7 +503,7 @@ void Form1::UndoLastRename() {
   // files may have been renamed even when it stopped with an error.
   bool begun = true;
   Run([&] { begun = UndoLastBatch(Platform{*files_, *system_, services_}, folder); });
-  if (begun) Run([&] { ShowFiles(WorkInBackground([&] { return files_->ReadFolder(folder); })); });
+  if (begun) Run([&] { ShowFiles(WorkInBackground([&] { return std::make_unique<FolderListing>(*files_, folder); })); });
 }
 
 void Form1::Undo() {
@@ -543,7 +553,7 @@ void Form1::CheckPreview() {
   try {
     marks_ = WorkInBackground([&] {
       if (!held) {
-        checked = std::make_unique<CheckedBatch>(list_, files_->OpenFolder(folder), folder);
+        checked = std::make_unique<CheckedBatch>(list_, files_->OpenFolder(folder), folder, preview_.Listing());
         held = checked.get();
       }
       PreviewMarks marks;

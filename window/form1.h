@@ -74,11 +74,12 @@ class Form1 final : public QWidget {
 
   // Event handlers.
   void ChangeFolder();
-  void ShowFolderFiles(const std::string& path, std::vector<FolderItem> items);
+  void ShowFolderFiles(const std::string& path, std::unique_ptr<FolderListing> listing);
   void ChangeDrive();
   void OpenFolder(const std::string& path);
-  // Shows the files of a folder just read in the list, in place of what it showed.
-  void ShowFiles(std::vector<FolderItem> items);
+  // Shows the files of a folder just read in the list, in place of what it showed, and keeps
+  // the read for the preview's check.
+  void ShowFiles(std::unique_ptr<FolderListing> listing);
   void RemoveSelected();
   void MoveSelected(void (RenameList::*moveOperation)());
   void MoveSelectedRows(const std::function<void()>& move);
