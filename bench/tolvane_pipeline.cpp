@@ -3,6 +3,7 @@
 #include "bench/pipelines.h"
 #include "bench/quiet_system.h"
 #include "core/batch_undo.h"
+#include "core/folder_listing.h"
 #include "core/preview.h"
 #include "core/rename_list.h"
 #include "platform/linux_file_system.h"
@@ -149,6 +150,12 @@ std::size_t NameBytes(const RenameList& list) {
 struct MarkedTolvane {
   explicit MarkedTolvane(const RunFolders& folders) : system(folders.executableFolder) {}
   Platform Lent() { return {files, system, window}; }
+  // As the window loads a folder: one read, kept with its watch for the check of the batch.
+  void Load(const std::string& folder) {
+    auto listing = std::make_unique<FolderListing>(files, folder);
+    list.LoadFolderItems(listing->Items());
+    preview.KeepListing(std::move(listing));
+  }
   // Raises when the last rename or undo did not say "File rename completed".
   void ExpectCompleted(const char* what) const {
     if (marks.completed) return;
@@ -171,7 +178,7 @@ PipelineMeasure RunTolvane(const RunFolders& folders) {
   RenameList& list = tolvane.list;
 
   const Moment start = Moment::Now();
-  list.LoadFolder(tolvane.files, folders.folder);
+  tolvane.Load(folders.folder);
   const Moment loaded = Moment::Now();
   tolvane.preview.Simulate(kBenchFields);
   const Moment simulated = Moment::Now();
@@ -197,7 +204,7 @@ PipelineMeasure RunTolvane(const RunFolders& folders) {
 
 PipelineMeasure RunTolvaneUndo(const RunFolders& folders) {
   MarkedTolvane tolvane(folders);
-  tolvane.list.LoadFolder(tolvane.files, folders.folder);
+  tolvane.Load(folders.folder);
   tolvane.preview.Simulate(kBenchFields);
 
   const Moment commitBegun = Moment::Now();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 
 #include "core/numbered_name.h"
@@ -50,7 +51,12 @@ class JournalEncoder {
     if (chunk_.size() >= kChunkBytes) Flush();
     return *this;
   }
-  JournalEncoder& Number(std::uint64_t number) { return Text(std::to_string(number)); }
+  // Five numbers a file: written in place, not made into a string each.
+  JournalEncoder& Number(std::uint64_t number) {
+    char digits[20];
+    const char* end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    return Text(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+  }
   JournalEncoder& Name(std::string_view name) { return Number(name.size()).Text(":").Text(name); }
   JournalEncoder& Identity(const FileIdentity& identity) {
     return Number(identity.device).Text(" ").Number(identity.inode).Text(" ").Number(identity.birth);

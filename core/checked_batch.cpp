@@ -4,7 +4,8 @@
 
 namespace tolvane {
 
-CheckedBatch::CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder> folder, std::string folderPath)
+CheckedBatch::CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder> folder, std::string folderPath,
+                           FolderListing* listing)
     : list_(&list),
       files_(HoldsSets(list) ? std::make_unique<RenameList>(FilesOf(list)) : nullptr),
       folder_(std::move(folder)),
@@ -12,12 +13,18 @@ CheckedBatch::CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder>
       // Begun before the read, so that a change the read may have missed is seen.
       watch_(folder_->Watch()),
       checkedRevision_(list.Revision()) {
-  // The folder's items go once their names are looked up.
-  {
-    const std::vector<FolderItem> items = folder_->ReadItems();
-    names_ = std::make_unique<BatchNames>(Files(), items, folder_->Rules(items), folder_.get());
+  // Asked after this check's own watch began, so that the two watches leave no moment unheard.
+  if (listing && listing->StillLists(*folder_)) {
+    LookUp(listing->Items());
+  } else {
+    // The folder's items go once their names are looked up.
+    LookUp(folder_->ReadItems());
   }
   problems_ = CheckBatch(*names_);
+}
+
+void CheckedBatch::LookUp(const std::vector<FolderItem>& items) {
+  names_ = std::make_unique<BatchNames>(Files(), items, folder_->Rules(items), folder_.get());
 }
 
 bool CheckedBatch::StillHolds(const RenameList& list, const std::string& folderPath) {

@@ -8,6 +8,7 @@
 #include "core/batch_check.h"
 #include "core/batch_commit.h"
 #include "core/batch_names.h"
+#include "core/folder_listing.h"
 #include "core/rename_list.h"
 #include "core/rename_order.h"
 #include "platform/platform.h"
@@ -29,9 +30,11 @@ struct CommitPlan {
 // commit goes on from here instead of reading and checking a folder of a million files again.
 class CheckedBatch {
  public:
-  // Begins to watch the folder, then reads it and checks every previewed entry of `list`.
-  // The list must outlive the check.
-  CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder> folder, std::string folderPath);
+  // Begins to watch the folder, then checks every previewed entry of `list` against its items:
+  // those of `listing` while it still lists the folder, else those of a read now. The list
+  // must outlive the check.
+  CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder> folder, std::string folderPath,
+               FolderListing* listing = nullptr);
 
   // The batch file by file, which the problems' positions count: the list itself, or where
   // its entries stand for sets, a list of one entry per file.
@@ -49,6 +52,9 @@ class CheckedBatch {
   CommitPlan Plan();
 
  private:
+  // Looks the batch's names up among the folder's items.
+  void LookUp(const std::vector<FolderItem>& items);
+
   const RenameList* list_;
   std::unique_ptr<RenameList> files_;  // null where every entry is one file
   std::unique_ptr<OpenedFolder> folder_;

@@ -80,13 +80,18 @@ bool Preview::Rename(Platform platform, const std::string& folderPath) {
   // checked even if its path comes to mean another meanwhile.
   std::unique_ptr<CheckedBatch> checked = HeldCheck(folderPath) ? std::move(checked_) : nullptr;
   checked_.reset();
+  // The renames change the folder the load read, and the listing's memory is better spent on
+  // the commit's order.
+  std::unique_ptr<FolderListing> listing = std::move(listing_);
   // A million files take seconds to check; the window goes on painting meanwhile.
   std::vector<BatchProblem> problems;
   platform.window.RunLongWork([&] {
     if (!checked) {
-      checked = BeforeAnyRename(
-          [&] { return std::make_unique<CheckedBatch>(list_, platform.files.OpenFolder(folderPath), folderPath); });
+      checked = BeforeAnyRename([&] {
+        return std::make_unique<CheckedBatch>(list_, platform.files.OpenFolder(folderPath), folderPath, listing.get());
+      });
     }
+    listing.reset();
     problems = checked->Problems();
   });
   if (!problems.empty()) {

@@ -5,6 +5,7 @@
 
 #include "core/checked_batch.h"
 #include "core/date_fields.h"
+#include "core/folder_listing.h"
 #include "core/name_composer.h"
 #include "core/rename_list.h"
 #include "platform/platform.h"
@@ -28,6 +29,11 @@ class Preview {
   // Whether the list shows new names that Undo can take back.
   bool Shown() const { return flags_.undo; }
 
+  // Keeps what the load of the list read of its folder, for the checks of its previews to take
+  // while it still lists the folder; a new load hands in its own, or none.
+  void KeepListing(std::unique_ptr<FolderListing> listing) { listing_ = std::move(listing); }
+  FolderListing* Listing() { return listing_.get(); }
+
   // `dates`: each entry's dates in list order, which naming fields with date fields need.
   void Simulate(const NamingFields& fields, const EntryDates* dates = nullptr);
   void Undo();
@@ -46,6 +52,7 @@ class Preview {
  private:
   RenameList& list_;
   PreviewFlags flags_;
+  std::unique_ptr<FolderListing> listing_;
   std::unique_ptr<CheckedBatch> checked_;
 };
 

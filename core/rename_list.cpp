@@ -77,11 +77,11 @@ void RenameList::LoadFolder(FileSystem& files, const std::string& folderPath) {
   LoadFolderItems(files.ReadFolder(folderPath + kPathSeparator));
 }
 
-void RenameList::LoadFolderItems(std::vector<FolderItem> folderItems) {
+void RenameList::LoadFolderItems(const std::vector<FolderItem>& folderItems) {
   Clear();
-  FileEnumeration enumeration(std::move(folderItems));
+  const FileEnumeration enumeration(folderItems);
   entries_.reserve(enumeration.Count());
-  for (std::size_t i = 0; i < enumeration.Count(); ++i) Add(enumeration.TakeName(i));
+  for (std::size_t i = 0; i < enumeration.Count(); ++i) Add(enumeration.Name(i));
 }
 
 void RenameList::RemoveSelected() {

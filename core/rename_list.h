@@ -84,8 +84,9 @@ class RenameList {
   void SetCurrent(std::optional<Position> position);
 
   void LoadFolder(FileSystem& files, const std::string& folderPath);
-  // Loads as LoadFolder does from what a read of the folder has just given.
-  void LoadFolderItems(std::vector<FolderItem> folderItems);
+  // Loads as LoadFolder does from what a read of the folder has just given, which stays as it
+  // is for the checks of the batch (FolderListing).
+  void LoadFolderItems(const std::vector<FolderItem>& folderItems);
   void RemoveSelected();
   void MoveSelectedUp();
   void MoveSelectedDown();

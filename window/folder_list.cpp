@@ -47,8 +47,9 @@ FolderList::FolderList(FileSystem& files, TopOf topOf, std::string startFolder, 
 }
 
 void FolderList::SetPath(const std::string& path) {
-  std::vector<FolderItem> items = WorkInBackground([&] { return files_.ReadFolder(path); });
-  const std::vector<FolderRow> rows = FolderRows(topOf_(path), path, items);
+  std::unique_ptr<FolderListing> listing =
+      WorkInBackground([&] { return std::make_unique<FolderListing>(files_, path); });
+  const std::vector<FolderRow> rows = FolderRows(topOf_(path), path, listing->Items());
   clear();
   int currentRow = 0;
   for (const FolderRow& row : rows) {
@@ -62,9 +63,9 @@ void FolderList::SetPath(const std::string& path) {
   const bool changed = path != path_;
   path_ = path;
   if (!changed) return;
-  items_ = std::move(items);
+  listing_ = std::move(listing);
   emit PathChanged();
-  items_ = {};
+  listing_.reset();
 }
 
 void FolderList::keyPressEvent(QKeyEvent* event) {

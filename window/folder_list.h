@@ -2,9 +2,11 @@
 
 #include <QListWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/folder_listing.h"
 #include "platform/platform.h"
 
 namespace tolvane {
@@ -23,9 +25,10 @@ class FolderList final : public QListWidget {
   FolderList(FileSystem& files, TopOf topOf, std::string startFolder, QWidget* parent);
 
   const std::string& Path() const { return path_; }
-  // While PathChanged is raised: the items the new folder held when it was read, so that a
-  // handler need not read a folder of a million files again. Each read is handed out once.
-  std::vector<FolderItem> TakeItems() { return std::move(items_); }
+  // While PathChanged is raised: what the read of the new folder gave, with the watch begun
+  // before it, so that a handler need not read a folder of a million files again. Each read is
+  // handed out once.
+  std::unique_ptr<FolderListing> TakeListing() { return std::move(listing_); }
   // Reads the folder and shows it; raises tolvane::Error with the system's reason when it
   // cannot be read, and then changes nothing. A new path raises PathChanged.
   void SetPath(const std::string& path);
@@ -43,7 +46,7 @@ class FolderList final : public QListWidget {
   FileSystem& files_;
   TopOf topOf_;
   std::string path_;
-  std::vector<FolderItem> items_;
+  std::unique_ptr<FolderListing> listing_;
 };
 
 }  // namespace tolvane

@@ -11,8 +11,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTreeView>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -340,7 +342,7 @@ void Form1::OpenStartFolder(const std::string& folder) {
     return;
   }
   // The folder list shows the folder already, so its change never comes: the files are read here.
-  ShowFolderFiles(folder, WorkInBackground([&] { return files_->ReadFolder(folder); }));
+  ShowFolderFiles(folder, WorkInBackground([&] { return std::make_unique<FolderListing>(*files_, folder); }));
 }
 
 void Form1::SayFolderCannotBeOpened(const std::string& folder, const Error& error) {
@@ -350,19 +352,19 @@ void Form1::SayFolderCannotBeOpened(const std::string& folder, const Error& erro
 
 void Form1::ChangeFolder() {
   const std::string path = dir1_->Path();
-  ShowFolderFiles(path, dir1_->TakeItems());
+  ShowFolderFiles(path, dir1_->TakeListing());
 }
 
-void Form1::ShowFolderFiles(const std::string& path, std::vector<FolderItem> items) {
+void Form1::ShowFolderFiles(const std::string& path, std::unique_ptr<FolderListing> listing) {
   lastFolderOnDrive_[drive1_->DriveOf(path)] = path;
-  if (startNames_) std::erase_if(items, [&](const FolderItem& item) { return !startNames_->contains(item.name); });
-  Run([&] { ShowFiles(std::move(items)); });
+  Run([&] { ShowFiles(std::move(listing)); });
   drive1_->SetDrive(path);
 }
 
 // The rows shown go first, so that no selection of theirs outlives them; the folder loads
-// into a list of its own, since the window paints from this one meanwhile.
-void Form1::ShowFiles(std::vector<FolderItem> items) {
+// into a list of its own, since the window paints from this one meanwhile. The listing stays
+// whole, the files the program was not started with included, for the check of the batch.
+void Form1::ShowFiles(std::unique_ptr<FolderListing> listing) {
   marks_.Clear();
   list_.Clear();
   model_->Reset();
@@ -370,22 +372,29 @@ void Form1::ShowFiles(std::vector<FolderItem> items) {
   const std::string folder = dir1_->Path();
   list_ = WorkInBackground([&] {
     RenameList loaded;
+    const std::vector<FolderItem>& all = listing->Items();
+    std::vector<FolderItem> given;
+    if (startNames_) {
+      std::copy_if(all.begin(), all.end(), std::back_inserter(given),
+                   [&](const FolderItem& item) { return startNames_->contains(item.name); });
+    }
+    const std::vector<FolderItem>& items = startNames_ ? given : all;
     if (keepSets) {
       // Names are grouped as the folder's volume compares them.
-      const VolumeRules rules = files_->OpenFolder(folder)->Rules(items);
-      LoadFolderSets(loaded, std::move(items), rules);
+      LoadFolderSets(loaded, items, files_->OpenFolder(folder)->Rules(items));
     } else {
-      loaded.LoadFolderItems(std::move(items));
+      loaded.LoadFolderItems(items);
     }
     return loaded;
   });
+  preview_.KeepListing(std::move(listing));
 }
 
 void Form1::KeepSets(bool keep) {
   // A choice that cannot be stored still holds for this run.
   if (settings_) Run([&] { settings_->SetKeepSets(keep); });
   const std::string folder = dir1_->Path();
-  Run([&] { ShowFolderFiles(folder, WorkInBackground([&] { return files_->ReadFolder(folder); })); });
+  Run([&] { ShowFolderFiles(folder, WorkInBackground([&] { return std::make_unique<FolderListing>(*files_, folder); })); });
 }
 
 // The one place in the window that traps an error: a drive that cannot be opened.
@@ -594,7 +603,7 @@ void Form1::FinishCutShortRename() {
 }
 
 void Form1::ReloadFolder(const std::string& folder) {
-  Run([&] { ShowFiles(WorkInBackground([&] { return files_->ReadFolder(folder); })); });
+  Run([&] { ShowFiles(WorkInBackground([&] { return std::make_unique<FolderListing>(*files_, folder); })); });
 }
 
 void Form1::Undo() {
@@ -646,7 +655,7 @@ void Form1::CheckPreview() {
   try {
     marks_ = WorkInBackground([&] {
       if (!held) {
-        checked = std::make_unique<CheckedBatch>(list_, files_->OpenFolder(folder), folder);
+        checked = std::make_unique<CheckedBatch>(list_, files_->OpenFolder(folder), folder, preview_.Listing());
         held = checked.get();
       }
       PreviewMarks marks;

@@ -87,11 +87,12 @@ class Form1 final : public QWidget {
 
   // Event handlers.
   void ChangeFolder();
-  void ShowFolderFiles(const std::string& path, std::vector<FolderItem> items);
+  void ShowFolderFiles(const std::string& path, std::unique_ptr<FolderListing> listing);
   void ChangeDrive();
   void OpenFolder(const std::string& path);
-  // Shows the files of a folder just read in the list, in place of what it showed.
-  void ShowFiles(std::vector<FolderItem> items);
+  // Shows the files of a folder just read in the list, in place of what it showed, and keeps
+  // the read for the preview's check.
+  void ShowFiles(std::unique_ptr<FolderListing> listing);
   // Keeps sets together in the list, or not, and loads the folder on show again.
   void KeepSets(bool keep);
   void RemoveSelected();

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -129,14 +130,17 @@ TEST(FolderChangesTest, ChangeBeforeTheCommitIsFoundByTheCheckAndNothingIsRename
        },
        "1 name now belongs to a folder or another item that is not a file: \"1\"."},
   };
-  // The commit checks the folder itself, or takes the preview's check while a watch on the
-  // folder vouches for it.
-  for (const bool previewChecked : {false, true}) {
+  // The commit checks the folder itself, or takes the load's read of it or the preview's check
+  // while a watch on the folder vouches for them.
+  enum Kept { Nothing, LoadsRead, PreviewCheck };
+  for (const Kept kept : {Nothing, LoadsRead, PreviewCheck}) {
     for (const Refusal& c : cases) {
-      SCOPED_TRACE(std::string(c.what) + (previewChecked ? ", after the preview's check" : ""));
-      CommitScene scene(previewChecked ? TempFolder::Storage::Memory : TempFolder::Storage::Default);
+      const std::array<const char*, 3> after{"", ", after the load's read", ", after the preview's check"};
+      SCOPED_TRACE(std::string(c.what) + after[kept]);
+      CommitScene scene(kept == Nothing ? TempFolder::Storage::Default : TempFolder::Storage::Memory);
       scene.Load(ChainAndOne());
-      if (previewChecked && !scene.KeepPreviewCheck()) GTEST_SKIP() << "the temporary folder cannot be watched here";
+      const bool watched = kept == LoadsRead ? scene.KeepLoadsRead() : kept == Nothing || scene.KeepPreviewCheck();
+      if (!watched) GTEST_SKIP() << "the temporary folder cannot be watched here";
       OutsideChanges outside;
       scene.window.onMessage = [&](const FakeWindow::Message& message) {
         if (message.title == "Confirmation") outside = c.change(scene);

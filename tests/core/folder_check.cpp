@@ -111,6 +111,13 @@ bool CommitScene::KeepPreviewCheck() {
   return holds;
 }
 
+bool CommitScene::KeepLoadsRead() {
+  auto listing = std::make_unique<FolderListing>(files, folder.path());
+  const bool holds = listing->StillLists(*files.OpenFolder(folder.path()));
+  preview.KeepListing(std::move(listing));
+  return holds;
+}
+
 std::string StopReason(const CommitScene& scene) {
   if (scene.window.messages.size() < 2) return {};
   const std::string& prompt = scene.window.messages[1].prompt;

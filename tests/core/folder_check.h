@@ -68,6 +68,8 @@ struct CommitScene {
   // Keeps a check of the batch for the commit, as the window's preview does; false when the
   // commit could not take it for its own even now (a folder that cannot be watched).
   bool KeepPreviewCheck();
+  // Keeps a read of the folder for the check, as the window's load does; false as above.
+  bool KeepLoadsRead();
 
   std::string ReportPath() const { return executable.Path("log/" + kReportName); }
   bool ReportWritten() const { return executable.Exists("log/" + kReportName); }

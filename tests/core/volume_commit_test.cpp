@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/batch_undo.h"
+#include "core/folder_listing.h"
 #include "core/preview.h"
 #include "platform/linux_file_system.h"
 #include "tests/support/fake_platform.h"
@@ -159,6 +160,7 @@ TEST_P(VolumeTest, TheFolderTellsItsVolumesRulesAsTheKernelAnswers) {
   EXPECT_EQ(folder->Identify("PHOTO.JPG").has_value(), folds) << "it finds the item it holds";
   EXPECT_FALSE(folder->Holds("other.jpg"));
   EXPECT_EQ(folder->Watch(), nullptr) << "a FUSE daemon may change names behind the kernel's back";
+  EXPECT_FALSE(FolderListing(disk, Folder()).StillLists(*folder)) << "so a check reads the folder, not the load's read";
 }
 
 // ntfs-3g takes every name Linux takes.

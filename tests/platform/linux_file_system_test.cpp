@@ -76,9 +76,10 @@ TEST_F(FolderOfEveryKind, ReadFolderTellsEachNamesKind) {
 }
 
 TEST_F(FolderOfEveryKind, EnumerationListsVisibleFilesInNaturalOrder) {
-  FileEnumeration enumeration(files.ReadFolder(folder.path() + "/"));
+  const std::vector<FolderItem> items = files.ReadFolder(folder.path() + "/");
+  FileEnumeration enumeration(items);
   std::vector<std::string> names;
-  for (std::size_t i = 0; i < enumeration.Count(); ++i) names.push_back(enumeration.TakeName(i));
+  for (std::size_t i = 0; i < enumeration.Count(); ++i) names.push_back(enumeration.Name(i));
   const std::vector<std::string> expected{"b\xFF.txt", "img_1.jpg", "IMG_2.jpg", "IMG_10.jpg", "link_to_file",
                                           "new\nline.txt"};
   EXPECT_EQ(names, expected);

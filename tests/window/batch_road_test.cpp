@@ -8,6 +8,7 @@
 #include <QStyleFactory>
 #include <QTreeView>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "tests/support/loop_volume.h"
@@ -237,35 +238,49 @@ TEST_F(BatchRoad, CancelInTheConfirmationChangesNothing) {
   EXPECT_EQ(PreviewButtonsEnabled(), (std::vector<bool>{false, true, true}));
 }
 
-// The commit takes the preview's check for its own while the folder and the list are as they
-// were then, and reads and checks the folder itself once either has changed.
-TEST_F(BatchRoad, TheCommitReadsTheFolderAgainOnlyWhenItOrTheListChangedSinceThePreview) {
+// The preview's check takes the load's listing, and the commit the preview's check, while the
+// folder and the list are as they were then; each reads the folder itself once either has
+// changed, or once the watch can no longer say (its queue overflowed).
+TEST_F(BatchRoad, TheFolderIsReadAgainOnlyWhenItOrTheListChangedSinceTheLoad) {
   if (!LinuxFileSystem().OpenFolder(temp.path())->Watch()) GTEST_SKIP() << temp.path() << " cannot be watched here";
+  int overflow = 0;
+  std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> overflow;
+  enum When { BeforeThePreview, BeforeTheCommit };
   const struct {
     const char* what;
+    When when;
     std::function<void()> change;
     int reads;
     int renames;
   } cases[] = {
-      {"nothing", [] {}, 0, 5},
-      {"a file made", [&] { WriteFile("case/f.txt"); }, 1, 5},
-      {"a row moved", [&] {
+      {"nothing", BeforeTheCommit, [] {}, 0, 5},
+      {"a file made", BeforeTheCommit, [&] { WriteFile("case/f.txt"); }, 1, 5},
+      {"a row moved", BeforeTheCommit, [&] {
          ClickRow(1);
          Click("Command2");
+       }, 0, 5},
+      {"a new name taken", BeforeTheCommit, [&] { WriteFile("case/03.png"); }, 1, 0},
+      {"a file made", BeforeThePreview, [&] { WriteFile("case/f.txt"); }, 1, 5},
+      {"a file removed", BeforeThePreview, [&] { std::filesystem::remove(temp.Path("case/e.txt")); }, 1, 0},
+      {"a file renamed", BeforeThePreview, [&] {
+         std::filesystem::rename(temp.Path("case/e.txt"), temp.Path("case/z.txt"));
+       }, 1, 0},
+      {"the watch overflowed, nothing changed in the end", BeforeThePreview, [&] {
+         for (int i = 0; i <= overflow; ++i) WriteFile("case/g.txt"), std::filesystem::remove(temp.Path("case/g.txt"));
        }, 1, 5},
-      {"a new name taken", [&] { WriteFile("case/03.png"); }, 1, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(std::string(c.what) + (c.when == BeforeThePreview ? " before the preview" : " before the commit"));
     form.reset();
     std::filesystem::remove_all(temp.Path("case"));
     for (const char* name : {"a.txt", "b.jpg", "c.png", "d.gif", "e.txt"}) WriteFile(std::string("case/") + name);
     OpenWindow();
     OpenFolderInDir1("case");
-    Click("Command4");
-    c.change();
     int reads = 0;
     files->beforeRead = [&] { ++reads; };
+    if (c.when == BeforeThePreview) c.change();
+    Click("Command4");
+    if (c.when == BeforeTheCommit) c.change();
     answerer.Queue(QMessageBox::Ok);
     answerer.Queue(QMessageBox::Ok);
     Click("Command5");

@@ -8,8 +8,9 @@ namespace {
 
 // Every folder read of the window, which at a million files takes a good part of a second,
 // happens while the window goes on handling events: opening a folder, which one read serves
-// for both lists, the check of the batch after a preview and after a removal, and the
-// commit's own check, which a file made since the last check calls for.
+// for both lists, the check of the batch after a preview and after a removal, which a file
+// made since the load calls for, and the commit's own check, which a file made since the last
+// check calls for.
 TEST_F(WindowTest, EveryFolderReadLeavesTheWindowHandlingEvents) {
   WriteFile("photos/a.jpg");
   WriteFile("photos/b.jpg");
@@ -21,6 +22,7 @@ TEST_F(WindowTest, EveryFolderReadLeavesTheWindowHandlingEvents) {
   OpenFolderInDir1("photos");
   EXPECT_EQ(ListRows(), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
   const std::size_t readsToOpen = live.size();
+  WriteFile("photos/e.txt");
   Type("Text1", "Trip");
   Click("Command4");
   const std::size_t readsToSimulate = live.size() - readsToOpen;
