@@ -8,6 +8,7 @@
 #include "core/case_fold.h"
 #include "core/date_fields.h"
 #include "core/list_order.h"
+#include "platform/count_text.h"
 #include "platform/error.h"
 
 namespace tolvane {
@@ -97,7 +98,8 @@ std::optional<std::int32_t> StartAfterHighestNumber(Platform platform, RenameLis
   }
   if (found.fittingRows.empty()) return StartAfter(found.highest);
   const std::int32_t start = StartAfter(found.highest);
-  const ChoiceBox box{std::to_string(found.fittingRows.size()) + " files already have names like " +
+  const std::size_t fitting = found.fittingRows.size();
+  const ChoiceBox box{CountText(fitting) + (fitting == 1 ? " file already has a name like " : " files already have names like ") +
                           std::string(FileNameOf(list.Item(found.fittingRows.front()), previewShown)) +
                           ". Leave them as they are and number the others from " + std::to_string(start) + "?",
                       "Tolvane",

@@ -221,12 +221,12 @@ SetRole RoleOf(std::string_view fileName) {
   return SetRole::None;
 }
 
-void LoadFolderSets(RenameList& list, std::vector<FolderItem> folderItems, const VolumeRules& rules) {
+void LoadFolderSets(RenameList& list, const std::vector<FolderItem>& folderItems, const VolumeRules& rules) {
   list.Clear();
-  FileEnumeration enumeration(std::move(folderItems));
+  const FileEnumeration enumeration(folderItems);
   std::vector<std::string> names;
   names.reserve(enumeration.Count());
-  for (std::size_t i = 0; i < enumeration.Count(); ++i) names.push_back(enumeration.TakeName(i));
+  for (std::size_t i = 0; i < enumeration.Count(); ++i) names.push_back(enumeration.Name(i));
   SetGrouping(names, rules).AddEntries(list);
 }
 

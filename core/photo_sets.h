@@ -28,6 +28,6 @@ SetRole RoleOf(std::string_view fileName);
 // file, its first raw photo, else its first photo, else its first video, and stands where
 // that file stands; the others are its members, photos and videos first. A sidecar that
 // finds no photo is an entry of its own, marked as such.
-void LoadFolderSets(RenameList& list, std::vector<FolderItem> folderItems, const VolumeRules& rules);
+void LoadFolderSets(RenameList& list, const std::vector<FolderItem>& folderItems, const VolumeRules& rules);
 
 }  // namespace tolvane

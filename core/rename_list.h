@@ -46,16 +46,6 @@ class RenameEntry {
  private:
   friend class RenameList;
 
-// A new order of a list's entries: the k-th entry (from 0) of the new order is the entry now
-// at index order[k]. Every index appears once.
-using ListOrder = std::vector<std::size_t>;
-
-// The order that leaves `count` entries where they are.
-inline ListOrder UnchangedOrder(std::size_t count) {
-  ListOrder order(count);
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  return order;
-}
   bool selected_ = false;
 };
 

@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <functional>
 #include <map>
-#include <optional>
 #include <memory>
 #include <optional>
 #include <set>

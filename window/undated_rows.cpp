@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "platform/count_text.h"
+
 namespace tolvane {
 
 void UndatedRows::Show(const RenameList& list, const std::vector<NameDates>& dates) {
@@ -22,8 +24,7 @@ bool UndatedRows::Holds(const RenameEntry& entry) const { return !oldNames_.empt
 QString UndatedRows::Line() const {
   if (oldNames_.empty()) return {};
   return QCoreApplication::translate("UndatedRows", "%1 of %2 files have no date taken: their modification time was used")
-      .arg(oldNames_.size())
-      .arg(total_);
+      .arg(QString::fromStdString(CountText(oldNames_.size())), QString::fromStdString(CountText(total_)));
 }
 
 }  // namespace tolvane

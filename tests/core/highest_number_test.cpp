@@ -27,7 +27,7 @@ TEST(StartAfterHighestNumber, NumbersAfterTheFolderAndAsksAboutRowsThatFit) {
   const NamingFields trip{"Trip_", "", "1", "000"};
   const std::vector<std::string> folder{"Trip_001.JPG", "Trip_005.JPG", "new.jpg"};
   const std::vector<std::string> list{"Trip_005.JPG", "new.jpg"};
-  const std::string asked = "1 files already have names like Trip_005.JPG. Leave them as they are and number the others from 6?";
+  const std::string asked = "1 file already has a name like Trip_005.JPG. Leave them as they are and number the others from 6?";
   const std::string noneFits = "No file of this folder has a name that fits the naming fields.";
   const std::vector<HighestNumberCase> cases{
       {"digit runs of any width; other names and extensions fit no number", trip,
@@ -36,7 +36,7 @@ TEST(StartAfterHighestNumber, NumbersAfterTheFolderAndAsksAboutRowsThatFit) {
       {"rows that fit, Yes: left out, the others after the highest", trip, folder, list, kYes, 6, {"new.jpg"}, asked},
       {"rows that fit, No: numbered too, after the files outside the list", trip, folder, list, kNo, 2, list, asked},
       {"rows that fit, No, no file outside fits: from 1", trip, list, list, kNo, 1, list,
-       "1 files already have names like Trip_005.JPG. Leave them as they are and number the others from 6?"},
+       "1 file already has a name like Trip_005.JPG. Leave them as they are and number the others from 6?"},
       {"rows that fit, Cancel", trip, folder, list, kCancel, std::nullopt, list, asked},
       {"no file fits", trip, {"new.jpg", "Trip.jpg"}, {"new.jpg"}, std::nullopt, std::nullopt, {"new.jpg"}, noneFits},
       {"another case fits on a folding volume", trip, {"TRIP_012.jpg", "a.jpg"}, {"a.jpg"}, std::nullopt, 13, {"a.jpg"},
