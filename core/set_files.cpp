@@ -38,8 +38,13 @@ std::vector<std::string_view> EveryFileNameOf(const RenameList& list, bool previ
   return names;
 }
 
-std::vector<FileDate> DatesOfEntries(const RenameList& list, const std::vector<FileDate>& fileDates) {
-  std::vector<FileDate> dates;
+namespace {
+
+// One date per entry, made by `date` out of the dates of the entry's files, which stand in
+// `fileDates` in the order of FilesOf.
+template <typename Date, typename DateOfFiles>
+std::vector<Date> PerEntry(const RenameList& list, const std::vector<Date>& fileDates, DateOfFiles date) {
+  std::vector<Date> dates;
   dates.reserve(list.Count());
   std::size_t file = 0;
   for (RenameList::Position position = 1; position <= list.Count(); ++position) {
@@ -49,12 +54,28 @@ std::vector<FileDate> DatesOfEntries(const RenameList& list, const std::vector<F
                   "Subscript out of range: " + std::to_string(fileDates.size()) + " dates for more files");
     }
     const auto first = fileDates.begin() + static_cast<std::ptrdiff_t>(file);
-    const auto dated = std::find_if(first, first + static_cast<std::ptrdiff_t>(files),
-                                    [](const FileDate& date) { return date.has_value(); });
-    dates.push_back(dated == first + static_cast<std::ptrdiff_t>(files) ? FileDate{} : *dated);
+    dates.push_back(date(first, first + static_cast<std::ptrdiff_t>(files)));
     file += files;
   }
   return dates;
+}
+
+}  // namespace
+
+std::vector<FileDate> DatesOfEntries(const RenameList& list, const std::vector<FileDate>& fileDates) {
+  return PerEntry(list, fileDates, [](auto first, auto end) {
+    const auto dated = std::find_if(first, end, [](const FileDate& date) { return date.has_value(); });
+    return dated == end ? FileDate{} : *dated;
+  });
+}
+
+std::vector<NameDates> NameDatesOfEntries(const RenameList& list, const std::vector<NameDates>& fileDates) {
+  return PerEntry(list, fileDates, [](auto first, auto end) {
+    NameDates dates = *first;
+    const auto dated = std::find_if(first, end, [](const NameDates& file) { return file.taken.has_value(); });
+    if (dated != end) dates.taken = dated->taken;
+    return dates;
+  });
 }
 
 std::optional<std::vector<FileDate>> ReadEntryDates(FileDates& dates, const std::string& folder, const RenameList& list,

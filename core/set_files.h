@@ -26,6 +26,9 @@ std::vector<std::string_view> EveryFileNameOf(const RenameList& list, bool previ
 // One date per entry out of one per file in the order of FilesOf: the main file's, or where
 // it has none, that of the first member that has one.
 std::vector<FileDate> DatesOfEntries(const RenameList& list, const std::vector<FileDate>& fileDates);
+// The same for the dates a name is written with: the entry's date taken is the first its files
+// tell, its main file's first; its modification time is its main file's.
+std::vector<NameDates> NameDatesOfEntries(const RenameList& list, const std::vector<NameDates>& fileDates);
 
 // The date of each entry of `list`, whose files `names` are (EveryFileNameOf). Taken: the
 // date its main file was taken, or where that file says nothing, the date a member was taken;

@@ -531,13 +531,17 @@ void Form1::Simulate() {
 // The dates of every entry for its new name; nothing when the user stopped the read.
 std::optional<EntryDates> Form1::ReadNamingDates(DateKind kind) {
   const std::string folder = dir1_->Path();
-  const std::vector<std::string_view> names = FileNamesOf(list_, preview_.Shown());
+  // A set is named by the date its main file tells, or where that says nothing, a member.
+  const bool sets = HoldsSets(list_);
+  const std::vector<std::string_view> names =
+      sets ? EveryFileNameOf(list_, preview_.Shown()) : FileNamesOf(list_, preview_.Shown());
   DateReading reading;
   const auto readDates = [&] { return dates_->ReadNameDates(folder, names, kind, reading); };
   std::optional<std::vector<NameDates>> dates = kind == DateKind::Modified
                                                     ? WorkInBackground(readDates)
                                                     : dateReadingBar_->Show(reading, names.size(), readDates);
   if (!dates) return std::nullopt;
+  if (sets) dates = NameDatesOfEntries(list_, *dates);
   return EntryDates{std::move(*dates), system_->MonthAbbreviations()};
 }
 

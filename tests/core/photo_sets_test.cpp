@@ -112,5 +112,21 @@ INSTANTIATE_TEST_SUITE_P(
                 {"2024.05.01 party.jpg -> Trip_01.jpg", "2024.05.01 party.xmp -> Trip_01.xmp"}}),
     [](const ::testing::TestParamInfo<SetCase>& c) { return c.param.what; });
 
+// A set is named by the first date taken of its files, its main file's first, and by its main
+// file's modification time; a file alone by its own.
+TEST(PhotoSetsTest, NameDatesOfASetAreItsFirstDateTakenAndItsMainFilesModification) {
+  RenameList list;
+  list.Add("A.CR2").Members.Add(SetMember{"A.JPG", "", 4});
+  list.Add("B.jpg");
+  const auto at = [](int day) { return DateTime{2024, 5, day, 12, 0, 0}; };
+  const std::vector<NameDates> files{{std::nullopt, at(1)}, {at(2), at(3)}, {std::nullopt, at(4)}};
+  const std::vector<NameDates> entries = NameDatesOfEntries(list, files);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].taken, at(2));
+  EXPECT_EQ(entries[0].modified, at(1));
+  EXPECT_EQ(entries[1].taken, std::nullopt);
+  EXPECT_EQ(entries[1].modified, at(4));
+}
+
 }  // namespace
 }  // namespace tolvane
