@@ -46,14 +46,14 @@ void Preview::Simulate(const NamingFields& fields, const EntryDates* dates) {
     } else {
       base = composer.Base(number);
     }
-    std::string newName = NameComposer::Extended(base, entry.Tag);
     number = NextSequenceNumber(number);
-    entry.Text = std::move(newName);
-    // Every member of a set takes the set's number and keeps its own ending.
+    // Every member of a set takes the set's number and keeps its own ending; the main file's
+    // name is made last, from the base itself, so that no name is copied more than it must.
     for (SetMember& member : entry.Members) {
       member.Tag = member.Text;
       member.Text = base + std::string(member.Ending());
     }
+    entry.Text = NameComposer::Extended(std::move(base), entry.Tag);
   }
   checked_.reset();
   flags_ = PreviewFlags{.simulate = false, .rename = true, .undo = true};
