@@ -393,8 +393,7 @@ void Form1::ShowFiles(std::unique_ptr<FolderListing> listing) {
 void Form1::KeepSets(bool keep) {
   // A choice that cannot be stored still holds for this run.
   if (settings_) Run([&] { settings_->SetKeepSets(keep); });
-  const std::string folder = dir1_->Path();
-  Run([&] { ShowFolderFiles(folder, WorkInBackground([&] { return std::make_unique<FolderListing>(*files_, folder); })); });
+  ReloadFolder(dir1_->Path());
 }
 
 // The one place in the window that traps an error: a drive that cannot be opened.
