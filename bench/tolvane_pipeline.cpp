@@ -153,6 +153,7 @@ struct MarkedTolvane {
   // As the window loads a folder: one read, kept with its watch for the check of the batch.
   void Load(const std::string& folder) {
     auto listing = std::make_unique<FolderListing>(files, folder);
+    listing->AskBirths();
     list.LoadFolderItems(listing->Items());
     preview.KeepListing(std::move(listing));
   }

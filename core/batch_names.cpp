@@ -1,5 +1,8 @@
 #include "core/batch_names.h"
 
+#include <algorithm>
+#include <array>
+
 #include "core/case_fold.h"
 #include "core/rename_order.h"
 
@@ -28,7 +31,7 @@ BatchNames::BatchNames(const RenameList& list, const std::vector<FolderItem>& fo
       table_(KeysFor(list), NameOfKey{&list, &foldedNames_}),
       oldNames_(list.Count(), kNoKey),
       newNames_(list.Count(), kNoKey),
-      oldInodes_(list.Count(), 0),
+      oldItems_(list.Count(), kNotListed),
       facts_(KeysFor(list)) {
   if (rules_.foldsCase) FoldNames();
   // Every old name is added before any new name, so that a name that is some entry's old
@@ -68,12 +71,27 @@ void BatchNames::AskVolumeForNewNames() {
 
 void BatchNames::AddNames(NameRole role, std::vector<BatchNameKey>& firstKeys) {
   const NameOfKey nameOf{list_, &foldedNames_};
-  for (RenameList::Position position = 1; position <= list_->Count(); ++position) {
-    if (!IsPreviewed(list_->Item(position))) continue;
+  const auto nameAt = [&](std::size_t index) -> std::string_view {
+    return nameOf(BatchNameKey(static_cast<RenameList::Position>(index + 1), role));
+  };
+  VisitPrepared(list_->Count(), nameAt, [&](std::size_t index, const Table::Prepared& name) {
+    const auto position = static_cast<RenameList::Position>(index + 1);
+    if (!IsPreviewed(list_->Item(position))) return;
     const BatchNameKey own(position, role);
-    const BatchNameKey first = Add(nameOf(own), own);
-    firstKeys[position - 1] = first;
+    const BatchNameKey first = Add(name, own);
+    firstKeys[index] = first;
     NoteUse(FactsOf(first), own);
+  });
+}
+
+template <typename NameAt, typename Visit>
+void BatchNames::VisitPrepared(std::size_t count, const NameAt& nameAt, const Visit& visit) const {
+  std::array<Table::Prepared, kLookAhead> ahead;
+  for (std::size_t index = 0; index < std::min(count, kLookAhead); ++index) ahead[index] = table_.Prepare(nameAt(index));
+  for (std::size_t index = 0; index < count; ++index) {
+    visit(index, ahead[index % kLookAhead]);
+    // Prepared after the visit, since the name may live in storage the visited one used.
+    if (index + kLookAhead < count) ahead[index % kLookAhead] = table_.Prepare(nameAt(index + kLookAhead));
   }
 }
 
@@ -84,19 +102,23 @@ void BatchNames::NoteUse(NameFacts& facts, BatchNameKey use) const {
 }
 
 void BatchNames::MarkFolderItems(const std::vector<FolderItem>& folderItems) {
-  std::string folded;
-  for (const FolderItem& item : folderItems) {
-    const std::string_view name = LookupForm(item.name, folded);
+  // Each name looked up keeps its folded form until its visit.
+  std::array<std::string, kLookAhead> folded;
+  const auto nameAt = [&](std::size_t place) {
+    return LookupForm(folderItems[place].name, folded[place % kLookAhead]);
+  };
+  VisitPrepared(folderItems.size(), nameAt, [&](std::size_t place, const Table::Prepared& name) {
+    const FolderItem& item = folderItems[place];
     if (const auto key = Find(name)) {
       NameFacts& facts = FactsOf(*key);
       facts.inFolder = true;
       facts.fileInFolder = item.kind == FolderItemKind::File;
       // Old names come first in the table, so an old name's key tells whose file this is.
-      if (key->Role() == NameRole::Old) oldInodes_[key->Position() - 1] = item.inode;
-    } else if (name.starts_with(kTemporaryPrefix)) {
-      temporaryLookalikes_.emplace(name);
+      if (key->Role() == NameRole::Old) oldItems_[key->Position() - 1] = static_cast<std::uint32_t>(place);
+    } else if (name.name.starts_with(kTemporaryPrefix)) {
+      temporaryLookalikes_.emplace(name.name);
     }
-  }
+  });
 }
 
 MoveLinks BatchNames::LinkMoves() const {

@@ -76,9 +76,10 @@ class BatchNames {
   const NameFacts& OldNameFacts(RenameList::Position position) const { return FactsOf(oldNames_[position - 1]); }
   const NameFacts& NewNameFacts(RenameList::Position position) const { return FactsOf(newNames_[position - 1]); }
 
-  // The inode number the folder listed for the file of a previewed entry's old name; 0 where
-  // the folder did not list it or gave none.
-  std::uint64_t OldNameInode(RenameList::Position position) const { return oldInodes_[position - 1]; }
+  // Where the folder's items listed the file of a previewed entry's old name: its place among
+  // them, or kNotListed.
+  static constexpr std::uint32_t kNotListed = static_cast<std::uint32_t>(-1);
+  std::uint32_t OldNameItem(RenameList::Position position) const { return oldItems_[position - 1]; }
 
   MoveLinks LinkMoves() const;
   // Whether an item of the folder or a new name of the batch holds `name`. Of names outside
@@ -94,21 +95,30 @@ class BatchNames {
     std::string_view operator()(std::uint32_t index) const { return (*this)(BatchNameKey::AtIndex(index)); }
   };
 
+  using Table = NameTable<NameOfKey>;
+  // How many names ahead of its look-up a name is prepared (VisitPrepared).
+  static constexpr std::size_t kLookAhead = 16;
+
   NameFacts& FactsOf(BatchNameKey key) { return facts_[key.Index()]; }
   const NameFacts& FactsOf(BatchNameKey key) const { return facts_[key.Index()]; }
   // Adds the old or the new name of every previewed entry; `firstKeys` gets the key each was
   // first added under.
   void AddNames(NameRole role, std::vector<BatchNameKey>& firstKeys);
   // The key `name` was first added under; a name new to the table is added under `key`.
-  BatchNameKey Add(std::string_view name, BatchNameKey key) {
+  BatchNameKey Add(const Table::Prepared& name, BatchNameKey key) {
     return BatchNameKey::AtIndex(table_.Add(name, key.Index()));
   }
-  std::optional<BatchNameKey> Find(std::string_view name) const {
+  std::optional<BatchNameKey> Find(std::string_view name) const { return Find(table_.Prepare(name)); }
+  std::optional<BatchNameKey> Find(const Table::Prepared& name) const {
     const auto index = table_.Find(name);
     return index ? std::optional(BatchNameKey::AtIndex(*index)) : std::nullopt;
   }
   void NoteUse(NameFacts& facts, BatchNameKey use) const;
   void MarkFolderItems(const std::vector<FolderItem>& folderItems);
+  // Calls visit(i, name) for i below `count` with nameAt(i) prepared in the table some names
+  // before, so that the table's memory is on its way while earlier names are looked up.
+  template <typename NameAt, typename Visit>
+  void VisitPrepared(std::size_t count, const NameAt& nameAt, const Visit& visit) const;
   void FoldNames();
   void AskVolumeForNewNames();
   // The form a name is looked up by: as it is, or folded where the volume folds case.
@@ -118,11 +128,11 @@ class BatchNames {
   VolumeRules rules_;
   OpenedFolder* folder_;
   std::vector<std::string> foldedNames_;  // by key; empty unless the volume folds case
-  NameTable<NameOfKey> table_;
+  Table table_;
   // By list position less one: the key each previewed entry's name was first added under.
   std::vector<BatchNameKey> oldNames_;
   std::vector<BatchNameKey> newNames_;
-  std::vector<std::uint64_t> oldInodes_;  // by list position less one
+  std::vector<std::uint32_t> oldItems_;  // by list position less one
   std::vector<NameFacts> facts_;  // by key
   std::unordered_set<std::string> temporaryLookalikes_;
 };

@@ -15,16 +15,18 @@ CheckedBatch::CheckedBatch(const RenameList& list, std::unique_ptr<OpenedFolder>
       checkedRevision_(list.Revision()) {
   // Asked after this check's own watch began, so that the two watches leave no moment unheard.
   if (listing && listing->StillLists(*folder_)) {
-    LookUp(listing->Items());
+    LookUp(listing->Items(), listing->Identities());
   } else {
     // The folder's items go once their names are looked up.
-    LookUp(folder_->ReadItems());
+    const std::vector<FolderItem> items = folder_->ReadItems();
+    LookUp(items, std::make_shared<ListedIdentities>(items));
   }
   problems_ = CheckBatch(*names_);
 }
 
-void CheckedBatch::LookUp(const std::vector<FolderItem>& items) {
+void CheckedBatch::LookUp(const std::vector<FolderItem>& items, std::shared_ptr<ListedIdentities> identities) {
   names_ = std::make_unique<BatchNames>(Files(), items, folder_->Rules(items), folder_.get());
+  identities_ = std::move(identities);
 }
 
 bool CheckedBatch::StillHolds(const RenameList& list, const std::string& folderPath) {
@@ -34,21 +36,37 @@ bool CheckedBatch::StillHolds(const RenameList& list, const std::string& folderP
 
 CommitPlan CheckedBatch::Plan() {
   watch_.reset();
+  // The asking of the births holds the listing's items until it is done: they go before the
+  // moves are collected.
+  identities_->FinishBirths(*folder_);
   CommitPlan plan;
   plan.batch = CollectMoves(names_->List());
+  if (folder_->KeepsIdentities()) plan.files = IdentifyMoves(plan.batch);
+  // The items' identities go before the order is made, where a large batch's memory peaks.
+  identities_.reset();
   plan.order = OrderRenames(plan.batch.moves, *names_);
-  if (folder_->KeepsIdentities()) {
-    const std::uint64_t device = folder_->Identity().device;
-    plan.files.reserve(plan.batch.positions.size());
-    for (std::size_t move = 0; move < plan.batch.moves.size(); ++move) {
-      // Looked up for its birth, which the listing does not give; a file gone since keeps the
-      // inode the folder listed, and its rename fails anyway.
-      const std::optional<FileIdentity> file = folder_->Identify(plan.batch.moves[move].from);
-      plan.files.push_back(file.value_or(FileIdentity{device, names_->OldNameInode(plan.batch.positions[move])}));
-    }
-  }
   names_.reset();
   return plan;
+}
+
+std::vector<FileIdentity> CheckedBatch::IdentifyMoves(const BatchMoves& batch) {
+  const std::uint64_t device = folder_->Identity().device;
+  std::vector<FileIdentity> files;
+  files.reserve(batch.moves.size());
+  for (std::size_t move = 0; move < batch.moves.size(); ++move) {
+    const std::uint32_t item = names_->OldNameItem(batch.positions[move]);
+    const bool listed = item != BatchNames::kNotListed;
+    const std::uint64_t birth = listed ? identities_->Birth(item) : ListedIdentities::kBirthUnknown;
+    if (birth != ListedIdentities::kBirthUnknown) {
+      files.push_back({device, identities_->Inode(item), birth});
+      continue;
+    }
+    // Looked up for its birth, which the listing's asking did not give; a file gone since
+    // keeps the inode the folder listed, and its rename fails anyway.
+    const std::optional<FileIdentity> file = folder_->Identify(batch.moves[move].from);
+    files.push_back(file.value_or(FileIdentity{device, listed ? identities_->Inode(item) : 0}));
+  }
+  return files;
 }
 
 }  // namespace tolvane

@@ -52,8 +52,10 @@ class CheckedBatch {
   CommitPlan Plan();
 
  private:
-  // Looks the batch's names up among the folder's items.
-  void LookUp(const std::vector<FolderItem>& items);
+  // Looks the batch's names up among the folder's items, whose identities are `identities`.
+  void LookUp(const std::vector<FolderItem>& items, std::shared_ptr<ListedIdentities> identities);
+  // Which file each move renames, births included.
+  std::vector<FileIdentity> IdentifyMoves(const BatchMoves& batch);
 
   const RenameList* list_;
   std::unique_ptr<RenameList> files_;  // null where every entry is one file
@@ -62,6 +64,7 @@ class CheckedBatch {
   std::unique_ptr<FolderWatch> watch_;  // null where the folder cannot be watched
   std::uint64_t checkedRevision_;
   std::unique_ptr<BatchNames> names_;  // views the list; null once planned
+  std::shared_ptr<ListedIdentities> identities_;  // of the items looked up; null once planned
   std::vector<BatchProblem> problems_;
 };
 

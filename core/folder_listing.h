@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/listed_identities.h"
 #include "platform/platform.h"
 
 namespace tolvane {
@@ -17,17 +18,27 @@ class FolderListing {
   FolderListing(FileSystem& files, const std::string& folderPath);
 
   // Every item the folder held when it was read, hidden ones included.
-  const std::vector<FolderItem>& Items() const { return items_; }
+  const std::vector<FolderItem>& Items() const { return *items_; }
 
   // Whether the items are still those of `folder`: the folder that was read, and no item of it
   // made, removed or renamed since before the read. False for good once false; always false on
   // a volume that no watch can vouch for (FUSE, network shares).
   bool StillLists(OpenedFolder& folder);
 
+  // Begins to ask the births of the listed files, for a commit's journal, on a volume whose
+  // files keep their identities and whose listing a check may take; once only.
+  void AskBirths();
+
+  // The items' identities, births as far as they are asked; shared with a check that takes
+  // this listing, which may outlive it.
+  const std::shared_ptr<ListedIdentities>& Identities() const { return identities_; }
+
  private:
-  std::unique_ptr<FolderWatch> watch_;  // null where the folder cannot be watched
-  FileIdentity folder_;
-  std::vector<FolderItem> items_;
+  std::unique_ptr<OpenedFolder> folder_;  // the folder read, until its births are asked
+  std::unique_ptr<FolderWatch> watch_;    // null where the folder cannot be watched
+  FileIdentity identity_;
+  std::shared_ptr<const std::vector<FolderItem>> items_;
+  std::shared_ptr<ListedIdentities> identities_;
 };
 
 }  // namespace tolvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -28,26 +29,40 @@ class NameTable {
  public:
   using Key = std::uint32_t;
 
-  // Holds at most `maxNames` names, so that its slots are never more than three in four taken.
+  // Holds at most `maxNames` names, so that its slots are never more than two in three taken.
   NameTable(std::size_t maxNames, NameOf nameOf) : nameOf_(std::move(nameOf)), maxNames_(maxNames) {
     if (maxNames > kMaxNamesInTable) throw Error::Overflow();
     slots_.assign(SlotCountFor(maxNames), kEmpty);
   }
 
+  // A name with its hash, whose first slot is on its way into the cache: a table of a million
+  // names is far larger than the cache, so a loop over many names that prepares each some
+  // names before it looks it up waits for memory once for many look-ups.
+  struct Prepared {
+    std::string_view name;
+    std::size_t hash;
+  };
+  Prepared Prepare(std::string_view name) const {
+    const std::size_t hash = HashOf(name);
+    __builtin_prefetch(&slots_[hash % slots_.size()]);
+    return {name, hash};
+  }
+
   // The key that `name` was first added under; a new name is added under `key`, which must
   // be below kMaxNamesInTable and give `name` back through NameOf.
-  Key Add(std::string_view name, Key key) {
-    const std::size_t hash = HashOf(name);
-    const std::size_t slot = SlotOf(name, hash);
+  Key Add(std::string_view name, Key key) { return Add(Prepare(name), key); }
+  Key Add(const Prepared& name, Key key) {
+    const std::size_t slot = SlotOf(name.name, name.hash);
     if (slots_[slot] != kEmpty) return KeyIn(slots_[slot]);
     if (names_ == maxNames_) throw Error::Overflow();
     ++names_;
-    slots_[slot] = SlotFor(hash, key);
+    slots_[slot] = SlotFor(name.hash, key);
     return key;
   }
 
-  std::optional<Key> Find(std::string_view name) const {
-    const Slot content = slots_[SlotOf(name, HashOf(name))];
+  std::optional<Key> Find(std::string_view name) const { return Find(Prepare(name)); }
+  std::optional<Key> Find(const Prepared& name) const {
+    const Slot content = slots_[SlotOf(name.name, name.hash)];
     if (content == kEmpty) return std::nullopt;
     return KeyIn(content);
   }
@@ -62,18 +77,14 @@ class NameTable {
   static Slot SlotFor(std::size_t hash, Key key) { return (static_cast<Slot>(TagOf(hash)) << 32) | (Slot{key} + 1); }
   static Key KeyIn(Slot slot) { return static_cast<Key>(slot) - 1; }
 
-  // At most three slots in four are ever taken, so that a look-up rarely probes more than a
-  // slot or two.
-  static std::size_t SlotCountFor(std::size_t names) {
-    std::size_t count = 16;
-    while (3 * count < 4 * names) count *= 2;
-    return count;
-  }
+  // At most two slots in three are ever taken, so that a look-up rarely probes more than a
+  // few neighbouring slots; any count of slots will do, so the table is no larger than that.
+  static std::size_t SlotCountFor(std::size_t names) { return std::max<std::size_t>(16, names + names / 2 + 1); }
 
   // The slot that holds `name`, or the empty slot where it would go.
   std::size_t SlotOf(std::string_view name, std::size_t hash) const {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const std::size_t count = slots_.size();
+    for (std::size_t slot = hash % count;; slot = slot + 1 == count ? 0 : slot + 1) {
       const Slot content = slots_[slot];
       if (content == kEmpty) return slot;
       if (static_cast<std::uint32_t>(content >> 32) == TagOf(hash) && nameOf_(KeyIn(content)) == name) return slot;
