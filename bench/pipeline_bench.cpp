@@ -22,7 +22,7 @@ namespace tolvane::bench {
 
 namespace {
 
-constexpr double kWholeTarget = 1.3;
+constexpr double kWholeTarget = 1.10;
 constexpr double kPhaseTarget = 1.5;
 constexpr double kDoublingLimit = 2.2;
 constexpr double kUndoTarget = 1.2;
@@ -171,7 +171,7 @@ const char* Verdict(bool holds) { return holds ? "holds" : "MISSED"; }
 
 void PrintRow(const std::string& name, double tolvane, double reference, double target) {
   const double ratio = tolvane / reference;
-  std::printf("%-10s %12.4f %12.4f %8.2f   <= %.1f %s\n", name.c_str(), tolvane, reference, ratio, target,
+  std::printf("%-10s %12.4f %12.4f %8.2f   <= %.2f %s\n", name.c_str(), tolvane, reference, ratio, target,
               Verdict(ratio <= target));
 }
 

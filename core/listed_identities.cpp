@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/idle_priority.h"
+
 namespace tolvane {
 
 namespace {
@@ -22,7 +24,12 @@ void ListedIdentities::AskBirths(std::shared_ptr<const std::vector<FolderItem>> 
   items_ = std::move(items);
   folder_ = std::move(folder);
   nextItem_ = 0;
-  asking_ = std::jthread([this](const std::stop_token& stop) { Ask(*folder_, stop); });
+  asking_ = std::jthread([this](const std::stop_token& stop) {
+    // Asked ahead of need: the load, the preview's check and the window go first, and a commit
+    // that comes before the thread is done asks the rest itself.
+    RunOnlyWhenIdle();
+    Ask(*folder_, stop);
+  });
 }
 
 void ListedIdentities::StopAsking() {

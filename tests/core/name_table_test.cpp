@@ -29,12 +29,16 @@ Table FilledWith(const std::vector<std::string>& names) {
 }
 
 TEST(NameTableTest, FindsEveryNameItWasGivenAndNoOther) {
-  // Enough names to wrap probes around the slot array many times over.
-  const std::vector<std::string> names = NumberedNames(5000);
-  const Table table = FilledWith(names);
-  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(table.Find(names[i]), i) << names[i];
-  EXPECT_EQ(table.Find("IMG_5000.jpg"), std::nullopt);
-  EXPECT_EQ(table.Find(""), std::nullopt);
+  // Tables of as many slots as their names need, a power of two or not; the largest has
+  // enough names to wrap probes around the slot array many times over.
+  for (const std::size_t count : {1, 11, 12, 100, 5000}) {
+    SCOPED_TRACE(count);
+    const std::vector<std::string> names = NumberedNames(count);
+    const Table table = FilledWith(names);
+    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(table.Find(names[i]), i) << names[i];
+    EXPECT_EQ(table.Find("IMG_" + std::to_string(count) + ".jpg"), std::nullopt);
+    EXPECT_EQ(table.Find(""), std::nullopt);
+  }
 }
 
 TEST(NameTableTest, NamesDifferingInBytesOnlyStayApart) {
