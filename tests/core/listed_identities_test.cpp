@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "core/checked_batch.h"
 #include "platform/linux_file_system.h"
 #include "tests/support/temp_folder.h"
 
@@ -33,6 +34,37 @@ TEST(ListedIdentitiesTest, BirthsAreAskedOfTheFilesTheReadListedOnly) {
     EXPECT_EQ(identities.Inode(item), (*items)[item].inode);
     const std::uint64_t expected = name == "a" ? commits->Identify(name)->birth : ListedIdentities::kBirthUnknown;
     EXPECT_EQ(identities.Birth(item), expected) << "\"b\" now holds another file; the others are never listed";
+  }
+}
+
+// The journal holds every moving file's birth, so that a file made later on a freed inode is
+// never taken for the batch's: from the load's asking where it gave them, else asked by the
+// commit, and each the birth of the file the move renames.
+TEST(ListedIdentitiesTest, TheCommitsIdentitiesHoldEveryMovingFilesBirth) {
+  enum class Load { AskedBirths, DidNotAsk, NotTaken };
+  for (const Load load : {Load::AskedBirths, Load::DidNotAsk, Load::NotTaken}) {
+    SCOPED_TRACE(static_cast<int>(load));
+    TempFolder folder(TempFolder::Storage::Memory);
+    RenameList list;
+    for (const char* name : {"c", "a", "b"}) {
+      folder.WriteFile(name);
+      RenameEntry& entry = list.Add(name);
+      entry.Tag = name;
+      entry.Text = std::string("new-") + name;
+    }
+    LinuxFileSystem files;
+    FolderListing listing(files, folder.path());
+    if (load == Load::AskedBirths) listing.AskBirths();
+    CheckedBatch checked(list, files.OpenFolder(folder.path()), folder.path(),
+                         load == Load::NotTaken ? nullptr : &listing);
+    const CommitPlan plan = checked.Plan();
+    ASSERT_EQ(plan.files.size(), 3u);
+    for (std::size_t move = 0; move < 3; ++move) {
+      const FileIdentity file = checked.Folder().Identify(plan.batch.moves[move].from).value();
+      if (file.birth == 0) GTEST_SKIP() << "this volume tells no births";
+      EXPECT_EQ(plan.files[move].inode, file.inode) << plan.batch.moves[move].from;
+      EXPECT_EQ(plan.files[move].birth, file.birth) << plan.batch.moves[move].from;
+    }
   }
 }
 
