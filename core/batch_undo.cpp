@@ -90,7 +90,13 @@ ProblemGroups Misfits(const RenameList& list, const JournalPlan& plan, CheckedBa
     const RenameList::Position position = move + 1;
     if (checkFound[position]) continue;
     const std::string& name = list.Item(position).Tag;
-    if (checked.Folder().Identify(name) != plan.files[move]) groups.Add(kReplaced, name);
+    const std::optional<FileIdentity> file = checked.Folder().Identify(name);
+    if (file != plan.files[move]) {
+      groups.Add(kReplaced, name);
+    } else {
+      // Its birth is the one the undo's own journal needs.
+      checked.KnowIdentity(position, *file);
+    }
   }
   return groups;
 }

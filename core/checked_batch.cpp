@@ -34,6 +34,11 @@ bool CheckedBatch::StillHolds(const RenameList& list, const std::string& folderP
          watch_ && watch_->Unchanged();
 }
 
+void CheckedBatch::KnowIdentity(RenameList::Position position, const FileIdentity& file) {
+  const std::uint32_t item = names_->OldNameItem(position);
+  if (item != BatchNames::kNotListed && identities_->Inode(item) == file.inode) identities_->KnowBirth(item, file.birth);
+}
+
 CommitPlan CheckedBatch::Plan() {
   watch_.reset();
   // The asking of the births holds the listing's items until it is done: they go before the

@@ -46,6 +46,10 @@ class CheckedBatch {
   // unchanged, the same path, and a folder that a watch vouches for.
   bool StillHolds(const RenameList& list, const std::string& folderPath);
 
+  // The file of a previewed entry's old name as it was just asked, so that the commit need not
+  // ask its birth again; ignored unless the check listed that very file.
+  void KnowIdentity(RenameList::Position position, const FileIdentity& file);
+
   // For a batch without problems: what the commit does. The batch's names and the watch go
   // once the order is made, before the first rename, so that a large batch's memory peaks
   // without them and the renames raise no events. Only once.

@@ -8,8 +8,10 @@ namespace tolvane {
 
 namespace {
 
-// Items a taker asks in one go: enough that taking them costs nothing beside the asking.
-constexpr std::size_t kItemsTakenAtOnce = 256;
+// Items a taker asks in one go: enough that taking them costs nothing beside the asking, and
+// few enough that the thread, which runs only when the machine is idle, soon ends its run
+// when a busy machine leaves it little time (the commit waits for it, or a new load stops it).
+constexpr std::size_t kItemsTakenAtOnce = 16;
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/huge_page_allocator.h"
 #include "platform/platform.h"
 
 namespace tolvane {
@@ -39,6 +40,11 @@ class ListedIdentities {
   // until every birth is asked; then lets go of the items.
   void FinishBirths(OpenedFolder& folder);
 
+  // A birth asked by another, of the file of the item's inode; while no thread asks births.
+  void KnowBirth(std::size_t item, std::uint64_t birth) {
+    if (!asking_.joinable()) files_[item].birth = birth;
+  }
+
   // The item's inode, 0 where the read gave none.
   std::uint64_t Inode(std::size_t item) const { return files_[item].inode; }
   // The item's birth as the volume tells it (0 where it tells none), or kBirthUnknown. Read
@@ -56,7 +62,8 @@ class ListedIdentities {
   void Ask(OpenedFolder& folder, const std::stop_token& stop);
   void AskOne(std::size_t item, OpenedFolder& folder);
 
-  std::vector<ListedFile> files_;
+  // Made with the load of a million files, so on large pages: a first touch of a page is slow.
+  std::vector<ListedFile, HugePageAllocator<ListedFile>> files_;
   std::shared_ptr<const std::vector<FolderItem>> items_;  // while births are asked
   std::unique_ptr<OpenedFolder> folder_;                  // the thread's
   std::atomic<std::size_t> nextItem_{0};
