@@ -45,21 +45,27 @@ CommitPlan CheckedBatch::Plan() {
   // moves are collected.
   identities_->FinishBirths(*folder_);
   CommitPlan plan;
-  plan.batch = CollectMoves(names_->List());
-  if (folder_->KeepsIdentities()) plan.files = IdentifyMoves(plan.batch);
-  // The items' identities go before the order is made, where a large batch's memory peaks.
+  if (folder_->KeepsIdentities()) plan.files = IdentifyMoves();
+  // The items' identities go before the moves are collected and ordered, where a large batch's
+  // memory peaks.
   identities_.reset();
+  plan.batch = CollectMoves(names_->List());
   plan.order = OrderRenames(plan.batch.moves, *names_);
   names_.reset();
   return plan;
 }
 
-std::vector<FileIdentity> CheckedBatch::IdentifyMoves(const BatchMoves& batch) {
+std::vector<FileIdentity> CheckedBatch::IdentifyMoves() {
   const std::uint64_t device = folder_->Identity().device;
+  const RenameList& list = names_->List();
   std::vector<FileIdentity> files;
-  files.reserve(batch.moves.size());
-  for (std::size_t move = 0; move < batch.moves.size(); ++move) {
-    const std::uint32_t item = names_->OldNameItem(batch.positions[move]);
+  // Room for every entry, as CollectMoves makes: room that no move takes is never touched.
+  files.reserve(list.Count());
+  // In the order CollectMoves gives the moves.
+  for (RenameList::Position position = 1; position <= list.Count(); ++position) {
+    const RenameEntry& entry = list.Item(position);
+    if (!ChangesName(entry)) continue;
+    const std::uint32_t item = names_->OldNameItem(position);
     const bool listed = item != BatchNames::kNotListed;
     const std::uint64_t birth = listed ? identities_->Birth(item) : ListedIdentities::kBirthUnknown;
     if (birth != ListedIdentities::kBirthUnknown) {
@@ -68,7 +74,7 @@ std::vector<FileIdentity> CheckedBatch::IdentifyMoves(const BatchMoves& batch) {
     }
     // Looked up for its birth, which the listing's asking did not give; a file gone since
     // keeps the inode the folder listed, and its rename fails anyway.
-    const std::optional<FileIdentity> file = folder_->Identify(batch.moves[move].from);
+    const std::optional<FileIdentity> file = folder_->Identify(entry.Tag);
     files.push_back(file.value_or(FileIdentity{device, listed ? identities_->Inode(item) : 0}));
   }
   return files;

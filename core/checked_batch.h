@@ -58,8 +58,8 @@ class CheckedBatch {
  private:
   // Looks the batch's names up among the folder's items, whose identities are `identities`.
   void LookUp(const std::vector<FolderItem>& items, std::shared_ptr<ListedIdentities> identities);
-  // Which file each move renames, births included.
-  std::vector<FileIdentity> IdentifyMoves(const BatchMoves& batch);
+  // Which file each move renames, births included, in the order of the moves.
+  std::vector<FileIdentity> IdentifyMoves();
 
   const RenameList* list_;
   std::unique_ptr<RenameList> files_;  // null where every entry is one file

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/error.h"
-#include "platform/huge_page_allocator.h"
 #include "platform/platform.h"
 
 namespace tolvane {
@@ -62,8 +61,7 @@ class ListedIdentities {
   void Ask(OpenedFolder& folder, const std::stop_token& stop);
   void AskOne(std::size_t item, OpenedFolder& folder);
 
-  // Made with the load of a million files, so on large pages: a first touch of a page is slow.
-  std::vector<ListedFile, HugePageAllocator<ListedFile>> files_;
+  std::vector<ListedFile> files_;
   std::shared_ptr<const std::vector<FolderItem>> items_;  // while births are asked
   std::unique_ptr<OpenedFolder> folder_;                  // the thread's
   std::atomic<std::size_t> nextItem_{0};
