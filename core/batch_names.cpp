@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
+#include <thread>
+#include <unordered_set>
 
 #include "core/case_fold.h"
 #include "core/rename_order.h"
@@ -74,7 +77,7 @@ void BatchNames::AddNames(NameRole role, std::vector<BatchNameKey>& firstKeys) {
   const auto nameAt = [&](std::size_t index) -> std::string_view {
     return nameOf(BatchNameKey(static_cast<RenameList::Position>(index + 1), role));
   };
-  VisitPrepared(list_->Count(), nameAt, [&](std::size_t index, const Table::Prepared& name) {
+  VisitPrepared(0, list_->Count(), nameAt, [&](std::size_t index, const Table::Prepared& name) {
     const auto position = static_cast<RenameList::Position>(index + 1);
     if (!IsPreviewed(list_->Item(position))) return;
     const BatchNameKey own(position, role);
@@ -85,13 +88,15 @@ void BatchNames::AddNames(NameRole role, std::vector<BatchNameKey>& firstKeys) {
 }
 
 template <typename NameAt, typename Visit>
-void BatchNames::VisitPrepared(std::size_t count, const NameAt& nameAt, const Visit& visit) const {
+void BatchNames::VisitPrepared(std::size_t first, std::size_t end, const NameAt& nameAt, const Visit& visit) const {
   std::array<Table::Prepared, kLookAhead> ahead;
-  for (std::size_t index = 0; index < std::min(count, kLookAhead); ++index) ahead[index] = table_.Prepare(nameAt(index));
-  for (std::size_t index = 0; index < count; ++index) {
+  for (std::size_t index = first; index < std::min(end, first + kLookAhead); ++index) {
+    ahead[index % kLookAhead] = table_.Prepare(nameAt(index));
+  }
+  for (std::size_t index = first; index < end; ++index) {
     visit(index, ahead[index % kLookAhead]);
     // Prepared after the visit, since the name may live in storage the visited one used.
-    if (index + kLookAhead < count) ahead[index % kLookAhead] = table_.Prepare(nameAt(index + kLookAhead));
+    if (index + kLookAhead < end) ahead[index % kLookAhead] = table_.Prepare(nameAt(index + kLookAhead));
   }
 }
 
@@ -102,12 +107,39 @@ void BatchNames::NoteUse(NameFacts& facts, BatchNameKey use) const {
 }
 
 void BatchNames::MarkFolderItems(const std::vector<FolderItem>& folderItems) {
+  // Where the volume keeps case, two items are never one name of the table, so the halves of a
+  // large folder touch no fact in common and are marked side by side: a preview's check of a
+  // million files spends most of its time waiting for memory here.
+  const std::size_t count = folderItems.size();
+  if (rules_.foldsCase || count < kItemsWorthASecondThread) return MarkItems(folderItems, 0, count, temporaryLookalikes_);
+  std::unordered_set<std::string> secondLookalikes;
+  std::exception_ptr secondFailure;
+  std::thread second([&] {
+    try {
+      MarkItems(folderItems, count / 2, count, secondLookalikes);
+    } catch (...) {
+      secondFailure = std::current_exception();
+    }
+  });
+  try {
+    MarkItems(folderItems, 0, count / 2, temporaryLookalikes_);
+  } catch (...) {
+    second.join();
+    throw;
+  }
+  second.join();
+  if (secondFailure) std::rethrow_exception(secondFailure);
+  temporaryLookalikes_.merge(secondLookalikes);
+}
+
+void BatchNames::MarkItems(const std::vector<FolderItem>& folderItems, std::size_t first, std::size_t end,
+                           std::unordered_set<std::string>& temporaryLookalikes) {
   // Each name looked up keeps its folded form until its visit.
   std::array<std::string, kLookAhead> folded;
   const auto nameAt = [&](std::size_t place) {
     return LookupForm(folderItems[place].name, folded[place % kLookAhead]);
   };
-  VisitPrepared(folderItems.size(), nameAt, [&](std::size_t place, const Table::Prepared& name) {
+  VisitPrepared(first, end, nameAt, [&](std::size_t place, const Table::Prepared& name) {
     const FolderItem& item = folderItems[place];
     if (const auto key = Find(name)) {
       NameFacts& facts = FactsOf(*key);
@@ -116,7 +148,7 @@ void BatchNames::MarkFolderItems(const std::vector<FolderItem>& folderItems) {
       // Old names come first in the table, so an old name's key tells whose file this is.
       if (key->Role() == NameRole::Old) oldItems_[key->Position() - 1] = static_cast<std::uint32_t>(place);
     } else if (name.name.starts_with(kTemporaryPrefix)) {
-      temporaryLookalikes_.emplace(name.name);
+      temporaryLookalikes.emplace(name.name);
     }
   });
 }

@@ -98,6 +98,8 @@ class BatchNames {
   using Table = NameTable<NameOfKey>;
   // How many names ahead of its look-up a name is prepared (VisitPrepared).
   static constexpr std::size_t kLookAhead = 16;
+  // A folder of fewer items is marked in less time than a thread takes to start and end.
+  static constexpr std::size_t kItemsWorthASecondThread = 1 << 16;
 
   NameFacts& FactsOf(BatchNameKey key) { return facts_[key.Index()]; }
   const NameFacts& FactsOf(BatchNameKey key) const { return facts_[key.Index()]; }
@@ -115,10 +117,14 @@ class BatchNames {
   }
   void NoteUse(NameFacts& facts, BatchNameKey use) const;
   void MarkFolderItems(const std::vector<FolderItem>& folderItems);
-  // Calls visit(i, name) for i below `count` with nameAt(i) prepared in the table some names
-  // before, so that the table's memory is on its way while earlier names are looked up.
+  // Marks the items from `first` up to `end`; temporary names none of the batch holds go to
+  // `temporaryLookalikes`.
+  void MarkItems(const std::vector<FolderItem>& folderItems, std::size_t first, std::size_t end,
+                 std::unordered_set<std::string>& temporaryLookalikes);
+  // Calls visit(i, name) for i from `first` up to `end` with nameAt(i) prepared in the table
+  // some names before, so that the table's memory is on its way while earlier names are looked up.
   template <typename NameAt, typename Visit>
-  void VisitPrepared(std::size_t count, const NameAt& nameAt, const Visit& visit) const;
+  void VisitPrepared(std::size_t first, std::size_t end, const NameAt& nameAt, const Visit& visit) const;
   void FoldNames();
   void AskVolumeForNewNames();
   // The form a name is looked up by: as it is, or folded where the volume folds case.
@@ -133,7 +139,7 @@ class BatchNames {
   std::vector<BatchNameKey> oldNames_;
   std::vector<BatchNameKey> newNames_;
   std::vector<std::uint32_t> oldItems_;  // by list position less one
-  std::vector<NameFacts> facts_;  // by key
+  std::vector<NameFacts, LargeTableAllocator<NameFacts>> facts_;  // by key
   std::unordered_set<std::string> temporaryLookalikes_;
 };
 

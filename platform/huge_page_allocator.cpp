@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -10,14 +11,16 @@ namespace tolvane {
 
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kHugePage = kLargePageBytes;
 
-bool IsLarge(std::size_t bytes) { return bytes >= kHugePage; }
+bool IsLarge(std::size_t bytes, std::size_t smallestOnLargePages) {
+  return bytes >= std::max(smallestOnLargePages, kHugePage);
+}
 
 }  // namespace
 
-void* AllocateLargeBlock(std::size_t bytes) {
-  if (!IsLarge(bytes)) return ::operator new(bytes);
+void* AllocateLargeBlock(std::size_t bytes, std::size_t smallestOnLargePages) {
+  if (!IsLarge(bytes, smallestOnLargePages)) return ::operator new(bytes);
   if (bytes > std::numeric_limits<std::size_t>::max() - kHugePage) throw std::bad_alloc();
   const std::size_t whole = (bytes + kHugePage - 1) / kHugePage * kHugePage;
   void* block = std::aligned_alloc(kHugePage, whole);
@@ -27,8 +30,8 @@ void* AllocateLargeBlock(std::size_t bytes) {
   return block;
 }
 
-void FreeLargeBlock(void* block, std::size_t bytes) noexcept {
-  if (IsLarge(bytes)) {
+void FreeLargeBlock(void* block, std::size_t bytes, std::size_t smallestOnLargePages) noexcept {
+  if (IsLarge(bytes, smallestOnLargePages)) {
     std::free(block);
   } else {
     ::operator delete(block);

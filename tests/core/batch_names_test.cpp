@@ -36,6 +36,30 @@ TEST(BatchNamesTest, KeysPairEachPositionsOldNameWithItsNewNameInListOrder) {
   EXPECT_THROW(BatchNameKey::CountFor(kMaxNamesInTable / 2 + 1), Error);
 }
 
+// A large folder is marked in two halves side by side: an item of either half tells whose file
+// it is, holds a new name, or is a temporary name of another batch.
+TEST(BatchNamesTest, EveryItemOfALargeFolderIsMarked) {
+  constexpr std::size_t kFiles = 70'000;  // more than one thread marks
+  RenameList list;
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < kFiles; ++i) {
+    names.push_back("f" + std::to_string(i));
+    RenameEntry& entry = list.Add(names.back());
+    entry.Tag = names.back();
+    entry.Text = "n" + std::to_string(i);
+  }
+  names.insert(names.begin(), "n7");                      // in the first half
+  names.push_back(std::string(kTemporaryPrefix) + "~x");  // in the second
+  const BatchNames batch(list, Files(names));
+  for (const RenameList::Position position : {RenameList::Position{1}, RenameList::Position{kFiles}}) {
+    EXPECT_EQ(batch.OldNameItem(position), position) << "the first item is \"n7\"";
+    EXPECT_TRUE(batch.OldNameFacts(position).fileInFolder);
+  }
+  EXPECT_TRUE(batch.NewNameFacts(8).inFolder);
+  EXPECT_FALSE(batch.NewNameFacts(9).inFolder);
+  EXPECT_TRUE(batch.Taken(std::string(kTemporaryPrefix) + "~x"));
+}
+
 // Moves are counted among the entries that change their names only: an entry outside the
 // batch and one that keeps its name stand between them without taking a move's place.
 TEST(BatchNamesTest, LinksMovesByTheirPlaceAmongTheMovesNotInTheList) {
