@@ -39,10 +39,11 @@ TEST(ListedIdentitiesTest, BirthsAreAskedOfTheFilesTheReadListedOnly) {
 
 // The journal holds every moving file's birth, so that a file made later on a freed inode is
 // never taken for the batch's: from the load's asking where it gave them, else asked by the
-// commit, and each the birth of the file the move renames.
+// commit, and each the birth of the file the move renames: a birth told of another file than
+// the one listed is not taken.
 TEST(ListedIdentitiesTest, TheCommitsIdentitiesHoldEveryMovingFilesBirth) {
-  enum class Load { AskedBirths, DidNotAsk, NotTaken };
-  for (const Load load : {Load::AskedBirths, Load::DidNotAsk, Load::NotTaken}) {
+  enum class Load { AskedBirths, DidNotAsk, NotTaken, ToldOfOtherFiles };
+  for (const Load load : {Load::AskedBirths, Load::DidNotAsk, Load::NotTaken, Load::ToldOfOtherFiles}) {
     SCOPED_TRACE(static_cast<int>(load));
     TempFolder folder(TempFolder::Storage::Memory);
     RenameList list;
@@ -57,6 +58,12 @@ TEST(ListedIdentitiesTest, TheCommitsIdentitiesHoldEveryMovingFilesBirth) {
     if (load == Load::AskedBirths) listing.AskBirths();
     CheckedBatch checked(list, files.OpenFolder(folder.path()), folder.path(),
                          load == Load::NotTaken ? nullptr : &listing);
+    if (load == Load::ToldOfOtherFiles) {
+      for (RenameList::Position position = 1; position <= 3; ++position) {
+        const FileIdentity listed = checked.Folder().Identify(list.Item(position).Tag).value();
+        checked.KnowIdentity(position, {listed.device, listed.inode + 1000, 1});
+      }
+    }
     const CommitPlan plan = checked.Plan();
     ASSERT_EQ(plan.files.size(), 3u);
     for (std::size_t move = 0; move < 3; ++move) {
