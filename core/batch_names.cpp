@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <exception>
-#include <thread>
+#include <future>
 #include <unordered_set>
 
 #include "core/case_fold.h"
@@ -113,22 +112,12 @@ void BatchNames::MarkFolderItems(const std::vector<FolderItem>& folderItems) {
   const std::size_t count = folderItems.size();
   if (rules_.foldsCase || count < kItemsWorthASecondThread) return MarkItems(folderItems, 0, count, temporaryLookalikes_);
   std::unordered_set<std::string> secondLookalikes;
-  std::exception_ptr secondFailure;
-  std::thread second([&] {
-    try {
-      MarkItems(folderItems, count / 2, count, secondLookalikes);
-    } catch (...) {
-      secondFailure = std::current_exception();
-    }
+  // Waited for however the first half ends; get() raises what the second half raised.
+  std::future<void> second = std::async(std::launch::async, [&] {
+    MarkItems(folderItems, count / 2, count, secondLookalikes);
   });
-  try {
-    MarkItems(folderItems, 0, count / 2, temporaryLookalikes_);
-  } catch (...) {
-    second.join();
-    throw;
-  }
-  second.join();
-  if (secondFailure) std::rethrow_exception(secondFailure);
+  MarkItems(folderItems, 0, count / 2, temporaryLookalikes_);
+  second.get();
   temporaryLookalikes_.merge(secondLookalikes);
 }
 
