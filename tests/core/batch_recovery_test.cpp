@@ -394,6 +394,8 @@ TEST(BatchRecoveryTest, JournalHeldByAnotherCommitIsLeftAloneUntilLetGo) {
   const Platform platform{other.files, other.system, other.window};
   EXPECT_TRUE(HasCutShortBatch(platform, scene.folder.path())) << "the batch waits";
   EXPECT_FALSE(HasCutShortBatch(platform, scene.executable.path())) << "in its own folder only";
+  EXPECT_FALSE(RecoverCutShortBatches(platform, scene.executable.path())) << "another folder's menu finishes none";
+  EXPECT_EQ(other.window.messages.size(), 1u);
   other.window.choices = {kFinish};
   Recover(other);
   ASSERT_EQ(other.window.messages.size(), 3u) << "asked again at the next start, and told what was done";
