@@ -156,8 +156,7 @@ class JournalReader {
   // A name of a file of the folder: one that could reach out of it is no name a commit wrote.
   std::string_view BareName() {
     const std::string_view name = Name();
-    if (name.empty() || name == "." || name == ".." ||
-        name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
+    if (name.empty() || name == "." || name == ".." || !HasNoSeparatorOrNul(name)) {
       Damaged("a name that is not a file's name in its folder");
     }
     return name;

@@ -302,10 +302,7 @@ class DescriptorFolder final : public OpenedFolder {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
   }
 
-  // A "/" would reach out of the folder, and a NUL would cut the name short.
-  static bool IsBareName(std::string_view name) {
-    return name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
-  }
+  static bool IsBareName(std::string_view name) { return HasNoSeparatorOrNul(name); }
 
   // The name as the kernel takes it, in a buffer kept from file to file, so that a million
   // renames allocate nothing.
