@@ -1,8 +1,11 @@
 #include "core/batch_journal.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
-#include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <iterator>
 #include <optional>
@@ -17,28 +20,68 @@ namespace tolvane {
 namespace {
 
 constexpr std::string_view kHeaderStem = "Tolvane batch journal ";
-// Version 1 kept neither the volume nor the files' identities, version 2 no births.
-constexpr int kVersion = 3;
+// Version 1 kept neither the volume nor the files' identities, version 2 no births, version 3
+// summed its bytes one at a time.
+constexpr int kVersion = 4;
+constexpr int kFirstVersionSummedByWords = 4;
 constexpr std::string_view kEnd = "end ";
 constexpr std::size_t kChunkBytes = 1 << 16;
 constexpr int kMostJournals = 100;
 
+// FNV-1a over the journal's bytes. From version 4 it takes eight bytes at a time, and folds
+// each product's high half onto its low half, which the multiplication alone never reaches: a
+// byte at a time it took longer than writing a million files' journal did.
 class Checksum {
  public:
+  explicit Checksum(int version) : byWords_(version >= kFirstVersionSummedByWords) {}
+
   void Add(std::string_view bytes) {
-    for (const char byte : bytes) {
-      value_ ^= static_cast<unsigned char>(byte);
-      value_ *= 0x100000001b3ULL;
+    if (!byWords_) return AddBytes(bytes);
+    // The bytes of a word that an earlier piece began.
+    while (pendingBytes_ > 0 && pendingBytes_ < sizeof(std::uint64_t) && !bytes.empty()) {
+      pending_[pendingBytes_++] = bytes.front();
+      bytes.remove_prefix(1);
     }
+    if (pendingBytes_ == sizeof(std::uint64_t)) {
+      AddWord(pending_.data());
+      pendingBytes_ = 0;
+    }
+    for (; bytes.size() >= sizeof(std::uint64_t); bytes.remove_prefix(sizeof(std::uint64_t))) AddWord(bytes.data());
+    for (const char byte : bytes) pending_[pendingBytes_++] = byte;
   }
+
+  // The last bytes that make no whole word are summed one at a time.
   std::string Text() const {
+    Checksum whole = *this;
+    whole.AddBytes(std::string_view(pending_.data(), pendingBytes_));
     char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value_));
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(whole.value_));
     return text;
   }
 
  private:
+  static constexpr std::uint64_t kPrime = 0x100000001b3ULL;
+
+  void AddBytes(std::string_view bytes) {
+    for (const char byte : bytes) {
+      value_ ^= static_cast<unsigned char>(byte);
+      value_ *= kPrime;
+    }
+  }
+
+  // The word read as little-endian, so that a journal sums alike on every machine.
+  void AddWord(const char* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+    value_ = (value_ ^ word) * kPrime;
+    value_ ^= value_ >> 32;
+  }
+
+  bool byWords_;
   std::uint64_t value_ = 0xcbf29ce484222325ULL;
+  std::array<char, sizeof(std::uint64_t)> pending_{};
+  std::size_t pendingBytes_ = 0;
 };
 
 // Gathers the text in pieces of about kChunkBytes, so that a million names are never held twice.
@@ -76,7 +119,7 @@ class JournalEncoder {
 
   const std::function<void(std::string_view)>& write_;
   std::string chunk_;
-  Checksum checksum_;
+  Checksum checksum_{kVersion};
 };
 
 [[noreturn]] void Damaged(const std::string& what) {
@@ -171,11 +214,11 @@ class JournalReader {
   int version_ = kVersion;
 };
 
-// The checksum line is the last, and covers every byte before it.
+// The checksum line is the last, and covers every byte before it; the version tells how it sums.
 void CheckWhole(std::string_view text) {
   const std::size_t end = text.rfind(kEnd);
   if (end == std::string_view::npos || !text.ends_with("\n")) Damaged("cut short");
-  Checksum checksum;
+  Checksum checksum(JournalReader(text).Version());
   checksum.Add(text.substr(0, end));
   if (text.substr(end) != std::string(kEnd) + checksum.Text() + "\n") Damaged("checksum wrong");
 }

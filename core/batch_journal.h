@@ -17,7 +17,7 @@
 //
 // The journal is text with every name stored as its length in bytes, ":", and the bytes as
 // they are, so that any name reads back exactly, line breaks included:
-//   Tolvane batch journal 3
+//   Tolvane batch journal 4
 //   folder <name>                  the folder's path
 //   identity <identity>            the folder's
 //   volume <name>                  what tells the folder's volume, where its identities do not last
@@ -28,11 +28,15 @@
 //   <move> W                       a file renamed at once (moves counted from 0)
 //   <move> T <identity> <name>     a file going to its temporary name, and which file it is
 //   <move> F                       that file going from its temporary name to its new one
-//   end <checksum>                 FNV-1a of every byte before "end", 16 hexadecimal digits
+//   end <checksum>                 of every byte before "end", 16 hexadecimal digits: FNV-1a
+//                                  over little-endian 8-byte words, each product xor-ed with
+//                                  itself shifted right by 32, and the last 1 to 7 bytes one
+//                                  at a time
 // An identity is "<device> <inode> <birth>", the birth 0 where the volume tells none. Each line
-// ends in a line feed. The steps are in the order they run. Journals of version 2 (identities
-// without births) and of version 1 (without the volume and the files' identities) are read as
-// well; their identities match a file of any birth.
+// ends in a line feed. The steps are in the order they run. Journals of earlier versions are
+// read as well: version 3 (its checksum FNV-1a a byte at a time, as are those before it),
+// version 2 (identities without births) and version 1 (without the volume and the files'
+// identities); the identities of the last two match a file of any birth.
 namespace tolvane {
 
 // The lines of a journal before its moves: where the batch was made, and how large it is.
