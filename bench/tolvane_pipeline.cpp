@@ -49,6 +49,7 @@ class MarkingFolder final : public OpenedFolder {
     folder_->RenameFile(oldName, newName);
   }
   std::vector<FolderItem> ReadItems() override { return folder_->ReadItems(); }
+  std::vector<FolderItem> ReadItemsInRuns(const ItemsRead& run) override { return folder_->ReadItemsInRuns(run); }
   bool SameFile(std::string_view name, std::string_view otherName) override { return folder_->SameFile(name, otherName); }
   void DropSecondName(std::string_view name, std::string_view keptName) override {
     folder_->DropSecondName(name, keptName);
@@ -153,7 +154,6 @@ struct MarkedTolvane {
   // As the window loads a folder: one read, kept with its watch for the check of the batch.
   void Load(const std::string& folder) {
     auto listing = std::make_unique<FolderListing>(files, folder);
-    listing->AskBirths();
     list.LoadFolderItems(listing->Items());
     preview.KeepListing(std::move(listing));
   }

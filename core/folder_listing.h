@@ -15,6 +15,8 @@ namespace tolvane {
 class FolderListing {
  public:
   // Opens the folder, begins to watch it, then reads it; raises as a read of the folder does.
+  // On a volume whose files keep their identities and whose listing a check may take, the
+  // births of the listed files are asked from the read on, for a commit's journal.
   FolderListing(FileSystem& files, const std::string& folderPath);
 
   // Every item the folder held when it was read, hidden ones included.
@@ -25,17 +27,12 @@ class FolderListing {
   // a volume that no watch can vouch for (FUSE, network shares).
   bool StillLists(OpenedFolder& folder);
 
-  // Begins to ask the births of the listed files, for a commit's journal, on a volume whose
-  // files keep their identities and whose listing a check may take; once only.
-  void AskBirths();
-
   // The items' identities, births as far as they are asked; shared with a check that takes
   // this listing, which may outlive it.
   const std::shared_ptr<ListedIdentities>& Identities() const { return identities_; }
 
  private:
-  std::unique_ptr<OpenedFolder> folder_;  // the folder read, until its births are asked
-  std::unique_ptr<FolderWatch> watch_;    // null where the folder cannot be watched
+  std::unique_ptr<FolderWatch> watch_;  // null where the folder cannot be watched
   FileIdentity identity_;
   std::shared_ptr<const std::vector<FolderItem>> items_;
   std::shared_ptr<ListedIdentities> identities_;

@@ -30,12 +30,8 @@ class Preview {
   bool Shown() const { return flags_.undo; }
 
   // Keeps what the load of the list read of its folder, for the checks of its previews to take
-  // while it still lists the folder; a new load hands in its own, or none. The births of its
-  // files are asked from here on, if the load has not begun to ask them.
-  void KeepListing(std::unique_ptr<FolderListing> listing) {
-    listing_ = std::move(listing);
-    if (listing_) listing_->AskBirths();
-  }
+  // while it still lists the folder; a new load hands in its own, or none.
+  void KeepListing(std::unique_ptr<FolderListing> listing) { listing_ = std::move(listing); }
   FolderListing* Listing() { return listing_.get(); }
 
   // `dates`: each entry's dates in list order, which naming fields with date fields need.

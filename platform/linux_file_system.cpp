@@ -85,7 +85,12 @@ bool LinksUnavailable(int errnum) {
 
 // Every name of the folder open at `fd` but "." and "..", which it takes and closes; errors
 // name `folderPath`.
-std::vector<FolderItem> ReadItemsOf(int fd, const std::string& folderPath) {
+// Told in runs of this many items as the read goes, so that a listener may begin on them
+// while the rest of a large folder is read.
+constexpr std::size_t kItemsReadInARun = 4096;
+
+std::vector<FolderItem> ReadItemsOf(int fd, const std::string& folderPath,
+                                    const OpenedFolder::ItemsRead& run = nullptr) {
   const std::unique_ptr<DIR, FolderCloser> folder(fdopendir(fd));
   if (!folder) {
     const int failure = errno;
@@ -94,16 +99,23 @@ std::vector<FolderItem> ReadItemsOf(int fd, const std::string& folderPath) {
   }
   std::vector<FolderItem> items;
   items.reserve(LikelyItemCount(fd));
+  std::size_t told = 0;
+  const auto tell = [&] {
+    if (run && told < items.size()) run(std::span<const FolderItem>(items).subspan(told), told);
+    told = items.size();
+  };
   for (;;) {
     errno = 0;
     const dirent* entry = readdir(folder.get());
     if (!entry) {
       if (errno != 0) throw Error::FromErrno(errno, folderPath);
+      tell();
       return items;
     }
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
     items.push_back({std::string(name), KindOf(fd, *entry), static_cast<std::uint64_t>(entry->d_ino)});
+    if (items.size() - told == kItemsReadInARun) tell();
   }
 }
 
@@ -213,10 +225,12 @@ class DescriptorFolder final : public OpenedFolder {
 
   // "." opened anew through the held descriptor is the held folder, whatever its path now
   // means, and gives a reading position of its own to every call.
-  std::vector<FolderItem> ReadItems() override {
+  std::vector<FolderItem> ReadItems() override { return ReadItemsInRuns(nullptr); }
+
+  std::vector<FolderItem> ReadItemsInRuns(const ItemsRead& run) override {
     const int readable = openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (readable < 0) throw Error::FromErrno(errno, path_);
-    return ReadItemsOf(readable, path_);
+    return ReadItemsOf(readable, path_, run);
   }
 
   bool SameFile(std::string_view name, std::string_view otherName) override {

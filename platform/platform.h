@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +82,15 @@ class OpenedFolder {
   // Every name in the folder but "." and "..", as FileSystem::ReadFolder gives them, read from
   // the folder held open, so that what is read and what is renamed are one folder.
   virtual std::vector<FolderItem> ReadItems() = 0;
+  // The same read, telling `run` of the items read so far a run at a time, before the read
+  // ends, each run with the place of its first item; a run is only valid during its call. A
+  // folder that cannot tell them sooner tells them all in one run at the end.
+  using ItemsRead = std::function<void(std::span<const FolderItem> run, std::size_t first)>;
+  virtual std::vector<FolderItem> ReadItemsInRuns(const ItemsRead& run) {
+    std::vector<FolderItem> items = ReadItems();
+    run(items, 0);
+    return items;
+  }
   // Whether both names are in the folder and lead to one file, as a rename that made the new
   // name but could not take the old one away leaves them.
   virtual bool SameFile(std::string_view name, std::string_view otherName) = 0;

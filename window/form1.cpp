@@ -370,8 +370,6 @@ void Form1::ShowFiles(std::unique_ptr<FolderListing> listing) {
   model_->Reset();
   const bool keepSets = listMenu_->KeepSets().isChecked();
   const std::string folder = dir1_->Path();
-  // A commit's journal needs them, and they take longer to ask than the list to load.
-  listing->AskBirths();
   list_ = WorkInBackground([&] {
     RenameList loaded;
     const std::vector<FolderItem>& all = listing->Items();

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <map>
 #include <stdexcept>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,26 @@ TEST_F(FolderOfEveryKind, ReadFolderTellsEachNamesKind) {
   EXPECT_EQ(Sorted(files.ReadFolder(folder.path() + "/")), expected);
   EXPECT_EQ(Sorted(opened->ReadItems()), expected);
   EXPECT_EQ(Sorted(opened->ReadItems()), expected);
+}
+
+// A large folder's read tells its items in runs as it goes: every item once, in the order and
+// at the place the read gives it, the last run at the read's end.
+TEST(ReadFolderTest, ALargeFolderIsToldInRunsAsItIsRead) {
+  TempFolder folder(TempFolder::Storage::Memory);
+  for (int file = 0; file < 5000; ++file) folder.WriteFile("f" + std::to_string(file));
+  const auto opened = LinuxFileSystem().OpenFolder(folder.path());
+  std::vector<std::string> told;
+  std::size_t runs = 0;
+  const std::vector<FolderItem> items = opened->ReadItemsInRuns([&](std::span<const FolderItem> run, std::size_t first) {
+    EXPECT_EQ(first, told.size());
+    for (const FolderItem& item : run) told.push_back(item.name);
+    ++runs;
+  });
+  std::vector<std::string> read;
+  for (const FolderItem& item : items) read.push_back(item.name);
+  EXPECT_EQ(told, read);
+  EXPECT_EQ(read.size(), 5000u);
+  EXPECT_GT(runs, 1u);
 }
 
 TEST_F(FolderOfEveryKind, EnumerationListsVisibleFilesInNaturalOrder) {
