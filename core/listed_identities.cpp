@@ -59,23 +59,32 @@ void ListedIdentities::ReadEnded(std::shared_ptr<const std::vector<FolderItem>> 
 }
 
 void ListedIdentities::Add(const FolderItem& item) {
-  if (told_ == runStart_) {
-    const std::lock_guard lock(mutex_);
-    if (namedRuns_.size() - namedTaken_ < kMostNamedRunsWaiting) {
-      filling_ = std::make_unique<NamedRun>();
-      filling_->first = told_;
-    }
-  }
+  if (told_ == runStart_) BeginRun();
   if (filling_) {
-    filling_->files.push_back({item.inode, kBirthUnknown});
+    CopiedItems& copied = filling_->copied;
+    filling_->births.push_back(kBirthUnknown);
+    copied.inodes.push_back(item.inode);
     if (BirthWanted(item)) {
-      filling_->nameStarts.push_back(static_cast<std::uint32_t>(filling_->names.size()));
-      filling_->names.append(item.name).push_back('\0');
+      copied.nameStarts.push_back(static_cast<std::uint32_t>(copied.names.size()));
+      copied.names.append(item.name).push_back('\0');
     } else {
-      filling_->nameStarts.push_back(kNotAsked);
+      copied.nameStarts.push_back(kNotAsked);
     }
   }
   if (++told_ - runStart_ == kRunItems) EndRun();
+}
+
+void ListedIdentities::BeginRun() {
+  const std::lock_guard lock(mutex_);
+  if (namedRuns_.size() - namedTaken_ >= kMostNamedRunsWaiting) return;
+  filling_ = std::make_unique<NamedRun>();
+  filling_->first = told_;
+  if (spareCopies_.empty()) return;
+  filling_->copied = std::move(spareCopies_.back());
+  spareCopies_.pop_back();
+  filling_->copied.inodes.clear();
+  filling_->copied.names.clear();
+  filling_->copied.nameStarts.clear();
 }
 
 void ListedIdentities::EndRun() {
@@ -131,11 +140,15 @@ std::optional<ListedIdentities::TakenRun> ListedIdentities::TakeRun(const std::s
 }
 
 void ListedIdentities::AskNamed(NamedRun& run, OpenedFolder& folder) {
-  for (std::size_t item = 0; item < run.files.size(); ++item) {
-    if (run.nameStarts[item] != kNotAsked) AskBirth(folder, run.names.c_str() + run.nameStarts[item], run.files[item]);
+  const CopiedItems& copied = run.copied;
+  for (std::size_t item = 0; item < run.births.size(); ++item) {
+    if (copied.nameStarts[item] == kNotAsked) continue;
+    ListedFile file{copied.inodes[item], kBirthUnknown};
+    AskBirth(folder, copied.names.c_str() + copied.nameStarts[item], file);
+    run.births[item] = file.birth;
   }
-  run.names = std::string();
-  run.nameStarts = std::vector<std::uint32_t>();
+  const std::lock_guard lock(mutex_);
+  spareCopies_.push_back(std::move(run.copied));
 }
 
 void ListedIdentities::AskListed(std::size_t first, OpenedFolder& folder) {
@@ -150,13 +163,14 @@ void ListedIdentities::GatherNamedRuns() {
   // A read cut short leaves no identities to gather them into.
   if (readEnded_) {
     for (const NamedRun& run : namedRuns_) {
-      for (std::size_t item = 0; item < run.files.size(); ++item) {
-        if (run.files[item].birth != kBirthUnknown) files_[run.first + item].birth = run.files[item].birth;
+      for (std::size_t item = 0; item < run.births.size(); ++item) {
+        if (run.births[item] != kBirthUnknown) files_[run.first + item].birth = run.births[item];
       }
     }
   }
   namedRuns_.clear();
   namedTaken_ = 0;
+  spareCopies_.clear();
 }
 
 }  // namespace tolvane

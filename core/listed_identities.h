@@ -79,13 +79,19 @@ class ListedIdentities {
   static constexpr std::size_t kMostNamedRunsWaiting = 4;
   static constexpr std::uint32_t kNotAsked = std::numeric_limits<std::uint32_t>::max();
 
-  // Consecutive items of the read whose files' names were copied while it went on, with what
-  // their asking found, until the births are gathered into the items' identities.
-  struct NamedRun {
-    std::size_t first = 0;                  // the place of its first item in the read
-    std::vector<ListedFile> files;
+  // What the askers need of a run's items while the read goes on, copied from the read; kept
+  // for the next run with names once asked, so that a read copies names into a few buffers.
+  struct CopiedItems {
+    std::vector<std::uint64_t> inodes;
     std::string names;                      // each asked file's name, NUL-terminated
     std::vector<std::uint32_t> nameStarts;  // by item: where its name begins, or kNotAsked
+  };
+  // Consecutive items of the read whose files' names were copied while it went on, with the
+  // births their asking found, until these are gathered into the items' identities.
+  struct NamedRun {
+    std::size_t first = 0;  // the place of its first item in the read
+    std::vector<std::uint64_t> births;
+    CopiedItems copied;
   };
   // A run taken by an asker: one with names, or the place of the first item of one without.
   struct TakenRun {
@@ -94,13 +100,15 @@ class ListedIdentities {
   };
 
   void Add(const FolderItem& item);
+  // A run begins: its names are copied while few runs with names wait.
+  void BeginRun();
   void EndRun();
   // Takes runs that no other asker has taken and asks their births, until none is left and
   // the read has ended, or `stop` is requested: runs with names first, the others once the
   // read has ended.
   void Ask(OpenedFolder& folder, const std::stop_token& stop);
   std::optional<TakenRun> TakeRun(const std::stop_token& stop);
-  static void AskNamed(NamedRun& run, OpenedFolder& folder);
+  void AskNamed(NamedRun& run, OpenedFolder& folder);
   void AskListed(std::size_t first, OpenedFolder& folder);
   // Once the askers are done: the births asked by copied names go where the others are.
   void GatherNamedRuns();
@@ -116,6 +124,7 @@ class ListedIdentities {
   std::deque<NamedRun> namedRuns_;
   std::size_t namedTaken_ = 0;               // named runs taken by an asker
   std::deque<std::size_t> unnamedRuns_;      // the first item of each run not taken without names
+  std::vector<CopiedItems> spareCopies_;     // asked, for the next runs with names
   bool readEnded_ = true;
   std::shared_ptr<const std::vector<FolderItem>> items_;  // from the read's end while births are asked
   std::unique_ptr<OpenedFolder> folder_;                  // the thread's
