@@ -5,13 +5,18 @@ namespace tolvane {
 namespace {
 
 // The births are asked where a check may take the listing (a watch vouches for it) and where
-// identities last. The asking thread has a descriptor of its own, of the folder being read.
+// identities last. The asking thread has a descriptor of its own, of the folder being read;
+// where the path no longer opens that folder, the commit asks the births itself.
 std::shared_ptr<ListedIdentities> BirthsAsker(FileSystem& files, const std::string& folderPath, OpenedFolder& read,
                                               const FileIdentity& readIdentity) {
   if (!read.KeepsIdentities()) return nullptr;
-  std::unique_ptr<OpenedFolder> asked = files.OpenFolder(folderPath);
-  if (asked->Identity() != readIdentity) return nullptr;
-  return std::make_shared<ListedIdentities>(std::move(asked));
+  try {
+    std::unique_ptr<OpenedFolder> asked = files.OpenFolder(folderPath);
+    if (asked->Identity() != readIdentity) return nullptr;
+    return std::make_shared<ListedIdentities>(std::move(asked));
+  } catch (const Error&) {
+    return nullptr;
+  }
 }
 
 }  // namespace

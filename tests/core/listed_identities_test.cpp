@@ -10,6 +10,7 @@
 
 #include "core/checked_batch.h"
 #include "platform/linux_file_system.h"
+#include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_folder.h"
 
 namespace tolvane::testing {
@@ -80,10 +81,11 @@ TEST(ListedIdentitiesTest, BirthsAreAskedOfTheFilesTheReadListedOnly) {
 // The journal holds every moving file's birth, so that a file made later on a freed inode is
 // never taken for the batch's: from the load's asking where it gave them, else asked by the
 // commit, and each the birth of the file the move renames: a birth told of another file than
-// the one listed is not taken.
+// the one listed is not taken. A load whose path no longer opens the folder for the asking
+// still lists it, and leaves the births to the commit.
 TEST(ListedIdentitiesTest, TheCommitsIdentitiesHoldEveryMovingFilesBirth) {
-  enum class Load { AskedBirths, NotTaken, ToldOfOtherFiles };
-  for (const Load load : {Load::AskedBirths, Load::NotTaken, Load::ToldOfOtherFiles}) {
+  enum class Load { AskedBirths, NotTaken, ToldOfOtherFiles, AskingCouldNotOpen };
+  for (const Load load : {Load::AskedBirths, Load::NotTaken, Load::ToldOfOtherFiles, Load::AskingCouldNotOpen}) {
     SCOPED_TRACE(static_cast<int>(load));
     TempFolder folder(TempFolder::Storage::Memory);
     RenameList list;
@@ -94,7 +96,9 @@ TEST(ListedIdentitiesTest, TheCommitsIdentitiesHoldEveryMovingFilesBirth) {
       entry.Text = std::string("new-") + name;
     }
     LinuxFileSystem files;
-    FolderListing listing(files, folder.path());
+    FaultyFileSystem loads(files);
+    if (load == Load::AskingCouldNotOpen) loads.folderNotFoundFromOpening = 2;
+    FolderListing listing(loads, folder.path());
     CheckedBatch checked(list, files.OpenFolder(folder.path()), folder.path(),
                          load == Load::NotTaken ? nullptr : &listing);
     if (load == Load::ToldOfOtherFiles) {

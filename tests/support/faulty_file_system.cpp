@@ -1,5 +1,7 @@
 #include "tests/support/faulty_file_system.h"
 
+#include <cerrno>
+
 #include "platform/path.h"
 
 namespace tolvane::testing {
@@ -42,6 +44,10 @@ void FaultyFileSystem::FailRename(std::size_t position, int errnum, RenameFilter
 }
 
 std::unique_ptr<OpenedFolder> FaultyFileSystem::OpenFolder(const std::string& folderPath) {
+  ++foldersOpened;
+  if (folderNotFoundFromOpening != 0 && foldersOpened >= folderNotFoundFromOpening) {
+    throw Error::FromErrno(ENOENT, folderPath);
+  }
   return std::make_unique<Folder>(*this, inner_.OpenFolder(folderPath), folderPath);
 }
 

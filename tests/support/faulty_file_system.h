@@ -36,6 +36,9 @@ class FaultyFileSystem final : public FileSystem {
   void RemoveFile(const std::string& path) override { inner_.RemoveFile(path); }
 
   int durableFileFailure = 0;  // an errno, or 0
+  // From this opening of a folder on, counting from 1, the folder is not found; 0: never.
+  std::size_t folderNotFoundFromOpening = 0;
+  std::size_t foldersOpened = 0;
 
   std::size_t renamesAsked = 0;   // every rename in a folder it opened
   std::vector<std::string> failedPaths;  // the old paths of those made to fail, in order
