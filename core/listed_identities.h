@@ -116,7 +116,7 @@ class ListedIdentities {
   std::vector<ListedFile> files_;  // by item, from the read's end
   std::size_t told_ = 0;           // items the read has told of
   std::size_t runStart_ = 0;       // the place of the first item of the run being told
-  std::unique_ptr<NamedRun> filling_;  // the run being told, when its names are copied
+  std::optional<NamedRun> filling_;  // the run being told, when its names are copied
   std::mutex mutex_;                   // guards what is below
   std::condition_variable_any toldMore_;
   // Added at the end only, which leaves those already there where they are, so that an asker
