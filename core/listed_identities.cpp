@@ -77,7 +77,7 @@ void ListedIdentities::Add(const FolderItem& item) {
 void ListedIdentities::BeginRun() {
   const std::lock_guard lock(mutex_);
   if (namedRuns_.size() - namedTaken_ >= kMostNamedRunsWaiting) return;
-  filling_ = NamedRun{.first = told_};
+  filling_.emplace(told_);
   if (spareCopies_.empty()) return;
   filling_->copied = std::move(spareCopies_.back());
   spareCopies_.pop_back();

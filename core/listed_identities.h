@@ -89,7 +89,9 @@ class ListedIdentities {
   // Consecutive items of the read whose files' names were copied while it went on, with the
   // births their asking found, until these are gathered into the items' identities.
   struct NamedRun {
-    std::size_t first = 0;  // the place of its first item in the read
+    explicit NamedRun(std::size_t firstItem) : first(firstItem) {}
+
+    std::size_t first;  // the place of its first item in the read
     std::vector<std::uint64_t> births;
     CopiedItems copied;
   };
