@@ -82,10 +82,12 @@ TEST(ListedIdentitiesTest, BirthsAreAskedOfTheFilesTheReadListedOnly) {
 // never taken for the batch's: from the load's asking where it gave them, else asked by the
 // commit, and each the birth of the file the move renames: a birth told of another file than
 // the one listed is not taken. A load whose path no longer opens the folder for the asking
-// still lists it, and leaves the births to the commit.
+// still lists it, and leaves the births to the commit; so does one whose path opens another
+// folder for the asking.
 TEST(ListedIdentitiesTest, TheCommitsIdentitiesHoldEveryMovingFilesBirth) {
-  enum class Load { AskedBirths, NotTaken, ToldOfOtherFiles, AskingCouldNotOpen };
-  for (const Load load : {Load::AskedBirths, Load::NotTaken, Load::ToldOfOtherFiles, Load::AskingCouldNotOpen}) {
+  enum class Load { AskedBirths, NotTaken, ToldOfOtherFiles, AskingCouldNotOpen, AskingOpenedAnother };
+  for (const Load load : {Load::AskedBirths, Load::NotTaken, Load::ToldOfOtherFiles, Load::AskingCouldNotOpen,
+                          Load::AskingOpenedAnother}) {
     SCOPED_TRACE(static_cast<int>(load));
     TempFolder folder(TempFolder::Storage::Memory);
     RenameList list;
@@ -98,6 +100,7 @@ TEST(ListedIdentitiesTest, TheCommitsIdentitiesHoldEveryMovingFilesBirth) {
     LinuxFileSystem files;
     FaultyFileSystem loads(files);
     if (load == Load::AskingCouldNotOpen) loads.folderNotFoundFromOpening = 2;
+    if (load == Load::AskingOpenedAnother) loads.anotherFolderFromOpening = 2;
     FolderListing listing(loads, folder.path());
     CheckedBatch checked(list, files.OpenFolder(folder.path()), folder.path(),
                          load == Load::NotTaken ? nullptr : &listing);

@@ -8,8 +8,8 @@ namespace tolvane::testing {
 
 class FaultyFileSystem::Folder final : public OpenedFolder {
  public:
-  Folder(FaultyFileSystem& files, std::unique_ptr<OpenedFolder> inner, std::string path)
-      : files_(files), inner_(std::move(inner)), path_(std::move(path)) {}
+  Folder(FaultyFileSystem& files, std::unique_ptr<OpenedFolder> inner, std::string path, bool another)
+      : files_(files), inner_(std::move(inner)), path_(std::move(path)), another_(another) {}
 
   void RenameFile(std::string_view oldName, std::string_view newName) override {
     files_.CountRename(JoinPath(path_, oldName), JoinPath(path_, newName));
@@ -22,8 +22,16 @@ class FaultyFileSystem::Folder final : public OpenedFolder {
   }
   VolumeRules Rules(const std::vector<FolderItem>& items) override { return inner_->Rules(items); }
   bool Holds(std::string_view name) override { return inner_->Holds(name); }
-  FileIdentity Identity() override { return inner_->Identity(); }
-  std::optional<FileIdentity> Identify(std::string_view name) override { return inner_->Identify(name); }
+  FileIdentity Identity() override {
+    FileIdentity identity = inner_->Identity();
+    if (another_) ++identity.inode;
+    return identity;
+  }
+  std::optional<FileIdentity> Identify(std::string_view name) override {
+    std::optional<FileIdentity> file = inner_->Identify(name);
+    if (file && another_) ++file->birth;
+    return file;
+  }
   void Sync() override { inner_->Sync(); }
   std::unique_ptr<FolderWatch> Watch() override { return inner_->Watch(); }
   bool KeepsIdentities() override { return inner_->KeepsIdentities(); }
@@ -33,6 +41,7 @@ class FaultyFileSystem::Folder final : public OpenedFolder {
   FaultyFileSystem& files_;
   std::unique_ptr<OpenedFolder> inner_;
   std::string path_;
+  bool another_;
 };
 
 void FaultyFileSystem::FailRename(std::size_t position, int errnum, RenameFilter filter, bool persistent) {
@@ -48,7 +57,8 @@ std::unique_ptr<OpenedFolder> FaultyFileSystem::OpenFolder(const std::string& fo
   if (folderNotFoundFromOpening != 0 && foldersOpened >= folderNotFoundFromOpening) {
     throw Error::FromErrno(ENOENT, folderPath);
   }
-  return std::make_unique<Folder>(*this, inner_.OpenFolder(folderPath), folderPath);
+  const bool another = anotherFolderFromOpening != 0 && foldersOpened >= anotherFolderFromOpening;
+  return std::make_unique<Folder>(*this, inner_.OpenFolder(folderPath), folderPath, another);
 }
 
 std::unique_ptr<DurableFile> FaultyFileSystem::CreateDurableFile(const std::string& path) {

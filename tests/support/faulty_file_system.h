@@ -38,6 +38,10 @@ class FaultyFileSystem final : public FileSystem {
   int durableFileFailure = 0;  // an errno, or 0
   // From this opening of a folder on, counting from 1, the folder is not found; 0: never.
   std::size_t folderNotFoundFromOpening = 0;
+  // From this opening of a folder on, counting from 1, the path opens another folder, as on
+  // another volume: its files have the names and inodes of the wrapped ones and other births.
+  // 0: never.
+  std::size_t anotherFolderFromOpening = 0;
   std::size_t foldersOpened = 0;
 
   std::size_t renamesAsked = 0;   // every rename in a folder it opened
