@@ -83,12 +83,12 @@ bool LinksUnavailable(int errnum) {
   return errnum == EPERM || errnum == EOPNOTSUPP || errnum == ENOSYS || errnum == EMLINK;
 }
 
-// Every name of the folder open at `fd` but "." and "..", which it takes and closes; errors
-// name `folderPath`.
 // Told in runs of this many items as the read goes, so that a listener may begin on them
 // while the rest of a large folder is read.
 constexpr std::size_t kItemsReadInARun = 4096;
 
+// Every name of the folder open at `fd` but "." and "..", which it takes and closes, each told
+// to `run` (where given) in runs as it is read; errors name `folderPath`.
 std::vector<FolderItem> ReadItemsOf(int fd, const std::string& folderPath,
                                     const OpenedFolder::ItemsRead& run = nullptr) {
   const std::unique_ptr<DIR, FolderCloser> folder(fdopendir(fd));
